@@ -1,0 +1,93 @@
+// The OS layer: every operating-system call the engine makes goes through
+// these functions. os_win32.cpp is the product; os_posix.cpp lets the engine
+// run natively on Linux for tests, sanitizers, fuzzers and benchmarks.
+// No platform type crosses this header.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+namespace zanto {
+
+// Bounds shared by every path buffer of the program.
+constexpr size_t kMaxPath = 260;        // longest path the program handles
+constexpr size_t kPathBuffer = 270;     // working buffer for a path
+constexpr size_t kPathBufferWide = 272; // buffer handed across library calls
+constexpr size_t kNameBuffer = 256;     // a directory entry name + NUL
+
+// File attribute bits, as the platform numbers them.
+enum : uint32_t {
+  kAttrReadOnly = 0x01,
+  kAttrHidden = 0x02,
+  kAttrSystem = 0x04,
+  kAttrDirectory = 0x10,
+  kAttrArchive = 0x20,
+};
+
+// One entry of a directory search. The handle belongs to the search that
+// filled the record; several records may search at the same time.
+struct FindRecord {
+  uint32_t attributes = 0;   // attribute bits of the entry
+  uint16_t time = 0;         // last write, DOS time, local
+  uint16_t date = 0;         // last write, DOS date, local
+  int32_t size = 0;          // low 32 bits of the size
+  char name[kNameBuffer] = {};  // entry name without directory
+  void* osHandle = nullptr;  // open platform search, or null
+};
+
+// Raw directory entry as the platform reports it, before attribute masking.
+struct OsDirEntry {
+  uint32_t attributes;
+  uint16_t dosTime;
+  uint16_t dosDate;
+  uint32_t sizeLow;
+  char name[kNameBuffer];
+};
+
+// Directory search with platform wildcards (letter case ignored, "*.*"
+// matches every name). OsFindOpen returns null when nothing matches and
+// fills the first entry otherwise; OsFindNextEntry returns false at the end.
+void* OsFindOpen(const char* pattern, OsDirEntry* first);
+bool OsFindNextEntry(void* handle, OsDirEntry* entry);
+void OsFindClose(void* handle);
+
+// Absolute form of a path into out (capacity bytes). False on failure.
+bool OsFullPath(const char* path, char* out, size_t capacity);
+// Looks a bare file name up along the platform's search path.
+bool OsSearchPath(const char* name, char* out, size_t capacity);
+
+// Raw files. Mode bits as OpenRawFile documents them.
+intptr_t OsOpenFile(const char* path, unsigned mode);
+int OsCloseFile(intptr_t handle);
+long OsReadFile(intptr_t handle, void* buffer, unsigned long count);
+long OsWriteFile(intptr_t handle, const void* buffer, unsigned long count);
+long OsSeekFile(intptr_t handle, long distance, int origin);  // 0 set, 1 cur, 2 end
+
+// Access modes for OsAccess: 0 exists, 2 writable, 4 readable, 6 both.
+bool OsAccess(const char* path, int mode);
+bool OsRename(const char* from, const char* to);
+bool OsDelete(const char* path);
+bool OsGetAttributes(const char* path, uint32_t* attributes);
+bool OsSetAttributes(const char* path, uint32_t attributes);
+bool OsCreateDirectory(const char* path);
+bool OsRemoveDirectory(const char* path);
+bool OsGetCurrentDirectory(char* out, size_t capacity);
+bool OsSetCurrentDirectory(const char* path);
+bool OsTempPath(char* out, size_t capacity);  // ends in a separator
+
+// File times as opaque 64-bit values: read before a scan, restored after it
+// so that searching does not change the last-access time.
+struct OsFileTimes {
+  uint64_t creation, lastAccess, lastWrite;
+};
+bool OsGetFileTimes(const char* path, OsFileTimes* times);
+bool OsSetLastAccessTime(const char* path, uint64_t lastAccess);
+
+// Run-time libraries. Null when missing.
+void* OsLoadLibrary(const char* name);
+void* OsGetSymbol(void* library, const char* name);
+void OsFreeLibrary(void* library);
+
+// Milliseconds since some fixed start, for progress pacing.
+uint32_t OsTickCount();
+
+}  // namespace zanto

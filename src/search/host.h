@@ -1,0 +1,63 @@
+// The Host: everything the engine asks of the user interface. ui/ implements
+// it over real windows; tests implement it with a scripted fake that records
+// every call and answers message boxes from a script.
+#pragma once
+#include <cstddef>
+
+namespace zanto {
+
+// Message box styles and answers, numbered as the platform numbers them.
+enum : unsigned {
+  kBoxOk = 0x00,
+  kBoxOkCancel = 0x01,
+  kBoxYesNoCancel = 0x03,
+  kBoxYesNo = 0x04,
+  kBoxIconInformation = 0x40,
+};
+enum : int {
+  kAnswerOk = 1,
+  kAnswerCancel = 2,
+  kAnswerYes = 6,
+  kAnswerNo = 7,
+};
+
+// Progress dialog controls the engine writes to.
+enum : int {
+  kProgressMatchCount = 3100,  // "%lu" matches so far
+  kProgressDirectory = 3201,   // directory being searched
+  kProgressFile = 3202,        // file being searched
+  kProgressList = 3204,        // list of first matches
+};
+
+class Host {
+ public:
+  virtual ~Host() = default;
+  // Shows text in a box titled "ＺＡＮＴＯ32" (owned by the progress dialog
+  // while a search runs); returns the answer.
+  virtual int ShowMessage(const char* text, unsigned style) = 0;
+  // Replaces the text of a progress control.
+  virtual void SetProgressText(int control, const char* text) = 0;
+  // Adds a line to the progress list (control 3204).
+  virtual void AddProgressLine(const char* text) = 0;
+  // Dispatches pending messages; while a pause is requested, keeps waiting
+  // for messages until it is lifted or a stop is requested.
+  virtual void ProcessMessages() = 0;
+  // Sends one diagnostic line to the trace channel.
+  virtual void Trace(const char* text) = 0;
+  // Puts text (length bytes, Shift_JIS) on the clipboard as CF_TEXT.
+  virtual bool CopyToClipboard(const char* text, size_t length) = 0;
+};
+
+// The host the engine talks to; set once by the program or a test.
+void SetHost(Host* host);
+Host& GetHost();
+
+// Formats a trace line (printf conventions) and sends it through the host.
+void Trace(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// Stop and pause flags of the running search, set by the progress dialog's
+// buttons and read by the scan after each message dispatch.
+extern volatile int gAbortRequested;
+extern volatile int gPauseRequested;
+
+}  // namespace zanto

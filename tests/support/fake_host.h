@@ -1,0 +1,42 @@
+// A scripted Host for tests: records every call, answers message boxes from
+// a queue (kAnswerOk when the queue is empty), and can run a callback at a
+// chosen ProcessMessages call to request a stop or a pause.
+#pragma once
+#include <deque>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "search/host.h"
+
+namespace zanto::test {
+
+class FakeHost final : public Host {
+ public:
+  FakeHost() { SetHost(this); }
+  ~FakeHost() override { SetHost(nullptr); }
+
+  int ShowMessage(const char* text, unsigned style) override;
+  void SetProgressText(int control, const char* text) override;
+  void AddProgressLine(const char* text) override;
+  void ProcessMessages() override;
+  void Trace(const char* text) override;
+  bool CopyToClipboard(const char* text, size_t length) override;
+
+  struct Box {
+    std::string text;
+    unsigned style;
+  };
+  std::deque<int> answers;               // next message-box answers
+  std::vector<Box> boxes;                // every box shown
+  std::vector<std::string> traces;       // every trace line
+  std::vector<std::string> progressLines;
+  std::string progressText[4];           // 3100, 3201, 3202, other
+  std::string clipboard;
+  int clipboardCopies = 0;
+  int processCalls = 0;
+  // Called with the count of ProcessMessages calls so far.
+  std::function<void(int)> onProcess;
+};
+
+}  // namespace zanto::test

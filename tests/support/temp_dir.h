@@ -1,0 +1,30 @@
+// A fresh temporary directory per test, removed with everything in it.
+#pragma once
+#include <string>
+
+namespace zanto::test {
+
+class TempDir {
+ public:
+  TempDir();
+  ~TempDir();
+  TempDir(const TempDir&) = delete;
+  TempDir& operator=(const TempDir&) = delete;
+
+  // The directory, ending in the platform's separator.
+  const std::string& path() const { return path_; }
+  // path() + name.
+  std::string operator/(const std::string& name) const { return path_ + name; }
+  // Writes bytes to path()/name (creating directories on the way).
+  void Write(const std::string& name, const std::string& bytes) const;
+  std::string Read(const std::string& name) const;
+  bool Exists(const std::string& name) const;
+
+ private:
+  std::string path_;
+};
+
+// Reads a whole file; empty when missing.
+std::string ReadFileBytes(const std::string& path);
+
+}  // namespace zanto::test
