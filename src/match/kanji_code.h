@@ -1,0 +1,60 @@
+// Kanji codes: deciding whether a file is Shift_JIS, EUC-JP or JIS
+// (ISO-2022-JP), and converting EUC-JP and JIS lines to Shift_JIS in place,
+// since everything downstream works on Shift_JIS.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+namespace zanto {
+
+enum : int {
+  kKanjiAuto = 0,  // KanjiCode setting: decide from the file's bytes
+  kKanjiSjis = 1,
+  kKanjiEuc = 2,
+  kKanjiJis = 3,
+};
+
+constexpr size_t kKanjiSampleBytes = 4096;  // bytes read to decide the code
+
+// The code imposed on a file before its bytes are looked at: 2 when the
+// full path's drive letter is one of eucDrive's letters (letter case
+// ignored), else the KanjiCode setting when it is 1..3, else 0 (decide from
+// the bytes).
+int ForcedKanjiCode(const char* fullPath, int kanjiCodeSetting, const char* eucDrive);
+
+// True when every byte but the last of sample fits EUC-JP: bytes below 0x80,
+// 0x8E with a half-width kana byte 0xA0-0xDF, 0x8F alone, or two bytes of
+// 0xA1-0xFE.
+bool IsEucJp(const unsigned char* sample, size_t length);
+
+// The code of a file from its first bytes: 1 for no bytes; 3 when ESC "$"
+// or ESC "(" occurs before the first NUL; else 1 when any byte is CR; else
+// 2 when the bytes fit EUC-JP; else 1.
+int GuessKanjiCode(const unsigned char* sample, size_t length);
+
+// The Shift_JIS code of a JIS X 0208 row/cell pair (both 0x21-0x7E).
+constexpr uint16_t JisToSjis(unsigned char row, unsigned char cell) {
+  const unsigned lead = ((row + 1u) >> 1) + (row <= 0x5E ? 0x70u : 0xB0u);
+  unsigned trail;
+  if (row & 1) {
+    trail = cell + (cell >= 0x60 ? 0x20u : 0x1Fu);  // skips 0x7F
+  } else {
+    trail = cell + 0x7Eu;
+  }
+  return static_cast<uint16_t>(lead << 8 | trail);
+}
+
+// Convert a NUL-terminated line to Shift_JIS in place. The result is never
+// longer than the line, so the line's own buffer always holds it. Bytes that
+// have no Shift_JIS form are dropped.
+void EucLineToSjis(char* line);
+void JisLineToSjis(char* line);
+
+// The code of an open file (1 Shift_JIS, 2 EUC-JP, 3 JIS), from EUCDrive,
+// KanjiCode and, when automatic, its first kKanjiSampleBytes bytes (traced
+// as "check kanji "). Leaves the file at its start. Reads through the files
+// layer, so it is defined outside the pattern-matching library
+// (search/match_files.cpp).
+int DetectKanjiCode(const char* path, intptr_t file);
+
+}  // namespace zanto

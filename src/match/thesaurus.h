@@ -1,0 +1,64 @@
+// The thesaurus: synonym groups read from the file the user selects with
+// Thesaurus (ThesaurusFile0..2). Each line of the file that starts with a
+// byte above 0x20 is one group of words separated by spaces and tabs. A
+// search term equal to a word stands for the words of that word's group.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+#include "match/line_source.h"
+
+namespace zanto {
+
+constexpr size_t kThesaurusLineBuffer = 2048;  // lines are read in pieces of 2047 bytes
+constexpr int kThesaurusSpareEntries = 10;     // room beyond the counted words
+constexpr int kThesaurusOverflowError = 1008;  // traced when the second pass finds more words
+
+// One word of the table.
+struct ThesaurusEntry {
+  uint16_t group;  // 0-based number of the line among the lines read as groups
+  uint16_t count;  // lines of the current file where this word matched first
+  char* word;      // owned copy; null in the entry that ends the table
+};
+
+// The table in file order (line by line, word by word), ended by an entry
+// without a word; null while no table is loaded. A group's words are
+// neighbours in the table, since groups are numbered in file order.
+extern ThesaurusEntry* gThesaurus;
+
+// The words of one group: count entries from first on.
+struct ThesaurusGroup {
+  const ThesaurusEntry* first;  // null when the term is no word of the table
+  int count;
+};
+
+// The group of the first word equal to term (exact, case-sensitive bytes);
+// {nullptr, 0} when there is none or no table is loaded.
+ThesaurusGroup FindThesaurusGroup(const char* term);
+
+// Builds the table from source in two passes (count the words, rewind, store
+// them), freeing any loaded table first. Room is the counted words plus
+// kThesaurusSpareEntries; a second pass that finds more words than counted
+// ends the table there and traces "error 1008". False (and no table) when
+// the source cannot be rewound or memory runs out.
+bool BuildThesaurus(LineSource& source);
+
+// Frees every word and the table; the table is then absent.
+void FreeThesaurus();
+
+// Sets every count to 0 (at the start of each file).
+void ResetThesaurusCounts();
+
+// True when a table path names its own location (starts with "\" or "/", or
+// has a drive); other paths are taken beside the program.
+bool IsRootedTablePath(const char* path);
+
+// Frees the table and loads the file that gSettings.Thesaurus selects
+// (1..3: ThesaurusFile0..2), a relative name being taken beside the program.
+// 1: loaded, or nothing to load (Thesaurus 0 or an empty path);
+// 0: the file could not be read or memory ran out.
+// Reads the file through the files layer, so it is defined outside the
+// pattern-matching library (search/match_files.cpp).
+int LoadThesaurus();
+
+}  // namespace zanto
