@@ -17,7 +17,8 @@ class LineSource {
   virtual bool Rewind() = 0;
 };
 
-// A LineSource over bytes held by the caller; a NUL byte ends the text.
+// A LineSource over bytes held by the caller. A NUL byte inside a line is
+// read like any other byte, so the line's text appears to end there.
 class MemoryLineSource : public LineSource {
  public:
   MemoryLineSource(const char* bytes, size_t length) : bytes_(bytes), length_(length) {}

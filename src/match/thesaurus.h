@@ -36,12 +36,19 @@ struct ThesaurusGroup {
 // {nullptr, 0} when there is none or no table is loaded.
 ThesaurusGroup FindThesaurusGroup(const char* term);
 
+// What BuildThesaurus made of its source.
+enum class ThesaurusBuild {
+  Built,      // every word stored
+  Truncated,  // the second pass found more words than the first counted;
+              // the table ends after the counted ones (traced as
+              // "error 1008" by the loader)
+  Failed,     // the source could not be rewound or memory ran out; no table
+};
+
 // Builds the table from source in two passes (count the words, rewind, store
 // them), freeing any loaded table first. Room is the counted words plus
-// kThesaurusSpareEntries; a second pass that finds more words than counted
-// ends the table there and traces "error 1008". False (and no table) when
-// the source cannot be rewound or memory runs out.
-bool BuildThesaurus(LineSource& source);
+// kThesaurusSpareEntries.
+ThesaurusBuild BuildThesaurus(LineSource& source);
 
 // Frees every word and the table; the table is then absent.
 void FreeThesaurus();

@@ -1,0 +1,149 @@
+#include "match/kanji_code.h"
+
+#include "match/sjis.h"
+
+namespace zanto {
+
+namespace {
+
+constexpr unsigned char kEsc = 0x1B;
+constexpr unsigned char kShiftOut = 0x0E;  // JIS: half-width kana follow
+constexpr unsigned char kShiftIn = 0x0F;   // JIS: back to ASCII
+constexpr unsigned char kEucKanaPrefix = 0x8E;
+constexpr unsigned char kEucSupplementPrefix = 0x8F;
+
+constexpr bool IsEucByte(unsigned char c) { return c >= 0xA1 && c <= 0xFE; }
+constexpr bool IsEucKanaByte(unsigned char c) { return c >= 0xA0 && c <= 0xDF; }
+constexpr bool IsJisByte(unsigned char c) { return c >= 0x21 && c <= 0x7E; }
+constexpr bool IsHalfKanaByte(unsigned char c) { return c >= 0xA1 && c <= 0xDF; }
+
+constexpr unsigned char UpperAscii(unsigned char c) { return c >= 'a' && c <= 'z' ? c - 0x20 : c; }
+
+// JIS conversion state: what the bytes between escape sequences are.
+enum class JisMode { Roman, Kanji, HalfKana };
+
+// The escape sequences that switch the JIS mode, all three bytes long.
+struct JisEscape {
+  unsigned char second, third;
+  JisMode mode;
+};
+constexpr JisEscape kJisEscapes[] = {
+    {'$', 'B', JisMode::Kanji},     // JIS X 0208-1983
+    {'$', '@', JisMode::Kanji},     // JIS C 6226-1978
+    {'(', 'B', JisMode::Roman},     // ASCII
+    {'(', 'J', JisMode::Roman},     // JIS X 0201 Roman
+    {'(', 'I', JisMode::HalfKana},  // JIS X 0201 katakana
+};
+
+void PutCode(unsigned char*& out, uint16_t code) {
+  *out++ = static_cast<unsigned char>(code >> 8);
+  *out++ = static_cast<unsigned char>(code & 0xFF);
+}
+
+}  // namespace
+
+int ForcedKanjiCode(const char* fullPath, int kanjiCodeSetting, const char* eucDrive) {
+  if (fullPath[0] != '\0' && fullPath[1] == ':') {
+    const unsigned char drive = UpperAscii(static_cast<unsigned char>(fullPath[0]));
+    for (const char* d = eucDrive; *d != '\0'; ++d) {
+      if (UpperAscii(static_cast<unsigned char>(*d)) == drive) return kKanjiEuc;
+    }
+  }
+  if (kanjiCodeSetting >= kKanjiSjis && kanjiCodeSetting <= kKanjiJis) return kanjiCodeSetting;
+  return kKanjiAuto;
+}
+
+bool IsEucJp(const unsigned char* sample, size_t length) {
+  size_t i = 0;
+  while (i + 1 < length) {
+    const unsigned char c = sample[i];
+    if (c < 0x80 || c == kEucSupplementPrefix) {
+      i += 1;
+    } else if (c == kEucKanaPrefix) {
+      if (!IsEucKanaByte(sample[i + 1])) return false;
+      i += 2;
+    } else if (IsEucByte(c)) {
+      if (!IsEucByte(sample[i + 1])) return false;
+      i += 2;
+    } else {
+      return false;
+    }
+  }
+  return true;
+}
+
+int GuessKanjiCode(const unsigned char* sample, size_t length) {
+  if (length == 0) return kKanjiSjis;
+  for (size_t i = 0; i + 1 < length && sample[i] != 0; ++i) {
+    if (sample[i] == kEsc && (sample[i + 1] == '$' || sample[i + 1] == '(')) return kKanjiJis;
+  }
+  for (size_t i = 0; i < length; ++i) {
+    if (sample[i] == '\r') return kKanjiSjis;  // CR line ends: always Shift_JIS
+  }
+  return IsEucJp(sample, length) ? kKanjiEuc : kKanjiSjis;
+}
+
+// Writes never pass the read position: every rule writes at most as many
+// bytes as it consumes.
+void EucLineToSjis(char* line) {
+  const auto* in = reinterpret_cast<const unsigned char*>(line);
+  auto* out = reinterpret_cast<unsigned char*>(line);
+  while (*in != 0) {
+    const unsigned char c = in[0];
+    if (c < 0x80) {
+      *out++ = c;
+      in += 1;
+    } else if (c == kEucKanaPrefix && IsEucKanaByte(in[1])) {
+      *out++ = in[1];
+      in += 2;
+    } else if (IsEucByte(c) && IsEucByte(in[1])) {
+      PutCode(out, JisToSjis(c & 0x7F, in[1] & 0x7F));
+      in += 2;
+    } else {
+      in += 1;  // no Shift_JIS form; a 0x8F prefix goes this way too
+    }
+  }
+  *out = 0;
+}
+
+void JisLineToSjis(char* line) {
+  const auto* in = reinterpret_cast<const unsigned char*>(line);
+  auto* out = reinterpret_cast<unsigned char*>(line);
+  JisMode mode = JisMode::Roman;
+  while (*in != 0) {
+    const unsigned char c = in[0];
+    if (c == kEsc && in[1] != 0) {
+      const JisEscape* escape = nullptr;
+      for (const JisEscape& e : kJisEscapes) {
+        if (in[1] == e.second && in[2] == e.third) escape = &e;
+      }
+      if (escape != nullptr) {
+        mode = escape->mode;
+        in += 3;
+        continue;
+      }
+    }
+    if (c == kShiftOut || c == kShiftIn) {
+      mode = c == kShiftOut ? JisMode::HalfKana : JisMode::Roman;
+      in += 1;
+    } else if (c >= 0x80) {
+      if (!IsSjisLead(c)) *out++ = c;
+      in += 1;
+    } else if (mode == JisMode::Roman) {
+      *out++ = c;
+      in += 1;
+    } else if (mode == JisMode::HalfKana) {
+      const unsigned char kana = c | 0x80;
+      if (IsHalfKanaByte(kana)) *out++ = kana;
+      in += 1;
+    } else if (IsJisByte(c) && IsJisByte(in[1])) {
+      PutCode(out, JisToSjis(c, in[1]));
+      in += 2;
+    } else {
+      in += 1;  // a space or line end inside a kanji run
+    }
+  }
+  *out = 0;
+}
+
+}  // namespace zanto
