@@ -49,7 +49,8 @@ int FindNext(FindRecord* record);
 void FindEnd(FindRecord* record);
 
 // Appends a free "~~KZW%03X.$$$" name to dir (a buffer of kPathBuffer bytes).
-void MakeTempName(char* dir);
+// False, with dir unchanged, when the name does not fit behind dir.
+bool MakeTempName(char* dir);
 // path with its extension replaced by ".BAK", into out (kPathBuffer bytes).
 void MakeBackupName(const char* path, char* out);
 
