@@ -95,12 +95,12 @@ ThesaurusBuild BuildThesaurus(LineSource& source) {
 
 ThesaurusGroup FindThesaurusGroup(const char* term) {
   if (gThesaurus == nullptr) return {nullptr, 0};
-  for (const ThesaurusEntry* entry = gThesaurus; entry->word != nullptr; ++entry) {
+  for (ThesaurusEntry* entry = gThesaurus; entry->word != nullptr; ++entry) {
     if (std::strcmp(entry->word, term) != 0) continue;
     // A group's words are neighbours; neighbouring lines never share a number.
-    const ThesaurusEntry* first = entry;
+    ThesaurusEntry* first = entry;
     while (first > gThesaurus && (first - 1)->group == entry->group) --first;
-    const ThesaurusEntry* last = entry;
+    ThesaurusEntry* last = entry;
     while ((last + 1)->word != nullptr && (last + 1)->group == entry->group) ++last;
     return {first, static_cast<int>(last - first + 1)};
   }

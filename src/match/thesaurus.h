@@ -26,9 +26,10 @@ struct ThesaurusEntry {
 // neighbours in the table, since groups are numbered in file order.
 extern ThesaurusEntry* gThesaurus;
 
-// The words of one group: count entries from first on.
+// The words of one group: count entries from first on. The entries are the
+// table's own, so a matching member's count can be raised through them.
 struct ThesaurusGroup {
-  const ThesaurusEntry* first;  // null when the term is no word of the table
+  ThesaurusEntry* first;  // null when the term is no word of the table
   int count;
 };
 
