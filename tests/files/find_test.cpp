@@ -201,5 +201,49 @@ TEST(RawFiles, SharingModesAreEnforced) {
 #endif
 }
 
+TEST(OsLayer, TimesDirectoriesLibrariesAndClock) {
+  test::TempDir tmp;
+  const std::string path = tmp / "t.txt";
+  MakeFile(path, "abc");
+  OsFileTimes before;
+  ASSERT_TRUE(OsGetFileTimes(path.c_str(), &before));
+  // A scan restores the last-access time it found; the write time stays.
+  uint64_t earlier = before.lastWrite - 10000000;
+  ASSERT_TRUE(OsSetLastAccessTime(path.c_str(), earlier));
+  OsFileTimes after;
+  ASSERT_TRUE(OsGetFileTimes(path.c_str(), &after));
+  EXPECT_EQ(after.lastAccess, earlier);
+  EXPECT_EQ(after.lastWrite, before.lastWrite);
+  EXPECT_FALSE(OsGetFileTimes((tmp / "missing").c_str(), &after));
+
+  char temp[kPathBuffer];
+  ASSERT_TRUE(OsTempPath(temp, sizeof temp));
+  EXPECT_TRUE(LastChar(temp) == '\\' || LastChar(temp) == '/');
+  EXPECT_TRUE(OsAccess(temp, 0));
+
+  char cwd[kPathBuffer], inside[kPathBuffer];
+  ASSERT_TRUE(OsGetCurrentDirectory(cwd, sizeof cwd));
+  ASSERT_TRUE(OsCreateDirectory((tmp / "d").c_str()));
+  ASSERT_TRUE(OsSetCurrentDirectory((tmp / "d").c_str()));
+  EXPECT_EQ(FileAccessible("..\\t.txt", 0), 0);
+  ASSERT_TRUE(OsGetCurrentDirectory(inside, sizeof inside));
+  ASSERT_TRUE(OsSetCurrentDirectory(cwd));
+  EXPECT_NE(std::string(inside).find("d"), std::string::npos);
+  EXPECT_TRUE(OsRemoveDirectory((tmp / "d").c_str()));
+  EXPECT_FALSE(OsRemoveDirectory((tmp / "d").c_str()));
+
+  EXPECT_EQ(OsLoadLibrary("NOSUCHLIB.DLL"), nullptr);
+#ifdef _WIN32
+  void* kernel = OsLoadLibrary("KERNEL32.DLL");
+  ASSERT_NE(kernel, nullptr);
+  EXPECT_NE(OsGetSymbol(kernel, "GetTickCount"), nullptr);
+  EXPECT_EQ(OsGetSymbol(kernel, "NoSuchExport"), nullptr);
+  OsFreeLibrary(kernel);
+#endif
+  uint32_t t0 = OsTickCount();
+  uint32_t t1 = OsTickCount();
+  EXPECT_LE(t1 - t0, 1000u);
+}
+
 }  // namespace
 }  // namespace zanto
