@@ -1,0 +1,323 @@
+// The settings record: start values, loading from and saving to the profile
+// file, the input histories and the block pattern store.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "match/sjis.h"
+#include "profile/profile.h"
+#include "search/settings.h"
+#include "search/settings_tables.h"
+
+namespace zanto {
+
+SearchSettings gSettings;
+
+namespace {
+
+constexpr char kSearchSection[] = "search";
+constexpr size_t kKeyBuffer = 16;      // "string19", "Block04", "String9"
+constexpr size_t kNumberText = 16;     // "%d" of an int32_t
+// A block pattern as written: its mark, the pattern and the closing ",".
+constexpr size_t kBlockValueText = 1 + kBlockText + 1;
+
+// One history: where it lives, how many entries and how long each is.
+struct HistoryShape {
+  char* first;
+  int entries;
+  size_t capacity;
+  const char* keyFormat;
+};
+
+HistoryShape ShapeOf(HistoryKind kind) {
+  switch (kind) {
+    case HistoryKind::Search:
+      return {gSettings.SearchHistory[0], kHistoryEntries, kHistoryText, "string%u"};
+    case HistoryKind::File:
+      return {gSettings.FileHistory[0], kHistoryEntries, kHistoryText, "file%u"};
+    case HistoryKind::Directory:
+      break;
+  }
+  return {gSettings.DirHistory[0], kDirHistoryEntries, kDirHistoryText, "dir%u"};
+}
+
+char* HistoryEntry(const HistoryShape& shape, int index) {
+  return shape.first + static_cast<size_t>(index) * shape.capacity;
+}
+
+// In command-line mode without option I, only the rows marked Always come
+// from the profile, so a start with files keeps the start values.
+bool SkipRow(bool always) {
+  return !gSettings.SettingsFileGiven && gSettings.CommandLineMode && !always;
+}
+
+void ReadHistory(Profile* profile, HistoryKind kind) {
+  HistoryShape shape = ShapeOf(kind);
+  char key[kKeyBuffer];
+  for (int i = 0; i < shape.entries; ++i) {
+    std::snprintf(key, sizeof key, shape.keyFormat, static_cast<unsigned>(i));
+    GetProfileValue(profile, kSearchSection, key, HistoryEntry(shape, i), shape.capacity);
+  }
+}
+
+// An empty file-name field at the front would end the history shown in the
+// main dialog, so the entries behind it move up.
+void DropEmptyFirstFileEntry() {
+  if (gSettings.FileHistory[0][0] != '\0') return;
+  std::memmove(gSettings.FileHistory[0], gSettings.FileHistory[1],
+               (kHistoryEntries - 1) * kHistoryText);
+  gSettings.FileHistory[kHistoryEntries - 1][0] = '\0';
+}
+
+void ReadFlags(Profile* profile) {
+  char value[kSettingsValueBuffer];
+  for (const FlagSetting& row : kFlagSettingTable) {
+    if (SkipRow(row.always)) continue;
+    GetProfileValue(profile, kSearchSection, row.key, value, sizeof value);
+    // Only the first character counts: "0abc" is 0, "yes" is not a flag.
+    int32_t flag = row.fallback;
+    if (value[0] == '0') flag = 0;
+    if (value[0] == '1') flag = 1;
+    gSettings.*row.field = flag;
+  }
+}
+
+void ReadNumbers(Profile* profile) {
+  char value[kSettingsValueBuffer];
+  for (const NumberSetting& row : kNumberSettingTable) {
+    if (SkipRow(row.always)) continue;
+    GetProfileValue(profile, kSearchSection, row.key, value, sizeof value);
+    int32_t number = row.fallback;
+    if (value[0] != '\0') {
+      int32_t read = LeadingDecimal(value);
+      if (read >= row.min && read <= row.max) number = read;
+    } else if (row.field == &SearchSettings::ZengoLine2) {
+      // Lines after a match default to the lines before it.
+      number = gSettings.ZengoLine;
+    }
+    gSettings.*row.field = number;
+  }
+}
+
+void ReadTexts(Profile* profile) {
+  char value[kSettingsValueBuffer];
+  for (const TextSetting& row : kTextSettingTable) {
+    if (SkipRow(row.always)) continue;
+    char* field = TextField(gSettings, row);
+    // A working directory given with option D wins over the saved one.
+    if (row.offset == offsetof(SearchSettings, Directory) && field[0] != '\0') continue;
+    GetProfileValue(profile, kSearchSection, row.key, value, sizeof value);
+    CopyText(field, row.capacity, value);
+  }
+}
+
+// A stored pattern ends in "," so that its trailing spaces survive, and
+// begins with "*" (ends a block) or "#" (starts one).
+void ParseBlockPattern(char* value, uint8_t* endFlag, char* pattern) {
+  size_t length = std::strlen(value);
+  if (length > 0 && value[length - 1] == ',') value[length - 1] = '\0';
+  const char* text = value;
+  *endFlag = 0;
+  if (*text == '*') {
+    *endFlag = 1;
+    ++text;
+  } else if (*text == '#') {
+    ++text;
+  }
+  CopyText(pattern, kBlockText, text);
+}
+
+void ReadBlockSets(Profile* profile) {
+  if (gSettings.BlockSets == nullptr) return;
+  char section[kKeyBuffer];
+  char key[kKeyBuffer];
+  char value[kSettingsValueBuffer];
+  for (int n = 0; n < kBlockSets; ++n) {
+    BlockSet& set = gSettings.BlockSets[n];
+    std::snprintf(section, sizeof section, "Block%02u", static_cast<unsigned>(n));
+    GetProfileValue(profile, section, "StartString", set.startText, kBlockText);
+    GetProfileValue(profile, section, "EndString", set.endText, kBlockText);
+    for (int j = 0; j < kBlockPatterns; ++j) {
+      std::snprintf(key, sizeof key, "String%u", static_cast<unsigned>(j));
+      GetProfileValue(profile, section, key, value, sizeof value);
+      ParseBlockPattern(value, &set.endFlag[j], set.pattern[j]);
+    }
+  }
+}
+
+// Writes of one save; remembers whether any of them found no room.
+class ProfileWriter {
+ public:
+  explicit ProfileWriter(Profile* profile) : profile_(profile) {}
+  void Set(const char* section, const char* key, const char* value) {
+    if (!SetProfileValue(profile_, section, key, value)) complete_ = false;
+  }
+  bool complete() const { return complete_; }
+
+ private:
+  Profile* profile_;
+  bool complete_ = true;
+};
+
+void WriteHistory(ProfileWriter& writer, HistoryKind kind) {
+  HistoryShape shape = ShapeOf(kind);
+  char key[kKeyBuffer];
+  for (int i = 0; i < shape.entries; ++i) {
+    std::snprintf(key, sizeof key, shape.keyFormat, static_cast<unsigned>(i));
+    writer.Set(kSearchSection, key, HistoryEntry(shape, i));
+  }
+}
+
+void WriteTables(ProfileWriter& writer) {
+  char number[kNumberText];
+  for (const FlagSetting& row : kFlagSettingTable) {
+    std::snprintf(number, sizeof number, "%u", gSettings.*row.field != 0 ? 1u : 0u);
+    writer.Set(kSearchSection, row.key, number);
+  }
+  for (const NumberSetting& row : kNumberSettingTable) {
+    std::snprintf(number, sizeof number, "%d", static_cast<int>(gSettings.*row.field));
+    writer.Set(kSearchSection, row.key, number);
+  }
+  for (const TextSetting& row : kTextSettingTable)
+    writer.Set(kSearchSection, row.key, TextField(gSettings, row));
+}
+
+void WriteBlockSets(ProfileWriter& writer) {
+  if (gSettings.BlockSets == nullptr) return;
+  char section[kKeyBuffer];
+  char key[kKeyBuffer];
+  char value[kBlockValueText];
+  for (int n = 0; n < kBlockSets; ++n) {
+    const BlockSet& set = gSettings.BlockSets[n];
+    std::snprintf(section, sizeof section, "Block%02u", static_cast<unsigned>(n));
+    writer.Set(section, "StartString", set.startText);
+    writer.Set(section, "EndString", set.endText);
+    for (int j = 0; j < kBlockPatterns; ++j) {
+      std::snprintf(key, sizeof key, "String%u", static_cast<unsigned>(j));
+      std::snprintf(value, sizeof value, "%c%.*s,", set.endFlag[j] ? '*' : '#',
+                    static_cast<int>(kBlockText - 1), set.pattern[j]);
+      writer.Set(section, key, value);
+    }
+  }
+}
+
+// Letter case is ignored for single-byte letters only; a double-byte
+// character (whose trail byte may look like a letter) must match exactly.
+bool SameTextIgnoringCase(const char* a, const char* b) {
+  size_t i = 0;
+  while (a[i] != '\0' && b[i] != '\0') {
+    unsigned char ca = static_cast<unsigned char>(a[i]);
+    unsigned char cb = static_cast<unsigned char>(b[i]);
+    if (IsSjisLead(ca) && a[i + 1] != '\0') {
+      if (ca != cb || a[i + 1] != b[i + 1]) return false;
+      i += 2;
+      continue;
+    }
+    auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; };
+    if (lower(ca) != lower(cb)) return false;
+    ++i;
+  }
+  return a[i] == b[i];
+}
+
+}  // namespace
+
+int32_t LeadingDecimal(const char* text, bool* digits) {
+  constexpr int32_t kLimit = INT32_MAX;
+  int64_t value = 0;
+  size_t i = 0;
+  for (; text[i] >= '0' && text[i] <= '9'; ++i) {
+    value = value * 10 + (text[i] - '0');
+    if (value > kLimit) value = kLimit;
+  }
+  if (digits != nullptr) *digits = i > 0;
+  return static_cast<int32_t>(value);
+}
+
+void SetStartValues() {
+  for (const FlagSetting& row : kFlagSettingTable)
+    if (row.start != kNoStart) gSettings.*row.field = row.start;
+  for (const NumberSetting& row : kNumberSettingTable) gSettings.*row.field = row.start;
+  for (const TextSetting& row : kTextSettingTable)
+    CopyText(TextField(gSettings, row), row.capacity, row.start);
+  gSettings.SearchHistory[0][0] = '\0';
+  gSettings.FileHistory[0][0] = '\0';
+  gSettings.DirHistory[0][0] = '\0';
+  gSettings.CommandLineMode = 0;
+  gSettings.SettingsFileGiven = 0;
+  gSettings.FileListForm = 0;
+  gSettings.EchoQuery = 0;
+  gSettings.NoAutoStart = 0;
+  gSettings.QuitAlways = 0;
+  gSettings.Use3DControls = 1;
+}
+
+void LoadSettings() {
+  Profile* profile = gSettings.ProfilePath[0] != '\0' ? OpenProfile(gSettings.ProfilePath) : nullptr;
+  if (profile != nullptr) {
+    if (!gSettings.CommandLineMode) {
+      ReadHistory(profile, HistoryKind::Search);
+      ReadHistory(profile, HistoryKind::File);
+      DropEmptyFirstFileEntry();
+    }
+    ReadHistory(profile, HistoryKind::Directory);
+    ReadFlags(profile);
+    ReadNumbers(profile);
+    ReadTexts(profile);
+    ReadBlockSets(profile);
+    CloseProfile(profile);
+  }
+  // The archive search keeps the directory it was started with, even if
+  // UnlhaTmp is edited later.
+  CopyText(gSettings.ArchiveTempDir, sizeof gSettings.ArchiveTempDir, gSettings.UnlhaTmp);
+}
+
+bool SaveSettings() {
+  if (gSettings.ProfilePath[0] == '\0') return false;
+  Profile* profile = OpenProfile(gSettings.ProfilePath);
+  if (profile == nullptr) return false;
+  ProfileWriter writer(profile);
+  WriteHistory(writer, HistoryKind::Search);
+  WriteHistory(writer, HistoryKind::File);
+  WriteHistory(writer, HistoryKind::Directory);
+  WriteTables(writer);
+  WriteBlockSets(writer);
+  // Whatever fitted is still worth keeping; a change that found no room
+  // makes the save report failure.
+  int written = SaveProfile(profile, gSettings.ProfilePath);
+  return written != 0 && writer.complete();
+}
+
+void PushHistory(HistoryKind kind, const char* text) {
+  HistoryShape shape = ShapeOf(kind);
+  while (*text == ' ') ++text;
+  char entry[kDirHistoryText];
+  static_assert(kDirHistoryText >= kHistoryText);
+  CopyText(entry, shape.capacity, text);
+  size_t length = std::strlen(entry);
+  while (length > 0 && entry[length - 1] == ' ') entry[--length] = '\0';
+
+  int stop = 0;
+  for (; stop < shape.entries - 1; ++stop) {
+    const char* current = HistoryEntry(shape, stop);
+    if (current[0] == '\0') break;
+    bool same = kind == HistoryKind::Search ? std::strcmp(current, entry) == 0
+                                             : SameTextIgnoringCase(current, entry);
+    if (same) break;
+  }
+  std::memmove(HistoryEntry(shape, 1), HistoryEntry(shape, 0), static_cast<size_t>(stop) * shape.capacity);
+  std::memcpy(HistoryEntry(shape, 0), entry, length + 1);
+}
+
+bool AllocateBlockSets() {
+  if (gSettings.BlockSets == nullptr)
+    gSettings.BlockSets = static_cast<BlockSet*>(std::calloc(kBlockSets, sizeof(BlockSet)));
+  return gSettings.BlockSets != nullptr;
+}
+
+void FreeBlockSets() {
+  std::free(gSettings.BlockSets);
+  gSettings.BlockSets = nullptr;
+}
+
+}  // namespace zanto
