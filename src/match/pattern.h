@@ -1,0 +1,156 @@
+// The pattern matcher: a term compiled into 16-bit units, the current line
+// converted into the same unit form, and the search of one in the other.
+// A double-byte Shift_JIS character is always one unit, so no match can
+// start or end in the middle of a character. Terms that need no folding and
+// have no operator are searched byte-wise in the raw line instead (FindPlain).
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+#include "match/folding.h"
+#include "match/line_state.h"
+
+namespace zanto {
+
+// A character (a single byte as itself, a double-byte character as
+// lead * 256 + trail) or, from 0xFF00 on, an operator. 0 ends a pattern.
+using PatternUnit = uint16_t;
+
+// Operator units: 0xFF00 plus the ASCII code that writes the operator.
+constexpr PatternUnit kUnitLineEnd = 0xFF24;    // "$" as the last character: end of line
+constexpr PatternUnit kUnitStar = 0xFF2A;       // "*": zero or more of the next element
+constexpr PatternUnit kUnitPlus = 0xFF2B;       // "+": one or more of the next element
+constexpr PatternUnit kUnitAny = 0xFF2E;        // ".": any character
+constexpr PatternUnit kUnitOptional = 0xFF3F;   // "?": zero or one of the next element
+constexpr PatternUnit kUnitClass = 0xFF5B;      // "[": class; 4 more units hold its bitmap
+constexpr PatternUnit kUnitLineStart = 0xFF5E;  // "^" as the first element: start of line
+constexpr PatternUnit kUnitStale = 0xFFFF;      // first unit of a UnitLine to be rebuilt
+constexpr PatternUnit kFirstOperatorUnit = 0xFF00;  // no character is this high
+
+constexpr int kPatternUnits = 500;  // a compiled pattern, terminating 0 included
+constexpr int kClassUnits = 5;      // the class unit and its bitmap reference
+
+// One bit per CharIndex: set when the character belongs to the class.
+constexpr size_t kClassBitmapBytes = 1500;
+struct ClassBitmap {
+  uint8_t bits[kClassBitmapBytes];
+};
+
+// What a compiler made of a term.
+enum : int {
+  kCompiledPlain = 0,    // plain text: FindPlain can search it as typed
+  kCompiledPattern = 1,  // needs FindPattern (operator, class, escape, Same1)
+  kCompileError = 2,     // empty, starts with a quantifier, misplaced
+                         // quantifier, too long, bad class or code
+};
+
+// Compiles a regular expression of the program's dialect (used with Regular
+// and for block patterns). Folding follows Case, ZenHan and Same1 of
+// gSettings. Class bitmaps come from the TermArena. capacity counts units,
+// the terminating 0 included (at most kPatternUnits).
+int CompilePattern(const char* text, PatternUnit* out, int capacity);
+// Compiles literal text: only escapes are read; every other byte stands for
+// itself. Same result codes as CompilePattern.
+int CompileLiteral(const char* text, PatternUnit* out, int capacity);
+// True when the last compile failed because memory ran out (a class bitmap
+// could not be had); the compile then returned kCompileError.
+bool CompileRanOutOfMemory();
+
+// Readable text of a compiled pattern, for tests and traces: characters as
+// themselves (operator characters and backslash escaped with "\", other
+// bytes and double-byte codes as <hex>), operators as "^ $ . * + ?" in front
+// of their operand, classes as [members] or [^members] with ranges a-b.
+std::string DumpPattern(const PatternUnit* pattern);
+
+// A line in unit form, converted at most once per line for all terms.
+// unit[0] == kUnitStale until rebuilt. position[i] is the byte offset in the
+// line of the first byte of unit i; after the last unit it holds the line's
+// end offset twice and then 0.
+struct UnitLine {
+  PatternUnit unit[kLineBuffer + 1];
+  uint16_t position[kLineBuffer + 3];
+  int length;          // units before the terminating 0
+  const char* source;  // the line it was built from
+  int folding;         // the Case, ZenHan, Same1 and FieldSearch it was built under
+};
+extern UnitLine gUnitLine;
+
+// Marks gUnitLine stale: the next search rebuilds it. Call it whenever the
+// text of the line changes.
+void MarkLineStale();
+// Builds gUnitLine from line (gCurrentLine unless another is given) under
+// Case, ZenHan, Same1 and field selection.
+void ConvertLine(const char* line = gCurrentLine);
+
+// Searches pattern in line, honouring Word. gUnitLine is rebuilt first when
+// it is stale, was built from another line or under other folding settings.
+// On a match sets *unitIndex to the unit where the match starts; its byte
+// offset is gUnitLine.position[*unitIndex].
+bool FindPatternIn(const char* line, const PatternUnit* pattern, int* unitIndex);
+// FindPatternIn on gCurrentLine.
+bool FindPattern(const PatternUnit* pattern, int* unitIndex);
+
+// Element-matcher steps taken since the counter was last reset; tests use
+// it to show that the work per line is bounded.
+uint64_t PatternMatchSteps();
+void ResetPatternMatchSteps();
+
+// Prepared form of a plain term for FindPlain: the byte it looks for first
+// (the rarest of the term) and where that byte sits in the term.
+struct PlainNeedle {
+  const char* text;  // the term's bytes, NUL-terminated; not owned
+  size_t length;     // bytes in text (at least 1)
+  size_t rareAt;     // offset in text of the byte searched first
+};
+PlainNeedle PreparePlainNeedle(const char* text);
+
+// Byte-wise search of text in line (NUL-terminated), never at a position
+// inside a double-byte character; with FieldSearch, only the selected
+// fields are searched. On a match sets *offset to its byte offset.
+bool FindPlain(const char* line, const char* text, size_t* offset);
+bool FindPlain(const char* line, const PlainNeedle& needle, size_t* offset);
+
+// 2 when byte index of text is the second byte of a double-byte character,
+// else 1.
+int IsMidCharacter(const char* text, size_t index);
+
+// Field selection for FieldSearch, filled by the field dialog's check of
+// FieldPara and FieldNo: which bytes separate fields, which fields (1-99)
+// are searched. Characters of other fields read as spaces.
+constexpr int kFieldLimit = 99;
+struct FieldSelection {
+  uint8_t separator[256];            // 1: the byte separates fields
+  uint8_t selected[kFieldLimit + 1]; // 1: the field is searched (index 0 unused)
+};
+extern FieldSelection gFieldSelection;
+
+// A unit that is an ASCII letter, digit or "_"; no double-byte character is.
+constexpr bool IsWordChar(PatternUnit unit) {
+  return unit < 128 && ((unit >= '0' && unit <= '9') || (unit >= 'A' && unit <= 'Z') ||
+                        (unit >= 'a' && unit <= 'z') || unit == '_');
+}
+
+// The allocations of one search run: term blocks and class bitmaps. Each
+// block is zero-filled and registered, and FreeTermArena releases them all
+// at the end of the run. A block is named by its handle, kArenaHandleBase
+// plus its number, which fits the 32-bit references of the token list.
+constexpr uint32_t kArenaHandleBase = 0x10000;
+constexpr size_t kArenaInitialBlocks = 1000;
+struct TermArena {
+  void** blocks;     // registered blocks, owned
+  size_t count;      // blocks in use
+  size_t capacity;   // room in blocks; grows as needed
+  long failAfter;    // tests: allocations left before one fails; -1 never
+};
+extern TermArena gTermArena;
+
+// A zero-filled block of bytes registered in the arena, or 0 when memory
+// ran out. *handle (when given) receives its handle.
+void* ArenaAllocate(size_t bytes, uint32_t* handle = nullptr);
+// The block with that handle, or null for a handle the arena never gave.
+void* ArenaBlock(uint32_t handle);
+// Releases every block; handles given before are then void.
+void FreeTermArena();
+
+}  // namespace zanto

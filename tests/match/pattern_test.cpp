@@ -1,0 +1,587 @@
+#include "match/pattern.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "search/settings.h"
+
+namespace zanto {
+namespace {
+
+// Shift_JIS characters used below, as bytes.
+const std::string kHiraA = "\x82\xA0";     // あ
+const std::string kHiraI = "\x82\xA2";     // い
+const std::string kHiraN = "\x82\xF1";     // ん
+const std::string kKataA = "\x83\x41";     // ア: its trail byte is "A"
+const std::string kNeko = "\x94\x4C";      // 猫
+const std::string kHyo = "\x95\x5C";       // 表: its trail byte is "\"
+const std::string kWideA = "\x82\x81";     // ａ
+const std::string kWideB = "\x82\x82";     // ｂ
+const std::string kWideC = "\x82\x83";     // ｃ
+const std::string kLongVowel = "\x81\x5B"; // ー
+
+struct Options {
+  bool word = false, caseFold = false, zenHan = false, fields = false;
+};
+
+class PatternTest : public ::testing::Test {
+ protected:
+  void SetUp() override { Apply({}); }
+  void TearDown() override {
+    Apply({});
+    std::memset(&gFieldSelection, 0, sizeof gFieldSelection);
+    FreeTermArena();
+  }
+
+  static void Apply(const Options& o) {
+    gSettings.Word = o.word;
+    gSettings.Case = o.caseFold;
+    gSettings.ZenHan = o.zenHan;
+    gSettings.FieldSearch = o.fields;
+    gSettings.Same1 = 0;
+  }
+
+  static void SetLine(const std::string& line) {
+    std::strncpy(gCurrentLine, line.c_str(), kLineBuffer - 1);
+    gCurrentLine[kLineBuffer - 1] = '\0';
+    MarkLineStale();
+  }
+
+  // Byte offset where the regular expression matches the line, -1 for no
+  // match, -2 when it does not compile.
+  static int FindRegular(const std::string& pattern, const std::string& line) {
+    PatternUnit units[kPatternUnits];
+    if (CompilePattern(pattern.c_str(), units, kPatternUnits) == kCompileError) return -2;
+    SetLine(line);
+    int unit = 0;
+    if (!FindPattern(units, &unit)) return -1;
+    return gUnitLine.position[unit];
+  }
+
+  static int FindPlainOffset(const std::string& text, const std::string& line) {
+    size_t offset = 0;
+    return FindPlain(line.c_str(), text.c_str(), &offset) ? static_cast<int>(offset) : -1;
+  }
+};
+
+// ---------------------------------------------------------------------------
+// Compiling.
+
+struct CompileCase {
+  std::string text;
+  int want;          // kCompiledPlain, kCompiledPattern or kCompileError
+  std::string dump;  // compiled form, when it compiles
+};
+
+void ExpectCompiles(int (*compile)(const char*, PatternUnit*, int), const CompileCase& c) {
+  PatternUnit units[kPatternUnits];
+  const int got = compile(c.text.c_str(), units, kPatternUnits);
+  EXPECT_EQ(got, c.want) << "term: " << c.text;
+  if (got != kCompileError && c.want != kCompileError) {
+    EXPECT_EQ(DumpPattern(units), c.dump) << "term: " << c.text;
+  }
+}
+
+TEST_F(PatternTest, RegularExpressionsCompileWithQuantifiersInFront) {
+  const CompileCase cases[] = {
+      {"abc", kCompiledPlain, "abc"},
+      {"ab*", kCompiledPattern, "a*b"},
+      {"ab+c", kCompiledPattern, "a+bc"},
+      {"ab?", kCompiledPattern, "a?b"},
+      {"x.z", kCompiledPattern, "x.z"},
+      {"x[a-c]*y", kCompiledPattern, "x*[a-c]y"},
+      {".+", kCompiledPattern, "+."},
+      // Operator positions: ^ only first, $ only last; elsewhere plain bytes.
+      {"^abc$", kCompiledPattern, "^abc$"},
+      {"a$b", kCompiledPattern, "a\\$b"},
+      {"a^b", kCompiledPattern, "a\\^b"},
+      {"$", kCompiledPattern, "$"},
+      {"a$*", kCompiledPattern, "a*\\$"},
+      {"^", kCompiledPattern, "^"},
+      // Quantifier errors.
+      {"*abc", kCompileError, ""},
+      {"+a", kCompileError, ""},
+      {"?a", kCompileError, ""},
+      {"a**", kCompileError, ""},
+      {"a*+", kCompileError, ""},
+      {"a+?", kCompileError, ""},
+      {"^*", kCompileError, ""},
+      {"^+a", kCompileError, ""},
+      {"", kCompileError, ""},
+      // Escapes.
+      {"\\s", kCompiledPattern, "<20>"},
+      {"\\S\\t\\T", kCompiledPattern, "<20><09><09>"},
+      {"\\e\\E", kCompiledPattern, "<1B><1B>"},
+      {"\\x41", kCompiledPattern, "A"},
+      {"\\X4a", kCompiledPattern, "J"},
+      {"\\x414", kCompiledPattern, "<0414>"},
+      {"\\x82a0", kCompiledPattern, "<82A0>"},
+      {"\\x82a0b", kCompiledPattern, "<82A0>b"},
+      {"\\101", kCompiledPattern, "A"},
+      {"\\1011", kCompiledPattern, "A1"},
+      {"\\7", kCompiledPattern, "<07>"},
+      {"a\\", kCompiledPattern, "a\\\\"},
+      {"\\\\", kCompiledPattern, "\\\\"},
+      {"\\*", kCompiledPattern, "\\*"},
+      {"\\[x", kCompiledPattern, "\\[x"},
+      {"\\and", kCompiledPattern, "and"},
+      {"ab\\x", kCompiledPattern, "ab"},        // a hex escape with no digit ends the pattern
+      {"a\\x*", kCompiledPattern, "a"},
+      {"\\" + kHyo, kCompiledPattern, "<955C>"},  // an escaped double-byte character stays whole
+      {"\\xFF2A", kCompileError, ""},           // operator codes are no characters
+      {"\\xff5b", kCompileError, ""},
+      // Double-byte characters are single units, even with a trail byte "\".
+      {kHyo + "*", kCompiledPattern, "*<955C>"},
+      {kKataA + "+", kCompiledPattern, "+<8341>"},
+  };
+  for (const CompileCase& c : cases) ExpectCompiles(CompilePattern, c);
+}
+
+TEST_F(PatternTest, ClassesCompileToBitmaps) {
+  const CompileCase cases[] = {
+      {"[abc]", kCompiledPattern, "[a-c]"},
+      {"[abc", kCompiledPattern, "[a-c]"},  // unclosed: ends with the text
+      {"[a-c]x", kCompiledPattern, "[a-c]x"},
+      {"[-a]", kCompiledPattern, "[\\-a]"},
+      {"[^-a]", kCompiledPattern, "[^\\-a]"},
+      {"[^a]", kCompiledPattern, "[^a]"},
+      {"[a-ce]", kCompiledPattern, "[a-ce]"},
+      {"[a-c-e]", kCompiledPattern, "[a-e]"},
+      {"[\\]]", kCompiledPattern, "[\\]]"},
+      {"[\\x41-\\x43]", kCompiledPattern, "[A-C]"},
+      {"[" + kHiraA + "-" + kHiraI + "]", kCompiledPattern, "[<82A0>-<82A2>]"},
+      {"[^" + kHiraA + "-" + kHiraN + "]", kCompiledPattern, "[^<82A0>-<82F1>]"},
+      // Double-byte ranges skip codes that are no characters (trail 0x7F).
+      {"[\\x837e-\\x8380]", kCompiledPattern, "[<837E>-<8380>]"},
+      {"[b-a]", kCompileError, ""},
+      {"[a-a]", kCompileError, ""},
+      {"[a-]", kCompileError, ""},  // "]" is below "a"
+      {"[a-", kCompileError, ""},
+      {"[a-" + kHiraA + "]", kCompileError, ""},  // one end single, one double
+      {"[\\x8000]", kCompileError, ""},           // not a character
+      {"[\\x0100]", kCompileError, ""},
+  };
+  for (const CompileCase& c : cases) ExpectCompiles(CompilePattern, c);
+}
+
+TEST_F(PatternTest, PatternLengthLimitCountsUnitsAndClasses) {
+  const std::string fits(kPatternUnits - 1, 'a');
+  EXPECT_EQ(FindRegular(fits, "x" + fits), 1);
+  EXPECT_EQ(FindRegular(fits + "a", fits + "a"), -2);
+  // Double-byte characters count one unit each.
+  std::string wide;
+  for (int i = 0; i < kPatternUnits - 1; ++i) wide += kHiraA;
+  EXPECT_EQ(FindRegular(wide, wide), 0);
+  EXPECT_EQ(FindRegular(wide + "a", wide), -2);
+  // A class needs its 5 units and the terminating one inside the 500.
+  const std::string before(kPatternUnits - 1 - kClassUnits, 'a');
+  EXPECT_EQ(FindRegular(before + "[b]", before + "b"), 0);
+  EXPECT_EQ(FindRegular(before + "a[b]", before + "ab"), -2);
+  // Literal terms: same limit.
+  PatternUnit units[kPatternUnits];
+  EXPECT_EQ(CompileLiteral(fits.c_str(), units, kPatternUnits), kCompiledPlain);
+  EXPECT_EQ(CompileLiteral((fits + "a").c_str(), units, kPatternUnits), kCompileError);
+}
+
+TEST_F(PatternTest, LiteralTermsReadOnlyEscapes) {
+  const CompileCase cases[] = {
+      {"abc", kCompiledPlain, "abc"},
+      {"a*b", kCompiledPlain, "a\\*b"},
+      {"^a.b$", kCompiledPlain, "\\^a\\.b\\$"},
+      {"[ab]", kCompiledPlain, "\\[ab]"},
+      {"*", kCompiledPlain, "\\*"},
+      {"a\\sb", kCompiledPattern, "a<20>b"},
+      {"\\and", kCompiledPattern, "and"},
+      {"\\\\", kCompiledPattern, "\\\\"},
+      {"", kCompileError, ""},
+  };
+  for (const CompileCase& c : cases) ExpectCompiles(CompileLiteral, c);
+}
+
+TEST_F(PatternTest, FoldingAppliesToTermsAndClasses) {
+  Apply({.caseFold = true});
+  ExpectCompiles(CompilePattern, {"abC", kCompiledPlain, "ABC"});
+  ExpectCompiles(CompilePattern, {"[a-c]", kCompiledPattern, "[A-C]"});
+  ExpectCompiles(CompileLiteral, {kWideA + "b", kCompiledPlain, "<8281>B"});  // full-width stays
+  Apply({.zenHan = true});
+  // Letters widen to upper case; punctuation and the long vowel are dropped.
+  ExpectCompiles(CompileLiteral, {"a-b", kCompiledPlain, "<8260><8261>"});
+  ExpectCompiles(CompileLiteral, {kWideA, kCompiledPlain, "<8260>"});
+  ExpectCompiles(CompileLiteral, {kLongVowel, kCompiledPlain, ""});
+  ExpectCompiles(CompilePattern, {"[a" + kLongVowel + "]", kCompiledPattern, "[<8260>]"});
+  // Everything before the quantifier folded away: nothing to repeat.
+  ExpectCompiles(CompilePattern, {kLongVowel + "*", kCompileError, ""});
+}
+
+// ---------------------------------------------------------------------------
+// Matching.
+
+struct MatchCase {
+  std::string pattern;
+  std::string line;
+  int want;  // byte offset, -1 no match
+};
+
+void ExpectMatches(const std::vector<MatchCase>& cases) {
+  for (const MatchCase& c : cases) {
+    PatternUnit units[kPatternUnits];
+    ASSERT_NE(CompilePattern(c.pattern.c_str(), units, kPatternUnits), kCompileError) << c.pattern;
+    std::strcpy(gCurrentLine, c.line.c_str());
+    MarkLineStale();
+    int unit = 0;
+    const int got = FindPattern(units, &unit) ? gUnitLine.position[unit] : -1;
+    EXPECT_EQ(got, c.want) << "pattern " << c.pattern << " line " << c.line;
+  }
+}
+
+TEST_F(PatternTest, OperatorsMatch) {
+  ExpectMatches({
+      // Any character: a double-byte character is one unit; never the end.
+      {"x.z", "xyz", 0},
+      {"x.z", "ax" + kHiraA + "z", 1},
+      {"x.z", "xy", -1},
+      {"x.z", "xy\r\nz", -1},
+      {"x..z", "x" + kHiraA + "z", -1},
+      // Anchors.
+      {"^abc", "abc def", 0},
+      {"^abc", " abc", -1},
+      {"abc$", "xabc", 1},
+      {"abc$", "abcx", -1},
+      {"abc$", "xabc\r\n", 1},
+      {"abc$", "abc\rx", -1},
+      {"a$b", "xa$b", 1},
+      {"a^b", "a^b", 0},
+      {"$", "abc", 3},
+      {"^", "abc", 0},
+      // Repetition is shortest-first, with backtracking.
+      {"a.*c", "xabcbc", 1},
+      {"b+c", "abbbc", 1},
+      {"b+c", "ac", -1},
+      {"ab*c", "ac", 0},
+      {"ab*c", "abbx abbbc", 5},
+      {"ab?c", "ac", 0},
+      {"ab?c", "abc", 0},
+      {"ab?c", "abbc", -1},
+      {"a?b", "xb", 1},
+      {"a.?b", "ab", 0},
+      {"[0-9]+x", "a12 34x", 4},
+      {"a[bc]*d", "abcbcd", 0},
+      {"a[bc]*d", "abcxd", -1},
+      {"x.*", "ax", 1},
+      // Classes.
+      {"[^" + kHiraA + "-" + kHiraN + "]", kHiraA + kHiraI + "x", 4},
+      {"[^" + kHiraA + "-" + kHiraN + "]", kHiraA + kHiraI, -1},
+      {"[" + kHiraA + "-" + kHiraN + "]+", "ab" + kHiraI, 2},
+      {"[abc", "xxc", 2},
+      {"[^a]", "aaa", -1},
+      // Escapes.
+      {"\\s", "a b", 1},
+      {"\\t", "a\tb", 1},
+      {"\\x41", "zA", 1},
+      {"\\101", "zA", 1},
+      {"a\\", "xa\\", 1},
+      {"\\x82a0", "x" + kHiraA, 1},
+      {"\\*", "a*", 1},
+      // A single-byte unit never matches inside a double-byte character.
+      {"A", kKataA, -1},
+      {"A", kKataA + "A", 2},
+      {"\\\\", kHyo, -1},
+      {"\\\\", kHyo + "\\", 2},
+      {".A", kKataA, -1},
+  });
+}
+
+TEST_F(PatternTest, WordBoundaries) {
+  Apply({.word = true});
+  ExpectMatches({
+      {"cat", "concat", -1},
+      {"cat", "cats", -1},
+      {"cat", "a cat.", 2},
+      {"cat", kNeko + "cat" + kNeko, 2},
+      {"cat", "concat cat", 7},
+      {"cat", "cat_", -1},
+      {"ab*", "abbb", -1},  // a repetition at the end takes nothing
+      {"ab*", "ab", -1},
+      {"ab*", "a b", 0},
+      {"ab+", "abbb", -1},
+      {"ab?", "ab", 0},     // "?" gives its unit back only on failure
+      {"ab?", "abc", -1},
+      {"a.c", "xabc abc", 5},
+      {"-x", "a-x", 1},      // the start is no word character: no start rule
+      {"x-", "x-a", 0},
+      {kHiraA, "a" + kHiraA + "a", 1},
+  });
+}
+
+TEST_F(PatternTest, CaseAndZenHanFoldLines) {
+  Apply({.caseFold = true});
+  ExpectMatches({
+      {"abc", "xABC", 1},
+      {"ABC", "xabc", 1},
+      {"abc", kWideA + kWideB + kWideC, -1},  // full-width letters are not Case's
+      {"[a-c]+", "xBcA", 1},
+  });
+  Apply({.zenHan = true});
+  ExpectMatches({
+      {"abc", kWideA + kWideB + kWideC, 0},
+      {"a-b", "xAB", 1},
+      {kLongVowel, "anything", 0},  // folds to nothing: matches every line
+      {"[" + kWideA + "]", "xA", 1},
+  });
+}
+
+TEST_F(PatternTest, FieldSelectionBlanksOtherFields) {
+  Apply({.fields = true});
+  gFieldSelection.separator[static_cast<unsigned char>(',')] = 1;
+  gFieldSelection.separator[static_cast<unsigned char>(' ')] = 1;
+  gFieldSelection.selected[2] = 1;
+  ExpectMatches({
+      {"abc", "abc,xyz", -1},
+      {"abc", "xyz,abc", 4},
+      {"b.c", "b,c", -1},  // a separator is kept, but field 1 is blank
+      {kHiraA, kHiraA + "," + kHiraA, 3},
+      {"c", "a  c", 3},      // a run of spaces separates once
+      {"c", "a , c", -1},    // space then comma: field 2; comma then space: field 3
+      {"d", "a b d", -1},
+  });
+  struct PlainCase {
+    std::string text, line;
+    int want;
+  } plain[] = {
+      {"abc", "abc,xyz", -1},
+      {"abc", "xyz,abc", 4},
+      {kHiraA, kHiraA + "," + kHiraA, 3},
+      {"c", "a  c", 3},
+      {"d", "a b d", -1},
+  };
+  for (const PlainCase& c : plain) EXPECT_EQ(FindPlainOffset(c.text, c.line), c.want) << c.line;
+  // Field 100 and beyond are never searched.
+  gFieldSelection.selected[2] = 0;
+  gFieldSelection.selected[kFieldLimit] = 1;
+  std::string line;
+  for (int i = 1; i < kFieldLimit; ++i) line += "a,";
+  EXPECT_EQ(FindPlainOffset("x", line + "x"), static_cast<int>(line.size()));
+  EXPECT_EQ(FindPlainOffset("x", line + "a,x"), -1);
+}
+
+// ---------------------------------------------------------------------------
+// Plain search.
+
+TEST_F(PatternTest, PlainSearchNeverStartsInsideACharacter) {
+  struct Case {
+    std::string text, line;
+    int want;
+  } cases[] = {
+      {"abc", "xxabc", 2},
+      {"abc", "ab", -1},
+      {"A", kKataA, -1},
+      {"A", kKataA + "A", 2},
+      {"AA", kKataA + "AA", 2},  // overlapping the rejected occurrence
+      {"\\", kHyo + "\\", 2},
+      {"\\", kHyo, -1},
+      {"\\x", kHyo + "x\\x", 3},
+      {kKataA, "A" + kKataA, 1},
+      {kHiraA, kHiraA, 0},
+      {"\x82", kHiraA, 0},  // a lone lead byte at a character start
+      {"\xA0", kHiraA, -1},
+      {"a", "", -1},
+  };
+  for (const Case& c : cases) EXPECT_EQ(FindPlainOffset(c.text, c.line), c.want) << c.line;
+}
+
+TEST_F(PatternTest, MidCharacterTest) {
+  struct Case {
+    std::string text;
+    size_t index;
+    int want;
+  } cases[] = {
+      {kKataA, 1, 2},
+      {kKataA, 0, 1},
+      {kKataA + "A", 2, 1},
+      {"a" + kKataA, 2, 2},
+      {kHiraA + kHiraA + kHiraA, 5, 2},
+      {kHiraA + kHiraA + kHiraA, 4, 1},
+      {"\x82\x82\x82\x82\x82", 3, 2},
+      {"\x82\x82\x82\x82\x82", 4, 1},
+      {"a\xA0\xA0\x82\x41", 4, 2},  // half-width kana are not leads
+  };
+  for (const Case& c : cases) EXPECT_EQ(IsMidCharacter(c.text.c_str(), c.index), c.want) << c.index;
+}
+
+// ---------------------------------------------------------------------------
+// Bounded work.
+
+TEST_F(PatternTest, NestedRepetitionsTakeBoundedSteps) {
+  const std::string line(kLineBuffer - 1, 'a');
+  struct Case {
+    std::string pattern;
+    int want;
+  } cases[] = {
+      {"a*a*a*a*a*a*a*b", -1},
+      {"a*a*a*a*a*a*a*$", 0},
+      {".*.*.*.*.*.*.*b", -1},
+      {"a?a?a?a?a?a?a?a?a?a?aaaaaaaaaab", -1},
+      {"[a]+[a]+[a]+[a]+[a]+c", -1},
+  };
+  for (const Case& c : cases) {
+    ResetPatternMatchSteps();
+    EXPECT_EQ(FindRegular(c.pattern, line), c.want) << c.pattern;
+    // A handful of visits per (element, unit) pair, nothing exponential.
+    EXPECT_LT(PatternMatchSteps(), 32u * kLineBuffer) << c.pattern;
+  }
+}
+
+// ---------------------------------------------------------------------------
+// A slow oracle: the dialect matched by plain recursion over the pattern's
+// elements, with no memo and no skipping ahead.
+
+struct Element {
+  enum Kind { Char, Any, Class, Start, End } kind;
+  std::string chars;  // Char: the character; Class: the members
+  bool negated = false;
+  char quantifier = 0;
+};
+
+std::vector<std::string> SplitChars(const std::string& text) {
+  std::vector<std::string> chars;
+  for (size_t i = 0; i < text.size();) {
+    const size_t n = IsSjisLead(static_cast<unsigned char>(text[i])) && i + 1 < text.size() ? 2 : 1;
+    chars.push_back(text.substr(i, n));
+    i += n;
+  }
+  return chars;
+}
+
+struct Oracle {
+  std::vector<Element> elements;
+  std::vector<std::string> line;
+  bool word;
+
+  static bool IsWord(const std::string& c) {
+    return c.size() == 1 && (std::isalnum(static_cast<unsigned char>(c[0])) || c[0] == '_');
+  }
+  bool WordAt(int i) const { return i >= 0 && i < static_cast<int>(line.size()) && IsWord(line[i]); }
+  bool EndOk(int i) const { return !(word && WordAt(i - 1) && WordAt(i)); }
+  bool Consumes(const Element& e, int i) const {
+    if (i >= static_cast<int>(line.size())) return false;
+    if (e.kind == Element::Any) return true;
+    if (e.kind == Element::Char) return line[i] == e.chars;
+    const bool in = e.chars.find(line[i]) != std::string::npos && line[i].size() == 1;
+    return in != e.negated;
+  }
+  bool Match(size_t k, int i) const {
+    if (k == elements.size()) return EndOk(i);
+    const Element& e = elements[k];
+    if (e.kind == Element::Start) return i == 0 && Match(k + 1, i);
+    if (e.kind == Element::End) return i == static_cast<int>(line.size()) && Match(k + 1, i);
+    switch (e.quantifier) {
+      case '?': return (Consumes(e, i) && Match(k + 1, i + 1)) || Match(k + 1, i);
+      case '*':
+      case '+': {
+        int j = i;
+        if (e.quantifier == '+') {
+          if (!Consumes(e, j)) return false;
+          ++j;
+        }
+        if (k + 1 == elements.size()) return EndOk(j);
+        for (;; ++j) {
+          if (Match(k + 1, j)) return true;
+          if (!Consumes(e, j)) return false;
+        }
+      }
+      default: return Consumes(e, i) && Match(k + 1, i + 1);
+    }
+  }
+  // Byte offset of the first match, or -1.
+  int Find() const {
+    for (int start = 0; start <= static_cast<int>(line.size()); ++start) {
+      if (word && WordAt(start - 1) && WordAt(start)) continue;
+      if (Match(0, start)) {
+        int offset = 0;
+        for (int i = 0; i < start; ++i) offset += static_cast<int>(line[i].size());
+        return offset;
+      }
+    }
+    return -1;
+  }
+};
+
+TEST_F(PatternTest, MatcherAgreesWithSlowOracle) {
+  std::mt19937 random(20240611);
+  const std::vector<std::string> alphabet = {"a", "b", "A", " ", kHiraA, kKataA};
+  auto pick = [&](int n) { return static_cast<int>(random() % n); };
+  for (int round = 0; round < 4000; ++round) {
+    Oracle oracle;
+    oracle.word = pick(2) == 1;
+    std::string pattern;
+    if (pick(5) == 0) {
+      pattern += '^';
+      oracle.elements.push_back({Element::Start, ""});
+    }
+    const int count = 1 + pick(5);
+    for (int n = 0; n < count; ++n) {
+      Element e{Element::Char, ""};
+      const int kind = pick(8);
+      if (kind == 0) {
+        e.kind = Element::Any;
+        pattern += '.';
+      } else if (kind == 1) {
+        e.kind = Element::Class;
+        e.negated = pick(2) == 1;
+        e.chars = pick(2) ? "ab" : "A ";
+        pattern += std::string("[") + (e.negated ? "^" : "") + e.chars + "]";
+      } else {
+        e.chars = alphabet[pick(3) == 0 ? 4 + pick(2) : pick(3)];
+        pattern += e.chars;
+      }
+      const int q = pick(6);
+      if (q < 3) {
+        e.quantifier = "*+?"[q];
+        pattern += e.quantifier;
+      }
+      oracle.elements.push_back(e);
+    }
+    if (pick(5) == 0) {
+      pattern += '$';
+      oracle.elements.push_back({Element::End, ""});
+    }
+    std::string line;
+    const int length = pick(12);
+    for (int n = 0; n < length; ++n) line += alphabet[pick(static_cast<int>(alphabet.size()))];
+    oracle.line = SplitChars(line);
+    Apply({.word = oracle.word});
+    ASSERT_EQ(FindRegular(pattern, line), oracle.Find())
+        << "pattern " << pattern << " line [" << line << "] word " << oracle.word;
+    FreeTermArena();
+  }
+}
+
+TEST_F(PatternTest, PlainSearchAgreesWithCharacterWalk) {
+  std::mt19937 random(77);
+  const std::vector<std::string> pieces = {"A", "a", "\\", kKataA, kHyo, kHiraA, "\x83", "\x95"};
+  for (int round = 0; round < 3000; ++round) {
+    std::string line, text;
+    for (int n = static_cast<int>(random() % 10); n > 0; --n) line += pieces[random() % pieces.size()];
+    for (int n = 1 + static_cast<int>(random() % 3); n > 0; --n) text += pieces[random() % pieces.size()];
+    if (random() % 2 && !line.empty()) {
+      const size_t from = random() % line.size();
+      text = line.substr(from, 1 + random() % 3);
+    }
+    int want = -1;
+    for (size_t i = 0; i + text.size() <= line.size();
+         i += IsSjisLead(static_cast<unsigned char>(line[i])) ? 2 : 1) {
+      if (line.compare(i, text.size(), text) == 0) {
+        want = static_cast<int>(i);
+        break;
+      }
+    }
+    ASSERT_EQ(FindPlainOffset(text, line), want) << "text [" << text << "] line [" << line << "]";
+  }
+}
+
+}  // namespace
+}  // namespace zanto
