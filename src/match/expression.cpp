@@ -1,0 +1,510 @@
+#include "match/expression.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "match/thesaurus.h"
+#include "search/host.h"
+
+namespace zanto {
+
+SearchExpression gExpression;
+int gExprError = kExprOk;
+EvalStack gEvalStack;
+int gTryTerms = 1;
+uint32_t gBlockPatternTerms[kBlockPatterns];
+
+namespace {
+
+constexpr unsigned kInfoBox = kBoxOk | kBoxIconInformation;
+constexpr size_t kBlockMessageBuffer = 256;
+
+// Binding strength of each operator: not binds tightest, then and, then or.
+struct OperatorPrecedence {
+  uint8_t op, precedence;
+};
+constexpr OperatorPrecedence kPrecedenceTable[] = {
+    {kTokenNot, 98},
+    {kTokenAnd, 80},
+    {kTokenOr, 74},
+};
+
+uint8_t PrecedenceOf(uint8_t op) {
+  for (const OperatorPrecedence& entry : kPrecedenceTable) {
+    if (entry.op == op) return entry.precedence;
+  }
+  return 0;
+}
+
+bool IsOperator(uint8_t code) { return code == kTokenAnd || code == kTokenOr || code == kTokenNot; }
+
+// While the value of the operand being evaluated cannot matter (it is the
+// right side of an and whose left side is false, or of an or whose left
+// side is true), terms are not tried. skipBelow is the stack index of that
+// and/or entry; terms come back once it is reduced. -1: no such entry.
+int gSkipEntry = -1;
+// The compile's syntax check runs the evaluator without trying any term.
+bool gSyntaxCheck = false;
+
+void UpdateTryTerms() { gTryTerms = gSkipEntry < 0 && !gSyntaxCheck ? 1 : 0; }
+
+// ---------------------------------------------------------------------------
+// Terms
+
+SearchTerm* TermOf(uint32_t handle) { return static_cast<SearchTerm*>(ArenaBlock(handle)); }
+
+void ShowInfo(const char* text) { GetHost().ShowMessage(text, kInfoBox); }
+void ShowOutOfMemory() { ShowInfo("メモリが足りません"); }
+
+enum class TermResult { Ok, Wrong, OutOfMemory };
+
+// Compiles text into a new plain or pattern term. promote: Word, Case and
+// ZenHan make it a pattern term even when it is plain text.
+TermResult CompileTermText(const char* text, bool regular, bool promote, uint32_t* handle) {
+  auto* term = static_cast<SearchTerm*>(ArenaAllocate(sizeof(SearchTerm), handle));
+  if (term == nullptr) return TermResult::OutOfMemory;
+  const int compiled = regular ? CompilePattern(text, term->units, kPatternUnits)
+                               : CompileLiteral(text, term->units, kPatternUnits);
+  if (compiled == kCompileError) return CompileRanOutOfMemory() ? TermResult::OutOfMemory : TermResult::Wrong;
+  const bool folded = gSettings.Word || gSettings.Case || gSettings.ZenHan;
+  if (compiled == kCompiledPattern || (promote && folded) || std::strlen(text) >= kTermTextBytes) {
+    term->kind = kTermPattern;
+    return TermResult::Ok;
+  }
+  term->kind = kTermPlain;
+  CopyText(term->text, sizeof term->text, text);
+  term->needle = PreparePlainNeedle(term->text);
+  return TermResult::Ok;
+}
+
+// Compiles a term that is a word of the thesaurus into its synonym group.
+TermResult CompileSynonyms(const ThesaurusGroup& group, uint32_t* handle) {
+  auto* term = static_cast<SearchTerm*>(ArenaAllocate(sizeof(SearchTerm), handle));
+  if (term == nullptr) return TermResult::OutOfMemory;
+  term->kind = kTermSynonyms;
+  for (int i = 0; i < group.count; ++i) {
+    if (term->memberCount == kMaxSynonymMembers) {
+      Trace("buffer overflow");
+      break;
+    }
+    uint32_t member = 0;
+    const TermResult result = CompileTermText(group.first[i].word, gSettings.Regular != 0, true, &member);
+    if (result != TermResult::Ok) return result;
+    // The arena may have moved nothing, but term stays valid: blocks never move.
+    term->members[term->memberCount].entry = static_cast<uint16_t>(group.first + i - gThesaurus);
+    term->members[term->memberCount].term = member;
+    ++term->memberCount;
+  }
+  return TermResult::Ok;
+}
+
+void MarkMatch(size_t offset) {
+  if (!gSettings.MatchStr || offset > kLineBuffer) return;
+  gMatchMarks.at[offset] = 1;
+  gMatchMarks.dirty = 1;
+}
+
+// Searches a plain or pattern term; other kinds are no match.
+int MatchSimpleTerm(const char* line, const SearchTerm& term) {
+  if (term.kind == kTermPlain) {
+    size_t offset = 0;
+    if (!FindPlain(line, term.needle, &offset)) return 0;
+    MarkMatch(offset);
+    return 1;
+  }
+  int unit = 0;
+  if (!FindPatternIn(line, term.units, &unit)) return 0;
+  if (unit < static_cast<int>(kLineBuffer)) MarkMatch(gUnitLine.position[unit]);
+  return 1;
+}
+
+int MatchSynonyms(const char* line, const SearchTerm& group) {
+  for (int i = 0; i < group.memberCount; ++i) {
+    const SearchTerm* member = TermOf(group.members[i].term);
+    if (member == nullptr || (member->kind != kTermPlain && member->kind != kTermPattern)) {
+      Trace("error 2 ");
+      return 0;
+    }
+    if (!MatchSimpleTerm(line, *member)) continue;
+    if (gSettings.Thesaurus && gThesaurus != nullptr) ++gThesaurus[group.members[i].entry].count;
+    return 1;
+  }
+  return 0;
+}
+
+// ---------------------------------------------------------------------------
+// Tokens
+
+struct Token {
+  uint8_t code;
+  uint32_t term;  // kTokenTerm: the term's handle
+};
+
+Token ReadToken() {
+  Token token = {gExpression.tokens[gExpression.cursor], 0};
+  if (token.code == kTokenEnd) return token;  // the cursor stays at the end
+  ++gExpression.cursor;
+  if (token.code == kTokenTerm) {
+    std::memcpy(&token.term, gExpression.tokens + gExpression.cursor, sizeof token.term);
+    gExpression.cursor += sizeof token.term;
+  }
+  return token;
+}
+
+void SetError(int error) {
+  if (gExprError == kExprOk) gExprError = error;
+}
+
+// An operand: a term, "(" or "not".
+Token ReadOperand() {
+  const Token token = ReadToken();
+  if (token.code == kTokenEnd) SetError(kExprMissingOperand);
+  else if (token.code != kTokenTerm && token.code != kTokenOpen && token.code != kTokenNot) SetError(kExprUnexpected);
+  return token;
+}
+
+// ---------------------------------------------------------------------------
+// Evaluation
+
+bool IsTermValue(uint32_t value) { return value >= kArenaHandleBase; }
+
+uint32_t ValueOf(uint32_t value) {
+  return IsTermValue(value) ? static_cast<uint32_t>(MatchTerm(gCurrentLine, value)) : value;
+}
+
+bool Push(uint32_t value, uint8_t precedence, uint8_t op) {
+  if (gEvalStack.depth >= kEvalStackEntries) {
+    SetError(kExprStackFull);
+    return false;
+  }
+  gEvalStack.entry[gEvalStack.depth++] = {value, precedence, op};
+  if (gEvalStack.depth == kEvalStackEntries) {
+    SetError(kExprStackFull);
+    return false;
+  }
+  return true;
+}
+
+void Pop() {
+  --gEvalStack.depth;
+  if (gEvalStack.depth <= gSkipEntry) {
+    gSkipEntry = -1;
+    UpdateTryTerms();
+  }
+}
+
+const EvalEntry& Top() { return gEvalStack.entry[gEvalStack.depth - 1]; }
+
+// Combines the top entry with c and pops it.
+uint32_t Reduce(uint32_t c) {
+  const EvalEntry top = Top();
+  Pop();
+  switch (top.op) {
+    case kTokenAnd: return ValueOf(top.value) == 0 ? 0 : ValueOf(c);
+    case kTokenOr: return ValueOf(top.value) == 1 ? 1 : ValueOf(c);
+    case kTokenNot: return ValueOf(c) == 0 ? 1 : 0;
+    default: SetError(kExprUnknownOperator); return kExprFailed;
+  }
+}
+
+// Before a "not" or "(" operand of an and/or entry: the left side is tried
+// now, and when it already decides the result the operand's terms are not
+// tried until the entry is reduced.
+void SkipOperandIfDecided() {
+  if (gEvalStack.depth == 0) return;
+  EvalEntry& top = gEvalStack.entry[gEvalStack.depth - 1];
+  if (top.op != kTokenAnd && top.op != kTokenOr) return;
+  top.value = ValueOf(top.value);
+  const bool decided = (top.op == kTokenAnd && top.value == 0) || (top.op == kTokenOr && top.value == 1);
+  if (decided && gSkipEntry < 0) {
+    gSkipEntry = gEvalStack.depth - 1;
+    UpdateTryTerms();
+  }
+}
+
+uint32_t Evaluate(uint8_t precedence, uint32_t value, uint8_t op) {
+  for (;;) {
+    if (gExprError != kExprOk) return kExprFailed;
+    if (!Push(value, precedence, op)) return kExprFailed;
+    const Token operand = ReadOperand();
+    if (gExprError != kExprOk) return kExprFailed;
+    uint32_t c = operand.term;
+    if (operand.code == kTokenNot) {
+      SkipOperandIfDecided();
+      c = Evaluate(PrecedenceOf(kTokenNot), 0, kTokenNot);
+    } else if (operand.code == kTokenOpen) {
+      SkipOperandIfDecided();
+      c = Evaluate(0, 0, 0);
+      if (gExprError != kExprOk) return kExprFailed;
+      if (ReadToken().code != kTokenClose) {
+        SetError(kExprUnclosed);
+        return kExprFailed;
+      }
+      Pop();  // the bottom entry of the parenthesised scope
+    }
+    if (gExprError != kExprOk) return kExprFailed;
+
+    const Token next = ReadToken();
+    if (IsOperator(next.code)) {
+      // "a not b" would drop a silently: a not needs an operator before it.
+      if (next.code == kTokenNot) {
+        SetError(kExprUnexpected);
+        return kExprFailed;
+      }
+      const uint8_t nextPrecedence = PrecedenceOf(next.code);
+      while (gEvalStack.depth > 0 && Top().precedence >= nextPrecedence) c = Reduce(c);
+      if (gExprError != kExprOk) return kExprFailed;
+      precedence = nextPrecedence;
+      value = c;
+      op = next.code;
+      continue;
+    }
+    if (next.code == kTokenClose) {
+      --gExpression.cursor;  // the caller's ")"
+    } else if (next.code != kTokenEnd) {
+      SetError(kExprUnexpected);
+      return kExprFailed;
+    }
+    while (gEvalStack.depth > 0 && Top().precedence != 0) c = Reduce(c);
+    if (gExprError != kExprOk) return kExprFailed;
+    return ValueOf(c);
+  }
+}
+
+void ResetEvaluator() {
+  gExpression.cursor = 0;
+  gEvalStack.depth = 0;
+  gSkipEntry = -1;
+  UpdateTryTerms();
+}
+
+// ---------------------------------------------------------------------------
+// Compiling the search string
+
+bool EqualsKeyword(const char* token, size_t length, const char* keyword) {
+  if (std::strlen(keyword) != length) return false;
+  for (size_t i = 0; i < length; ++i) {
+    char c = token[i];
+    if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    if (c != keyword[i]) return false;
+  }
+  return true;
+}
+
+uint8_t ClassifyToken(const char* token, size_t length) {
+  if (length == 1 && token[0] == '(') return kTokenOpen;
+  if (length == 1 && token[0] == ')') return kTokenClose;
+  if (EqualsKeyword(token, length, "and")) return kTokenAnd;
+  if (EqualsKeyword(token, length, "or")) return kTokenOr;
+  if (EqualsKeyword(token, length, "not")) return kTokenNot;
+  return kTokenTerm;
+}
+
+// Asks whether to search without synonyms when the thesaurus cannot be
+// read; false when the user declines.
+bool LoadThesaurusOrAsk() {
+  if (LoadThesaurus()) return true;
+  const int answer = GetHost().ShowMessage("同義語ファイルを読み込めません\n同義語検索を行わないで検索しますか？",
+                                           kBoxYesNo | kBoxIconInformation);
+  if (answer != kAnswerYes) return false;
+  FreeThesaurus();
+  return true;
+}
+
+// Appends one token (and its term handle) when it fits before the end mark.
+bool AppendToken(size_t* length, uint8_t code, uint32_t term) {
+  const size_t need = code == kTokenTerm ? kTermTokenBytes : 1;
+  if (*length + need + 1 > kTokenListBytes) return false;
+  gExpression.tokens[(*length)++] = code;
+  if (code == kTokenTerm) {
+    std::memcpy(gExpression.tokens + *length, &term, sizeof term);
+    *length += sizeof term;
+  }
+  return true;
+}
+
+TermResult CompileSearchTerm(const char* text, uint32_t* handle) {
+  const ThesaurusGroup group = FindThesaurusGroup(text);
+  if (group.first != nullptr) return CompileSynonyms(group, handle);
+  return CompileTermText(text, gSettings.Regular != 0, true, handle);
+}
+
+// Runs the evaluator once over an empty line without trying terms; the
+// whole token list must be read.
+int CheckSyntax() {
+  MarkLineStale();
+  gCurrentLine[0] = '\0';
+  gExprError = kExprOk;
+  gSyntaxCheck = true;
+  ResetEvaluator();
+  Evaluate(0, 0, 0);
+  // A ")" with no "(" would end the expression and leave the rest unread.
+  if (gExprError == kExprOk && gExpression.tokens[gExpression.cursor] != kTokenEnd) SetError(kExprUnexpected);
+  gSyntaxCheck = false;
+  const int error = gExprError;
+  ResetEvaluator();
+  return error;
+}
+
+}  // namespace
+
+void ResetExpressionCompiler() {
+  std::memset(&gExpression, 0, sizeof gExpression);
+  std::memset(gBlockPatternTerms, 0, sizeof gBlockPatternTerms);
+  gExprError = kExprOk;
+  ResetEvaluator();
+}
+
+int CompileSearchExpression(const char* searchText) {
+  if (gSettings.ZenHan) gSettings.Word = 0;
+  if (!LoadThesaurusOrAsk()) return kCompileDeclined;
+  std::memset(&gExpression, 0, sizeof gExpression);
+  char token[kTermTextBytes];
+  size_t length = 0;
+  const char* p = searchText;
+  for (;;) {
+    while (*p == ' ') ++p;
+    if (*p == '\0') break;
+    const char* start = p;
+    while (*p != '\0' && *p != ' ') ++p;
+    const size_t tokenLength = static_cast<size_t>(p - start);
+    if (tokenLength >= sizeof token) return kCompileWrong;
+    std::memcpy(token, start, tokenLength);
+    token[tokenLength] = '\0';
+    const uint8_t code = ClassifyToken(token, tokenLength);
+    uint32_t handle = 0;
+    if (code == kTokenTerm) {
+      const TermResult result = CompileSearchTerm(token, &handle);
+      if (result == TermResult::OutOfMemory) {
+        ShowOutOfMemory();
+        return kCompileDeclined;
+      }
+      if (result == TermResult::Wrong) return kCompileWrong;
+    }
+    if (!AppendToken(&length, code, handle)) return kCompileWrong;
+  }
+  if (length == 0) return kCompileWrong;
+  gExpression.tokens[length] = kTokenEnd;
+  return CheckSyntax() == kExprOk ? kCompileOk : kCompileWrong;
+}
+
+void ClearEvaluationState() {
+  gExprError = kExprOk;
+  ResetEvaluator();
+}
+
+void BeginLine() {
+  MarkLineStale();
+  if (gMatchMarks.dirty) std::memset(&gMatchMarks, 0, sizeof gMatchMarks);
+}
+
+int EvaluateLine() {
+  ResetEvaluator();
+  const uint32_t result = Evaluate(0, 0, 0);
+  ResetEvaluator();
+  if (gExprError != kExprOk) return 0;
+  return result == 1 ? 1 : 0;
+}
+
+int MatchTerm(const char* line, uint32_t term) {
+  if (!gTryTerms) return 0;
+  const SearchTerm* block = TermOf(term);
+  if (block == nullptr) {
+    Trace("error ");
+    return 0;
+  }
+  switch (block->kind) {
+    case kTermPlain:
+    case kTermPattern: return MatchSimpleTerm(line, *block);
+    case kTermSynonyms: return MatchSynonyms(line, *block);
+  }
+  Trace("error ");
+  return 0;
+}
+
+int MatchTermExact(const char* line, uint32_t term) {
+  SearchSettings& s = gSettings;
+  const int32_t caseFold = s.Case, zenHan = s.ZenHan, word = s.Word, matchStr = s.MatchStr;
+  s.Case = s.ZenHan = s.Word = s.MatchStr = 0;
+  const int result = MatchTerm(line, term);
+  s.Case = caseFold;
+  s.ZenHan = zenHan;
+  s.Word = word;
+  s.MatchStr = matchStr;
+  return result;
+}
+
+int CompileBlockPatterns() {
+  SearchSettings& s = gSettings;
+  const int32_t caseFold = s.Case, zenHan = s.ZenHan;
+  s.Case = s.ZenHan = 0;
+  std::memset(gBlockPatternTerms, 0, sizeof gBlockPatternTerms);
+  int result = 1;
+  if (s.BlockSets != nullptr && s.BlockType >= 0 && s.BlockType < kBlockSets) {
+    const BlockSet& set = s.BlockSets[s.BlockType];
+    for (int i = 0; i < kBlockPatterns && result == 1; ++i) {
+      const char* pattern = set.pattern[i];
+      if (pattern[0] == '\0') continue;
+      const TermResult compiled = CompileTermText(pattern, true, false, &gBlockPatternTerms[i]);
+      if (compiled == TermResult::OutOfMemory) {
+        ShowOutOfMemory();
+        result = 0;
+      } else if (compiled == TermResult::Wrong) {
+        char message[kBlockMessageBuffer];
+        std::snprintf(message, sizeof message, "ブロック開始／終了文字列が誤っています\n%s", pattern);
+        ShowInfo(message);
+        result = 0;
+      }
+    }
+  }
+  s.Case = caseFold;
+  s.ZenHan = zenHan;
+  return result;
+}
+
+// ---------------------------------------------------------------------------
+// Dump
+
+std::string DumpTerm(uint32_t term) {
+  const SearchTerm* block = TermOf(term);
+  if (block == nullptr) return "?";
+  switch (block->kind) {
+    case kTermPlain: return std::string("\"") + block->text + "\"";
+    case kTermPattern: return "/" + DumpPattern(block->units) + "/";
+    case kTermSynonyms: {
+      std::string text = "{";
+      for (int i = 0; i < block->memberCount; ++i) {
+        if (i > 0) text += ' ';
+        text += std::to_string(block->members[i].entry) + ":" + DumpTerm(block->members[i].term);
+      }
+      return text + "}";
+    }
+  }
+  return "?";
+}
+
+std::string DumpExpression() {
+  std::string text;
+  for (size_t i = 0; i < kTokenListBytes && gExpression.tokens[i] != kTokenEnd;) {
+    if (!text.empty()) text += ' ';
+    const uint8_t code = gExpression.tokens[i++];
+    switch (code) {
+      case kTokenOpen: text += '('; break;
+      case kTokenClose: text += ')'; break;
+      case kTokenAnd: text += "and"; break;
+      case kTokenOr: text += "or"; break;
+      case kTokenNot: text += "not"; break;
+      case kTokenTerm: {
+        uint32_t term = 0;
+        std::memcpy(&term, gExpression.tokens + i, sizeof term);
+        i += sizeof term;
+        text += DumpTerm(term);
+        break;
+      }
+      default: text += '?'; break;
+    }
+  }
+  return text;
+}
+
+}  // namespace zanto
