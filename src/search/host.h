@@ -23,9 +23,9 @@ enum : int {
 
 // Progress dialog controls the engine writes to.
 enum : int {
-  kProgressMatchCount = 3100,  // "%lu" matches so far
-  kProgressDirectory = 3201,   // directory being searched
-  kProgressFile = 3202,        // file being searched
+  kProgressFile = 3100,        // file being searched, "%-12s(%2u/%2u)"
+  kProgressMatchCount = 3201,  // "%lu 個マッチ"
+  kProgressDirectory = 3202,   // directory being searched
   kProgressList = 3204,        // list of first matches
 };
 

@@ -356,7 +356,7 @@ TEST_F(SubDirTargets, VisitsGroupsDepthFirstPatternsInFieldOrder) {
   }
   EXPECT_EQ(got, want);
   const DirectoryList& dirs = CollectedDirectories();
-  EXPECT_EQ(host.progressText[2], std::string("ﾃﾞｨﾚｸﾄﾘ　") + dirs.entries[dirs.count - 1]);
+  EXPECT_EQ(host.progressText[kProgressDirectory], std::string("ﾃﾞｨﾚｸﾄﾘ　") + dirs.entries[dirs.count - 1]);
 }
 
 TEST_F(SubDirTargets, PatternsWithAPathAreSearchedOnce) {

@@ -11,8 +11,7 @@ int FakeHost::ShowMessage(const char* text, unsigned style) {
 }
 
 void FakeHost::SetProgressText(int control, const char* text) {
-  int slot = control == kProgressMatchCount ? 0 : control == kProgressDirectory ? 1 : control == kProgressFile ? 2 : 3;
-  progressText[slot] = text;
+  progressText[control] = text;
 }
 
 void FakeHost::AddProgressLine(const char* text) { progressLines.emplace_back(text); }

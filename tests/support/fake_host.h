@@ -4,6 +4,7 @@
 #pragma once
 #include <deque>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -31,7 +32,7 @@ class FakeHost final : public Host {
   std::vector<Box> boxes;                // every box shown
   std::vector<std::string> traces;       // every trace line
   std::vector<std::string> progressLines;
-  std::string progressText[4];           // 3100, 3201, 3202, other
+  std::map<int, std::string> progressText;  // last text of each control
   std::string clipboard;
   int clipboardCopies = 0;
   int processCalls = 0;
