@@ -240,7 +240,7 @@ void ShowDirectoryLine(const char* dir) {
     CopyText(line, sizeof line, kDirectoryLinePrefix);
     AppendText(line, sizeof line, dir);
   }
-  GetHost().SetProgressText(kProgressDirectoryLine, line);
+  GetHost().SetProgressText(kProgressDirectory, line);
 }
 
 // Visits one pattern at one position (dir empty for the starting position).

@@ -31,9 +31,6 @@ constexpr uint32_t kTargetMask = kAttrReadOnly | kAttrArchive;  // files
 constexpr uint32_t kHiddenSystem = kAttrHidden | kAttrSystem;    // with SearchHide
 constexpr uint32_t kAllAttributes = 0x37;                      // any entry
 
-// The progress dialog's directory line.
-constexpr int kProgressDirectoryLine = 3202;
-
 // One token of the file-name field after splitting.
 struct FilePattern {
   char* pattern = nullptr;     // handed to the directory search; owned
