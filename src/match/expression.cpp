@@ -58,6 +58,28 @@ void ShowOutOfMemory() { ShowInfo("メモリが足りません"); }
 
 enum class TermResult { Ok, Wrong, OutOfMemory };
 
+// Most lines of a search hold no match. A pattern term's required text lets
+// them be refused by a byte search of the raw line, before the line is
+// converted to units.
+void PrepareRequiredText(SearchTerm& term) {
+  if (RequiredText(term.units, gSettings.Case != 0, term.required, sizeof term.required) == 0) return;
+  term.requiredNeedle = PreparePlainNeedle(term.required);
+  for (size_t i = 0; term.required[i] != '\0'; i += SjisCharLength(term.required, i)) {
+    const char c = term.required[i];
+    if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) term.requiredHasLetters = true;
+  }
+}
+
+// True when the raw line cannot hold a match of the term. Only where the
+// line's units are its own characters: no ZenHan, Same1 or field selection,
+// and letters only without Case.
+bool LacksRequiredText(const char* line, const SearchTerm& term) {
+  if (term.required[0] == '\0' || gSettings.ZenHan || gSettings.Same1 || gSettings.FieldSearch) return false;
+  if (gSettings.Case && term.requiredHasLetters) return false;
+  size_t offset = 0;
+  return !FindPlain(line, term.requiredNeedle, &offset);
+}
+
 // Compiles text into a new plain or pattern term. promote: Word, Case and
 // ZenHan make it a pattern term even when it is plain text.
 TermResult CompileTermText(const char* text, bool regular, bool promote, uint32_t* handle) {
@@ -69,6 +91,7 @@ TermResult CompileTermText(const char* text, bool regular, bool promote, uint32_
   const bool folded = gSettings.Word || gSettings.Case || gSettings.ZenHan;
   if (compiled == kCompiledPattern || (promote && folded) || std::strlen(text) >= kTermTextBytes) {
     term->kind = kTermPattern;
+    PrepareRequiredText(*term);
     return TermResult::Ok;
   }
   term->kind = kTermPlain;
@@ -112,6 +135,7 @@ int MatchSimpleTerm(const char* line, const SearchTerm& term) {
     MarkMatch(offset);
     return 1;
   }
+  if (LacksRequiredText(line, term)) return 0;
   int unit = 0;
   if (!FindPatternIn(line, term.units, &unit)) return 0;
   if (unit < static_cast<int>(kLineBuffer)) MarkMatch(gUnitLine.position[unit]);

@@ -32,6 +32,7 @@ enum TermKind : uint8_t {
 };
 
 constexpr size_t kTermTextBytes = 1001;  // plain text, NUL included
+constexpr size_t kRequiredTextBytes = 64;  // quick test of a pattern term, NUL included
 constexpr int kMaxSynonymMembers = 166;
 
 struct SynonymMember {
@@ -45,6 +46,10 @@ struct SearchTerm {
   char text[kTermTextBytes];          // kTermPlain: the text as typed
   PlainNeedle needle;                 // kTermPlain: prepared search of text
   PatternUnit units[kPatternUnits];   // kTermPattern: compiled pattern
+  char required[kRequiredTextBytes];  // kTermPattern: bytes every match holds
+                                      // in the raw line (unless folded), or empty
+  PlainNeedle requiredNeedle;         // prepared search of required
+  bool requiredHasLetters;            // required holds ASCII letters (Case folds them)
   uint16_t memberCount;               // kTermSynonyms
   SynonymMember members[kMaxSynonymMembers];
 };

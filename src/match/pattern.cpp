@@ -681,6 +681,60 @@ bool FindPatternIn(const char* text, const PatternUnit* pattern, int* unitIndex)
 }
 
 // ---------------------------------------------------------------------------
+// Required text
+
+namespace {
+
+bool IsAsciiLetter(PatternUnit unit) { return (unit >= 'A' && unit <= 'Z') || (unit >= 'a' && unit <= 'z'); }
+
+size_t UnitBytes(PatternUnit unit) { return unit < 0x100 ? 1 : 2; }
+
+}  // namespace
+
+size_t RequiredText(const PatternUnit* pattern, bool avoidLetters, char* out, size_t capacity) {
+  int bestStart = 0, bestLength = 0;
+  size_t bestBytes = 0;
+  int runStart = 0, runLength = 0;
+  size_t runBytes = 0;
+  auto endRun = [&] {
+    if (runBytes > bestBytes) {
+      bestStart = runStart;
+      bestLength = runLength;
+      bestBytes = runBytes;
+    }
+    runLength = 0;
+    runBytes = 0;
+  };
+  for (int i = 0; i < kPatternUnits && pattern[i] != 0;) {
+    const PatternUnit unit = pattern[i];
+    if (IsQuantifierUnit(unit)) {
+      endRun();
+      i += 1 + Matcher::ElementSize(pattern + i + 1);
+      continue;
+    }
+    if (!IsCharUnit(unit) || (avoidLetters && IsAsciiLetter(unit))) {
+      endRun();
+      i += unit == kUnitClass ? kClassUnits : 1;
+      continue;
+    }
+    if (runLength == 0) runStart = i;
+    ++runLength;
+    runBytes += UnitBytes(unit);
+    ++i;
+  }
+  endRun();
+  size_t length = 0;
+  for (int i = bestStart; i < bestStart + bestLength; ++i) {
+    const PatternUnit unit = pattern[i];
+    if (length + UnitBytes(unit) + 1 > capacity) break;
+    if (unit >= 0x100) out[length++] = static_cast<char>(unit >> 8);
+    out[length++] = static_cast<char>(unit & 0xFF);
+  }
+  if (capacity > 0) out[length] = '\0';
+  return length;
+}
+
+// ---------------------------------------------------------------------------
 // Plain search
 
 namespace {

@@ -96,6 +96,12 @@ bool FindPattern(const PatternUnit* pattern, int* unitIndex);
 uint64_t PatternMatchSteps();
 void ResetPatternMatchSteps();
 
+// The longest run of characters that every match of pattern contains in a
+// row (characters not under a quantifier), as Shift_JIS bytes in out
+// (NUL-terminated, cut to capacity). avoidLetters leaves out ASCII letters,
+// whose case may be folded. Returns the length; 0 when there is none.
+size_t RequiredText(const PatternUnit* pattern, bool avoidLetters, char* out, size_t capacity);
+
 // Prepared form of a plain term for FindPlain: the byte it looks for first
 // (the rarest of the term) and where that byte sits in the term.
 struct PlainNeedle {

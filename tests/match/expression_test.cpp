@@ -293,6 +293,37 @@ TEST_F(ExpressionTest, MarksComeFromPlainAndPatternTerms) {
   EXPECT_TRUE(MarkedOffsets().empty());
 }
 
+TEST_F(ExpressionTest, QuickRefusalOfLinesKeepsEveryMatch) {
+  const std::string hyo = "\x95\x5C";                                 // 表
+  const std::string file = "\x83\x74\x83\x40\x83\x43\x83\x8B";  // ファイル
+  const std::string halfFile = "\xCC\xA7\xB2\xD9";                  // ﾌｧｲﾙ
+  struct Case {
+    int regular, caseFold, zenHan, word;
+    std::string expression, line;
+    int want;
+  } cases[] = {
+      {1, 1, 0, 0, "fi.e", "a FILE", 1},
+      {1, 1, 0, 0, "A" + hyo, "a" + hyo, 1},
+      {1, 0, 0, 0, "ab*c", "ac", 1},
+      {1, 0, 0, 0, "x[ab]y", "xay", 1},
+      {1, 0, 0, 0, "x[ab]y", "xy", 0},
+      {0, 0, 0, 1, "cat", "a cat", 1},
+      {0, 0, 0, 1, "cat", "concat", 0},
+      {0, 0, 1, 0, file, halfFile, 1},
+      {0, 1, 0, 0, file, "x" + file, 1},
+      {0, 1, 0, 0, "A", "\x83\x41", 0},  // inside ア
+  };
+  for (const Case& c : cases) {
+    gSettings.Regular = c.regular;
+    gSettings.Case = c.caseFold;
+    gSettings.ZenHan = c.zenHan;
+    gSettings.Word = c.word;
+    ASSERT_EQ(Compile(c.expression), kCompileOk) << c.expression;
+    EXPECT_EQ(Evaluate(c.line), c.want) << c.expression << " on [" << c.line << "]";
+    FreeTermArena();
+  }
+}
+
 // ---------------------------------------------------------------------------
 // Thesaurus.
 

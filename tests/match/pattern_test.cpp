@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "match/line_source.h"
 #include "search/settings.h"
 
 namespace zanto {
@@ -35,6 +36,7 @@ class PatternTest : public ::testing::Test {
     Apply({});
     std::memset(&gFieldSelection, 0, sizeof gFieldSelection);
     FreeTermArena();
+    FreeSame1Table();
   }
 
   static void Apply(const Options& o) {
@@ -368,6 +370,31 @@ TEST_F(PatternTest, FieldSelectionBlanksOtherFields) {
   EXPECT_EQ(FindPlainOffset("x", line + "a,x"), -1);
 }
 
+TEST_F(PatternTest, Same1GroupsSearchAsOne) {
+  const std::string sai1 = "\x8D\xD6", sai2 = "\x90\xC4", sai3 = "\xE2\x56";  // 斎 斉 齋
+  const std::string table = sai1 + sai2 + sai3 + "\n";
+  MemoryLineSource source(table.data(), table.size());
+  ASSERT_TRUE(BuildSame1Table(source));
+  gSettings.Same1 = 1;
+  // A mapped character makes the term a pattern term of representatives.
+  ExpectCompiles(CompileLiteral, {sai2, kCompiledPattern, "<8DD6>"});
+  ExpectCompiles(CompileLiteral, {kHiraA, kCompiledPlain, "<82A0>"});
+  ExpectMatches({
+      {sai2, "x" + sai3, 1},
+      {sai3, sai1, 0},
+      {"[" + sai2 + "]", "a" + sai3, 1},  // class members are mapped like the line
+      {"[^" + sai1 + "]", sai2, -1},
+  });
+  // With ZenHan the line is mapped before folding, as the term is.
+  gSettings.ZenHan = 1;
+  ExpectMatches({
+      {sai2, sai2, 0},
+      {sai1 + kHiraA, sai3 + "\x83\x41", 0},  // and ア folds to あ
+  });
+  gSettings.Same1 = 0;
+  ExpectMatches({{sai2, sai3, -1}});
+}
+
 // ---------------------------------------------------------------------------
 // Plain search.
 
@@ -410,6 +437,37 @@ TEST_F(PatternTest, MidCharacterTest) {
       {"a\xA0\xA0\x82\x41", 4, 2},  // half-width kana are not leads
   };
   for (const Case& c : cases) EXPECT_EQ(IsMidCharacter(c.text.c_str(), c.index), c.want) << c.index;
+}
+
+TEST_F(PatternTest, RequiredTextIsWhatEveryMatchHolds) {
+  struct Case {
+    std::string pattern;
+    bool avoidLetters;
+    std::string want;
+  } cases[] = {
+      {"abc", false, "abc"},
+      {"ab*cd", false, "cd"},  // b may be absent
+      {"x.yz", false, "yz"},
+      {"[ab]c", false, "c"},
+      {"^ab$", false, "ab"},
+      {"a?", false, ""},
+      {".", false, ""},
+      {"aB1", true, "1"},
+      {"b" + kKataA + "b", true, kKataA},  // its trail byte "A" is no letter
+      {kKataA + "b" + kHyo, false, kKataA + "b" + kHyo},
+  };
+  for (const Case& c : cases) {
+    PatternUnit units[kPatternUnits];
+    ASSERT_NE(CompilePattern(c.pattern.c_str(), units, kPatternUnits), kCompileError) << c.pattern;
+    char text[16];
+    EXPECT_EQ(RequiredText(units, c.avoidLetters, text, sizeof text), c.want.size()) << c.pattern;
+    EXPECT_EQ(std::string(text), c.want) << c.pattern;
+  }
+  // Cut to the capacity at a character boundary.
+  PatternUnit units[kPatternUnits];
+  ASSERT_NE(CompilePattern((kHiraA + kHiraA + kHiraA).c_str(), units, kPatternUnits), kCompileError);
+  char small[6];
+  EXPECT_EQ(RequiredText(units, false, small, sizeof small), 4u);
 }
 
 // ---------------------------------------------------------------------------
