@@ -1,0 +1,80 @@
+// What the fuzz targets share: the settings record (the fuzz build does not
+// take in the profile and command-line code), a Same1 table to exercise the
+// mapping, and a reader that splits an input into option flags and texts.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <cstring>
+
+#include "match/folding.h"
+#include "match/line_source.h"
+#include "match/pattern.h"
+#include "search/settings.h"
+
+namespace zanto {
+SearchSettings gSettings;
+}  // namespace zanto
+
+namespace fuzz {
+
+// A few groups of a ZAFIND1.TXT: two kanji groups, a kana group, a group of
+// full-width letters.
+inline void LoadSame1Sample() {
+  static const char kTable[] =
+      "\x8D\xD6\x90\xC4\xE7\x5F\xE7\x60\n"  // four forms of one kanji
+      "\x82\xA0\x83\x41\x82\x9F\n"          // a in hiragana, katakana, small
+      "\x82\x60\x82\x81\n";                 // full-width A and a
+  zanto::MemoryLineSource source(kTable, sizeof kTable - 1);
+  zanto::BuildSame1Table(source);
+}
+
+// Reads an input front to back.
+struct InputReader {
+  const uint8_t* data;
+  size_t size;
+
+  uint8_t Byte() {
+    if (size == 0) return 0;
+    --size;
+    return *data++;
+  }
+  // The bytes up to the next separator (not included; -1: none) or the
+  // end, as a NUL-terminated text in out (capacity bytes, cut there).
+  void Text(char* out, size_t capacity, int separator = -1) {
+    size_t n = 0;
+    while (size > 0 && *data != separator) {
+      if (n + 1 < capacity && *data != 0) out[n++] = static_cast<char>(*data);
+      ++data;
+      --size;
+    }
+    if (size > 0) {  // the separator
+      ++data;
+      --size;
+    }
+    out[n] = '\0';
+  }
+};
+
+// Sets the matching options from the bits of flags.
+inline void ApplyFlags(uint8_t flags) {
+  zanto::gSettings.Case = flags & 1;
+  zanto::gSettings.ZenHan = (flags >> 1) & 1;
+  zanto::gSettings.Same1 = (flags >> 2) & 1;
+  zanto::gSettings.Word = (flags >> 3) & 1;
+  zanto::gSettings.FieldSearch = (flags >> 4) & 1;
+  zanto::gSettings.Regular = (flags >> 5) & 1;
+}
+
+// Field selection for FieldSearch: "," always separates, a space when bit 6
+// of flags is set; every third field is searched, from a start the flags
+// choose.
+inline void SetFields(uint8_t flags) {
+  std::memset(&zanto::gFieldSelection, 0, sizeof zanto::gFieldSelection);
+  zanto::gFieldSelection.separator[static_cast<unsigned char>(',')] = 1;
+  zanto::gFieldSelection.separator[static_cast<unsigned char>(' ')] = (flags >> 6) & 1;
+  for (int field = 1; field <= zanto::kFieldLimit; ++field) {
+    zanto::gFieldSelection.selected[field] = (field + flags) % 3 == 0;
+  }
+}
+
+}  // namespace fuzz
