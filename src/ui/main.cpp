@@ -1,3 +1,139 @@
+// The program's entry: command line and settings, the single-copy rule,
+// the optional libraries, the main dialog loop and the shutdown order.
 #include <windows.h>
 
-int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int) { return 0; }
+#include "files/os.h"
+#include "files/targets.h"
+#include "match/folding.h"
+#include "match/sjis.h"
+#include "match/thesaurus.h"
+#include "search/host.h"
+#include "search/result_output.h"
+#include "search/settings.h"
+#include "ui/app.h"
+#include "ui/main_dialog.h"
+#include "ui/resource.h"
+#include "ui/status_bar.h"
+#include "ui/win_host.h"
+
+namespace zanto {
+namespace {
+
+constexpr char kDialogClass[] = "#32770";
+constexpr DWORD kRestartPauseMs = 100;
+
+// The 3-D controls library, bound only on systems before the new shell.
+using Ctl3dCall = BOOL(WINAPI*)(HINSTANCE);
+struct Ctl3dBinding {
+  Ctl3dCall registerApp;
+  Ctl3dCall autoSubclass;
+  Ctl3dCall unregisterApp;
+};
+Ctl3dBinding gCtl3d = {};
+
+// A copy already open gets the front and this one ends.
+bool RaiseRunningCopy() {
+  HWND running = FindWindowA(kDialogClass, kProgramTitle);
+  if (!running) return false;
+  HWND popup = GetLastActivePopup(running);
+  SetForegroundWindow(popup ? popup : running);
+  if (IsIconic(running)) OpenIcon(running);
+  return true;
+}
+
+void Bind3DControls() {
+  if (!gSettings.Use3DControls || Windows().newShell) return;
+  HMODULE library = LoadLibraryA("CTL3D32.DLL");
+  if (!library) {
+    gSettings.Use3DControls = 0;
+    return;
+  }
+  gCtl3d.registerApp = reinterpret_cast<Ctl3dCall>(reinterpret_cast<void*>(GetProcAddress(library, "Ctl3dRegister")));
+  gCtl3d.autoSubclass = reinterpret_cast<Ctl3dCall>(reinterpret_cast<void*>(GetProcAddress(library, "Ctl3dAutoSubclass")));
+  gCtl3d.unregisterApp = reinterpret_cast<Ctl3dCall>(reinterpret_cast<void*>(GetProcAddress(library, "Ctl3dUnregister")));
+  if (!gCtl3d.registerApp || !gCtl3d.autoSubclass || !gCtl3d.unregisterApp || !gCtl3d.registerApp(gApp.instance)) {
+    FreeLibrary(library);
+    gCtl3d = {};
+    gSettings.Use3DControls = 0;
+    return;
+  }
+  gCtl3d.autoSubclass(gApp.instance);
+  gApp.ctl3d = library;
+}
+
+void Release3DControls() {
+  if (!gSettings.Use3DControls || !gApp.ctl3d) return;
+  gCtl3d.unregisterApp(gApp.instance);
+  FreeLibrary(gApp.ctl3d);
+  gApp.ctl3d = nullptr;
+}
+
+// The shell helper library resolves shortcuts for the scan; without it
+// shortcut files are searched as they are.
+void BindShellHelper() {
+  if (!Windows().newShell) return;
+  gApp.shellHelper = LoadLibraryA("KZLIB95.DLL");
+  if (!gApp.shellHelper) return;
+  FARPROC resolver = GetProcAddress(gApp.shellHelper, "GetShortCutName");
+  if (resolver) SetShortcutResolver(reinterpret_cast<ShortcutResolver>(reinterpret_cast<void*>(resolver)));
+}
+
+void ReleaseShellHelper() {
+  SetShortcutResolver(nullptr);
+  if (gApp.shellHelper) FreeLibrary(gApp.shellHelper);
+  gApp.shellHelper = nullptr;
+}
+
+void RunMainDialogLoop() {
+  gApp.restartRequested = 0;
+  for (;;) {
+    RunMainDialog();
+    if (!gApp.restartRequested) break;
+    Sleep(kRestartPauseMs);
+    if (Windows().win98OrLater) WaitMessage();
+  }
+}
+
+void Shutdown() {
+  ReleaseShellHelper();
+  if (gApp.programIcon) DestroyIcon(gApp.programIcon);
+  gApp.programIcon = nullptr;
+  if (!gSettings.CommandLineMode) SaveSettings();
+  Release3DControls();
+  FreeResultBuffer();
+  FreeThesaurus();
+  FreeBlockSets();
+  FreeSame1Table();
+  FreeFileListEntries();
+  FreeArguments();
+}
+
+int Run(HINSTANCE instance) {
+  gApp.instance = instance;
+  SetHost(&gWindowsHost);
+  char programPath[kPathBuffer] = {};
+  GetModuleFileNameA(nullptr, programPath, sizeof programPath);
+  SplitCommandLine(GetCommandLineA(), programPath);
+  ApplyCommandLine(1);
+  if (!gSettings.CommandLineMode && RaiseRunningCopy()) return 0;
+  if (!RegisterStatusBarClass(instance, CS_GLOBALCLASS)) return 0;
+  SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
+  gWindowsHost.OpenTraceChannel();
+  if (!AllocateBlockSets()) {
+    ShowProgramMessage(nullptr, "メモリが足りません");
+    return 1;
+  }
+  LoadSettings();
+  ApplyCommandLine(2);
+  Bind3DControls();
+  gApp.programIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_PROGRAM));
+  BindShellHelper();
+  RunMainDialogLoop();
+  Shutdown();
+  return 0;
+}
+
+}  // namespace
+}  // namespace zanto
+
+int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int) { return zanto::Run(instance); }

@@ -1,0 +1,23 @@
+// What the main dialog needs from the search engine and from the dialogs
+// that sit beside it: one place where the user interface meets them.
+#pragma once
+#include <windows.h>
+
+namespace zanto {
+
+// Runs one search (the progress dialog is open). 0 on success or a stop by
+// the user, 1 after a failure the run has reported itself.
+int RunSearchEngine(HWND owner, const char* searchText, const char* fileField, const char* outPath);
+// Matched lines of the last run.
+unsigned long SearchMatchCount();
+// Hands the result to the editor; true when the main dialog should stay
+// open (the result was shown in the program, or the editor did not start).
+bool HandResultToEditor(HWND dialog);
+// Opens the option dialog behind button id of the main dialog.
+void OpenOptionDialog(HWND dialog, int id);
+// True while the file-list dialog's list replaces the file-name field.
+bool FileListInUse();
+// Number of files in that list.
+int FileListCount();
+
+}  // namespace zanto

@@ -1,0 +1,102 @@
+#include "ui/win_host.h"
+
+#include <cstring>
+
+#include "ui/app.h"
+#include "ui/progress_dialog.h"
+#include "ui/resource.h"
+
+namespace zanto {
+
+WindowsHost gWindowsHost;
+
+namespace {
+
+constexpr DWORD kPauseSleepMs = 2;  // one turn of the pause loop
+
+// Message boxes show the information icon unless the caller chose one.
+constexpr unsigned kIconBits = MB_ICONMASK;
+
+}  // namespace
+
+int ShowProgramMessage(HWND owner, const char* text, unsigned style) {
+  if ((style & kIconBits) == 0) style |= MB_ICONINFORMATION;
+  HWND boxOwner = gProgressWindow ? gProgressWindow : owner;
+  return MessageBoxA(boxOwner, text, kProgramTitle, style);
+}
+
+HWND WindowsHost::Owner() const { return gProgressWindow ? gProgressWindow : mainWindow_; }
+
+int WindowsHost::ShowMessage(const char* text, unsigned style) {
+  return ShowProgramMessage(mainWindow_, text, style);
+}
+
+void WindowsHost::SetProgressText(int control, const char* text) {
+  if (gProgressWindow) SetDlgItemTextA(gProgressWindow, control, text);
+}
+
+void WindowsHost::AddProgressLine(const char* text) {
+  if (!gProgressWindow) return;
+  HWND list = GetDlgItem(gProgressWindow, IDC_PROGRESS_LIST);
+  LRESULT index = SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+  if (index >= 0) SendMessageA(list, LB_SETTOPINDEX, static_cast<WPARAM>(index), 0);
+}
+
+void DispatchPendingMessages() {
+  MSG msg;
+  while (PeekMessageA(&msg, nullptr, 0, 0, PM_REMOVE)) {
+    if (msg.message == WM_QUIT) {
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      return;
+    }
+    if (gProgressWindow && IsDialogMessageA(gProgressWindow, &msg)) continue;
+    TranslateMessage(&msg);
+    DispatchMessageA(&msg);
+  }
+}
+
+void WindowsHost::ProcessMessages() {
+  DispatchPendingMessages();
+  while (gPauseRequested && !gAbortRequested && gProgressWindow) {
+    Sleep(kPauseSleepMs);
+    DispatchPendingMessages();
+  }
+}
+
+void WindowsHost::OpenTraceChannel() {
+  traceWindow_ = FindWindowA(kTraceWindowClass, nullptr);
+  traceOn_ = true;
+}
+
+void WindowsHost::Trace(const char* text) {
+  if (!traceOn_ || !traceWindow_) return;
+  COPYDATASTRUCT data;
+  data.dwData = 0;
+  data.cbData = static_cast<DWORD>(std::strlen(text) + 1);
+  data.lpData = const_cast<char*>(text);
+  SendMessageA(traceWindow_, WM_COPYDATA, 0, reinterpret_cast<LPARAM>(&data));
+}
+
+bool WindowsHost::CopyToClipboard(const char* text, size_t length) {
+  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE | GMEM_DDESHARE | GMEM_ZEROINIT, length + 1);
+  if (!memory) return false;
+  char* copy = static_cast<char*>(GlobalLock(memory));
+  if (!copy) {
+    GlobalFree(memory);
+    return false;
+  }
+  std::memcpy(copy, text, length);
+  copy[length] = '\0';
+  GlobalUnlock(memory);
+  if (!OpenClipboard(Owner())) {
+    GlobalFree(memory);
+    return false;
+  }
+  EmptyClipboard();
+  bool placed = SetClipboardData(CF_TEXT, memory) != nullptr;
+  CloseClipboard();
+  if (!placed) GlobalFree(memory);
+  return placed;
+}
+
+}  // namespace zanto
