@@ -1,0 +1,28 @@
+// How the file scan asks the search expression about a line: the per-file
+// and per-line resets the evaluator needs, done in one place.
+#pragma once
+
+#include "match/pattern.h"
+
+namespace zanto {
+
+enum : int {
+  kLineNoMatch = 0,
+  kLineMatches = 1,
+  kLineError = 2,  // the expression proved unusable
+};
+
+// Start of a file: terms are tried again, errors cleared.
+void BeginFileEvaluation();
+// Evaluates the search expression on gCurrentLine after the per-line
+// resets (match marks cleared when MatchStr is on and they are dirty).
+int EvaluateCurrentLine();
+// When every matching line must hold one plain text byte for byte (the
+// expression is one plain term, or plain and other terms joined by "and"
+// only), sets *needle to it and returns true. Lines of a Shift_JIS file
+// without those bytes cannot match and need not be evaluated.
+bool RequiredPlainText(PlainNeedle* needle);
+// The first block pattern (0..9) of the active set that matches line, or -1.
+int MatchBlockPattern(const char* line);
+
+}  // namespace zanto

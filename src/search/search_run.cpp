@@ -1,0 +1,129 @@
+#include "search/search_run.h"
+
+#include <cstdio>
+#include <cstring>
+
+#include "files/path.h"
+#include "files/targets.h"
+#include "match/expression.h"
+#include "match/pattern.h"
+#include "match/sjis.h"
+#include "search/file_scan.h"
+#include "search/host.h"
+#include "search/line_history.h"
+#include "search/result_output.h"
+#include "search/settings.h"
+
+namespace zanto {
+
+namespace {
+
+constexpr size_t kSearchTextBuffer = 256;   // search text + NUL
+constexpr size_t kProgressFileText = kNameBuffer + 32;
+constexpr unsigned kInfoBox = kBoxOk | kBoxIconInformation;
+
+void ShowInfo(const char* text) { GetHost().ShowMessage(text, kInfoBox); }
+
+bool IsArchivePath(const char* path) {
+  const char* dot = FindLastChar(path, '.');
+  if (dot == nullptr) return false;
+  const char ext[] = ".LZH";
+  for (size_t i = 0; i < sizeof ext; ++i) {
+    char c = dot[i];
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+    if (c != ext[i]) return false;
+  }
+  return true;
+}
+
+// The enumeration hands every target here.
+class RunVisitor final : public TargetVisitor {
+ public:
+  explicit RunVisitor(const char* outputPath) : outputPath_(outputPath) {}
+
+  int Visit(const char* path, const FindRecord& record, unsigned number, unsigned total,
+            const char* memberList) override {
+    char target[kPathBuffer];
+    CopyText(target, sizeof target, path);
+    return SearchTarget(target, record, number, total, outputPath_, memberList);
+  }
+
+ private:
+  const char* outputPath_;
+};
+
+// Step 2 of a run: 0 compiled, else the run ends with result 1.
+bool CompileSearch(const char* searchText) {
+  char text[kSearchTextBuffer];
+  CopyText(text, sizeof text, searchText);
+  int compiled = CompileSearchExpression(text);
+  if (compiled == kCompileWrong) ShowInfo("検索文字列が誤っています");
+  return compiled == kCompileOk;
+}
+
+bool OpenOutput(const char* outputPath) {
+  if (outputPath == nullptr || outputPath[0] == '\0') {
+    if (PrepareResultBuffer()) return true;
+    ShowInfo("メモリが足りません");
+    return false;
+  }
+  if (OpenResultFile(outputPath, gSettings.Append != 0)) return true;
+  ShowInfo("出力ファイルを開けません");
+  return false;
+}
+
+}  // namespace
+
+int SearchTarget(char* path, const FindRecord& record, unsigned number, unsigned total, const char* outputPath,
+                 const char* memberList) {
+  (void)memberList;  // names archive members; used once archives are unpacked
+  FindRecord copy = record;
+  copy.osHandle = nullptr;
+  if (IsArchivePath(path)) {
+    if (!gSettings.LzhSearch) return 1;
+    if (gSettings.Verbose) WriteResultFormat("解凍できません(%s)\r\n", path);
+    Trace("解凍できません(%s)\r\n", path);
+    return 1;
+  }
+  char fileLine[kProgressFileText];
+  snprintf(fileLine, sizeof fileLine, "%-12s(%2u/%2u)", copy.name, number, total);
+  GetHost().SetProgressText(kProgressFile, fileLine);
+  return ScanFile(path, number, total, &copy, outputPath, nullptr, 0, copy.name) == 0 ? 0 : 1;
+}
+
+int RunSearch(const char* searchText, const char* fieldText, const char* outputPath) {
+  gRunMatchCount = 0;
+  gFileMatchCount = 0;
+  ResetExpressionCompiler();
+  if (!CompileSearch(searchText)) {
+    FreeTermArena();
+    return kRunFailed;
+  }
+  ClearEvaluationState();
+  // Only context and block output look back, so only they need the history.
+  if ((gSettings.Zengo || gSettings.BlockOut) && !gLineHistory.Allocate()) ShowInfo("メモリが足りません");
+  if (gSettings.BlockOut && !CompileBlockPatterns()) {
+    FreeTermArena();
+    return kRunFailed;
+  }
+  if (!OpenOutput(outputPath)) {
+    FreeTermArena();
+    return kRunFailed;
+  }
+  gRunLineCount = 0;
+  ResetScanRunState(fieldText, searchText);
+
+  RunVisitor visitor(outputPath ? outputPath : "");
+  int walked = EnumerateTargets(fieldText, visitor);
+  int result = walked == kTargetsDone ? kRunCompleted : kRunFailed;
+
+  if (gSettings.Verbose) {
+    if (gAbortRequested) WriteResultText("途中で中止しました\r\n");
+    WriteResultFormat("検索総行数  %lu 行\r\n", static_cast<unsigned long>(gRunLineCount));
+  }
+  CloseResultOutput();
+  FreeTermArena();
+  return result;
+}
+
+}  // namespace zanto

@@ -1,0 +1,28 @@
+// One search from start to the last line of the result: compile the search
+// text, prepare the line history and block patterns, open the result
+// output, walk the targets and hand each to the scan, write the totals and
+// close everything again.
+#pragma once
+
+#include "files/os.h"
+
+namespace zanto {
+
+enum : int {
+  kRunCompleted = 0,  // finished, or stopped by the user
+  kRunFailed = 1,     // nothing (more) searched; the message has been shown
+};
+
+// searchText: at most 255 bytes; fieldText: the file-name field (ignored
+// when the file-list dialog holds a list); outputPath: absolute, or empty
+// for the clipboard. Options come from gSettings. Message boxes go through
+// the host, which owns them by the progress dialog.
+int RunSearch(const char* searchText, const char* fieldText, const char* outputPath);
+
+// Hands one target to the scan. A plain file goes to ScanFile; an LZH
+// archive is not extracted here: with LzhSearch on it gets the note that it
+// cannot be unpacked. 0 when the scan found the expression unusable.
+int SearchTarget(char* path, const FindRecord& record, unsigned number, unsigned total,
+                 const char* outputPath, const char* memberList);
+
+}  // namespace zanto

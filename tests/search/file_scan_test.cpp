@@ -1,0 +1,615 @@
+// The file scan and the search run over real files: every case builds its
+// files in a fresh folder, runs a search and compares the whole result.
+#include "search/file_scan.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "search/line_history.h"
+#include "search/result_output.h"
+#include "search/search_run.h"
+#include "search/settings.h"
+#include "support/fake_host.h"
+#include "support/temp_dir.h"
+
+namespace zanto {
+namespace {
+
+using test::FakeHost;
+using test::TempDir;
+
+struct File {
+  std::string name;
+  std::string bytes;
+};
+
+// Replaces every "{D}" by the folder (with its separator).
+std::string Expand(std::string text, const std::string& dir) {
+  for (size_t at; (at = text.find("{D}")) != std::string::npos;) text.replace(at, 3, dir);
+  return text;
+}
+
+// "prefix1\r\n" ... "prefixN\r\n" for lines from..to.
+std::string Lines(int from, int to, const std::string& prefix = "line ") {
+  std::string out;
+  for (int i = from; i <= to; ++i) out += prefix + std::to_string(i) + "\r\n";
+  return out;
+}
+
+void StartSettings() {
+  FreeBlockSets();
+  gSettings = SearchSettings{};
+  ASSERT_TRUE(AllocateBlockSets());
+  gSettings.KanjiCode = 1;
+  gSettings.BlockLine = 100;
+  gSettings.LzhSearch = 1;
+  gSettings.ZengoLine = gSettings.ZengoLine2 = 1;
+  gAbortRequested = 0;
+  gPauseRequested = 0;
+}
+
+struct RunCase {
+  const char* name;
+  void (*configure)(SearchSettings&);
+  std::vector<File> files;
+  const char* search;
+  const char* field;
+  std::string want;
+};
+
+class ScanTest : public ::testing::Test {
+ protected:
+  void SetUp() override { StartSettings(); }
+  void TearDown() override { FreeBlockSets(); }
+
+  void Write(const std::vector<File>& files) {
+    for (const File& f : files) dir.Write(f.name, f.bytes);
+  }
+  // Runs a search to the clipboard and returns the result text.
+  std::string Run(const std::string& search, const std::string& field, int* result = nullptr) {
+    host.clipboard.clear();
+    int r = RunSearch(search.c_str(), Expand(field, dir.path()).c_str(), "");
+    if (result) *result = r;
+    CopyResultToClipboard();
+    return host.clipboard;
+  }
+  std::string X(const std::string& text) { return Expand(text, dir.path()); }
+
+  // Runs every case in a folder of its own and compares the whole result.
+  void RunCases(const std::vector<RunCase>& cases) {
+    for (const RunCase& c : cases) {
+      SCOPED_TRACE(c.name);
+      StartSettings();
+      c.configure(gSettings);
+      TempDir caseDir;
+      for (const File& f : c.files) caseDir.Write(f.name, f.bytes);
+      host.clipboard.clear();
+      EXPECT_EQ(RunSearch(c.search, Expand(c.field, caseDir.path()).c_str(), ""), kRunCompleted);
+      CopyResultToClipboard();
+      EXPECT_EQ(host.clipboard, Expand(c.want, caseDir.path()));
+    }
+  }
+
+  FakeHost host;
+  TempDir dir;
+};
+
+const char kThreeLines[] = "alpha one\r\nbeta two\r\nalpha three\r\n";
+
+TEST_F(ScanTest, ResultLinesAndNotes) {
+  std::vector<RunCase> cases = {
+      {"plain lines", [](SearchSettings&) {}, {{"a.txt", kThreeLines}}, "alpha", "{D}a.txt",
+       "alpha one\r\nalpha three\r\n"},
+      {"file prefixes", [](SearchSettings& s) { s.PrintFile = 1; }, {{"a.txt", kThreeLines}}, "alpha", "{D}a.txt",
+       "{D}a.txt 1:alpha one\r\n{D}a.txt 3:alpha three\r\n"},
+      {"verbose notes",
+       [](SearchSettings& s) { s.PrintFile = s.Verbose = 1; },
+       {{"a.txt", kThreeLines}},
+       "beta",
+       "{D}a.txt",
+       "===== {D}a.txt =====\r\n{D}a.txt 2:beta two\r\n"
+       "*** {D}a.txt  3 行中 マッチした数 1(1)  ファイル(1/1)S\r\n"
+       "検索総行数  3 行\r\n"},
+      {"quoted in prefixes and count lines, not in headings",
+       [](SearchSettings& s) { s.PrintFile = s.Verbose = 1; },
+       {{"my file.txt", kThreeLines}},
+       "beta",
+       "\"{D}my file.txt\"",
+       "===== {D}my file.txt =====\r\n\"{D}my file.txt\" 2:beta two\r\n"
+       "*** \"{D}my file.txt\"  3 行中 マッチした数 1(1)  ファイル(1/1)S\r\n"
+       "検索総行数  3 行\r\n"},
+      {"count lines for every file, totals over the run",
+       [](SearchSettings& s) { s.Verbose = 1; },
+       {{"a.txt", kThreeLines}, {"b.txt", "none\r\n"}, {"c.txt", "alpha\r\n"}},
+       "alpha",
+       "{D}*.txt",
+       "===== {D}a.txt =====\r\nalpha one\r\nalpha three\r\n"
+       "*** {D}a.txt  3 行中 マッチした数 2(2)  ファイル(1/3)S\r\n"
+       "*** {D}b.txt  1 行中 マッチした数 0(2)  ファイル(2/3)S\r\n"
+       "===== {D}c.txt =====\r\nalpha\r\n"
+       "*** {D}c.txt  1 行中 マッチした数 1(3)  ファイル(3/3)S\r\n"
+       "検索総行数  5 行\r\n"},
+      {"an empty file has no lines", [](SearchSettings& s) { s.Verbose = 1; }, {{"e.txt", ""}}, "x", "{D}e.txt",
+       "*** {D}e.txt  0 行中 マッチした数 0(0)  ファイル(1/1)S\r\n検索総行数  0 行\r\n"},
+      {"nothing found, quiet", [](SearchSettings&) {}, {{"a.txt", kThreeLines}}, "gamma", "{D}a.txt", ""},
+      {"query echoed before the first match",
+       [](SearchSettings& s) { s.EchoQuery = 1; },
+       {{"a.txt", kThreeLines}},
+       "alpha",
+       "{D}a.txt",
+       "{D}a.txt\r\nalpha\r\nalpha one\r\nalpha three\r\n"},
+      {"marks with indentation and tabs",
+       [](SearchSettings& s) {
+         s.MatchStr = s.DelSp = 1;
+         strcpy(s.MatchString, "@");
+       },
+       {{"a.txt", "  \tkey\tand key\r\n"}},
+       "key",
+       "{D}a.txt",
+       "@key\tand key\r\n"},
+      {"an archive that cannot be unpacked",
+       [](SearchSettings& s) { s.Verbose = 1; },
+       {{"x.lzh", "alpha\r\n"}},
+       "alpha",
+       "{D}x.lzh",
+       "解凍できません({D}x.lzh)\r\n検索総行数  0 行\r\n"},
+      {"archives left alone without LzhSearch",
+       [](SearchSettings& s) { s.Verbose = 1, s.LzhSearch = 0; },
+       {{"x.lzh", "alpha\r\n"}},
+       "alpha",
+       "{D}x.lzh",
+       "検索総行数  0 行\r\n"},
+  };
+  RunCases(cases);
+}
+
+TEST_F(ScanTest, DateFilterNoteInsteadOfTheFile) {
+  gSettings.Verbose = gSettings.Date = 1;
+  strcpy(gSettings.DateStart, "80");
+  strcpy(gSettings.DateEnd, "81");
+  Write({{"a.txt", kThreeLines}});
+  // The file's real date lies far outside 1980..1981; the note carries it.
+  std::string got = Run("alpha", "{D}a.txt");
+  EXPECT_EQ(got.rfind("skip a.txt date=", 0), 0u) << got;
+  EXPECT_EQ(got.substr(got.find("\r\n")), "\r\n検索総行数  0 行\r\n");
+}
+
+TEST_F(ScanTest, FileListForms) {
+  std::vector<RunCase> cases = {
+      {"paths only", [](SearchSettings& s) { s.FileListForm = 1, s.Verbose = 1; },
+       {{"a.txt", kThreeLines}, {"b.txt", "alpha\r\n"}}, "alpha", "{D}*.txt",
+       "===== {D}a.txt =====\r\n{D}a.txt\r\n*** {D}a.txt  1 行中 マッチした数 1(1)  ファイル(1/2)S\r\n"
+       "===== {D}b.txt =====\r\n{D}b.txt\r\n*** {D}b.txt  1 行中 マッチした数 1(2)  ファイル(2/2)S\r\n"
+       "検索総行数  2 行\r\n"},
+      {"path and line numbers on one line", [](SearchSettings& s) { s.FileListForm = 2; },
+       {{"a.txt", kThreeLines}, {"b.txt", "x\r\n"}}, "alpha", "{D}*.txt", "{D}a.txt\t1 3 \r\n"},
+      {"path, then one number per line", [](SearchSettings& s) { s.FileListForm = 3; },
+       {{"a.txt", kThreeLines}, {"b.txt", "x\r\n"}}, "alpha", "{D}*.txt", "{D}a.txt\r\n1\r\n3\r\n*\r\n"},
+  };
+  RunCases(cases);
+}
+
+TEST_F(ScanTest, CountStop) {
+  std::vector<RunCase> cases = {
+      {"stops after two", [](SearchSettings& s) { s.CountStop = 2, s.Verbose = 1; },
+       {{"a.txt", "k1\r\nk2\r\nx\r\nk3\r\nk4\r\n"}}, "k", "{D}a.txt",
+       "===== {D}a.txt =====\r\nk1\r\nk2\r\nskip...\r\n"
+       "*** {D}a.txt  2 行中 マッチした数 2(2)  ファイル(1/1)S\r\n検索総行数  2 行\r\n"},
+      {"quiet", [](SearchSettings& s) { s.CountStop = 2; }, {{"a.txt", "k1\r\nk2\r\nk3\r\n"}}, "k", "{D}a.txt",
+       "k1\r\nk2\r\n"},
+  };
+  RunCases(cases);
+}
+
+TEST_F(ScanTest, ContextLines) {
+  std::vector<RunCase> cases = {
+      {"start of the file",
+       [](SearchSettings& s) {
+         s.Zengo = s.PrintFile = s.ZengoSign = 1;
+         s.ZengoLine = 3;
+         s.ZengoLine2 = 1;
+       },
+       {{"a.txt", "one\r\nmatch two\r\nthree\r\nfour\r\n"}},
+       "match",
+       "{D}a.txt",
+       "{D}a.txt 1\r\n< one\r\n: match two\r\n> three\r\n"},
+      {"first line: the header names the match",
+       [](SearchSettings& s) {
+         s.Zengo = s.PrintFile = 1;
+         s.ZengoLine = 2;
+         s.ZengoLine2 = 0;
+         strcpy(s.ZStartString, "--");
+         strcpy(s.ZEndString, "==");
+       },
+       {{"a.txt", "match\r\nx\r\n"}},
+       "match",
+       "{D}a.txt",
+       "--\r\n{D}a.txt 1\r\nmatch\r\n"},
+      {"lines after are searched again",
+       [](SearchSettings& s) {
+         s.Zengo = s.ZengoSign = 1;
+         s.ZengoLine = 0;
+         s.ZengoLine2 = 2;
+         strcpy(s.ZEndString, "==");
+       },
+       {{"a.txt", "m1\r\nm2\r\nx\r\n"}},
+       "m",
+       "{D}a.txt",
+       ": m1\r\n> m2\r\n> x\r\n==\r\n: m2\r\n> x\r\n==\r\n"},
+      {"lines after end with the file",
+       [](SearchSettings& s) {
+         s.Zengo = 1;
+         s.ZengoLine = 0;
+         s.ZengoLine2 = 5;
+       },
+       {{"a.txt", "a\r\nm\r\nz"}},
+       "m",
+       "{D}a.txt",
+       "m\r\nz\r\n"},
+  };
+  RunCases(cases);
+}
+
+TEST_F(ScanTest, ContextReachesAcrossTheHistoryHalves) {
+  // 1000 lines fill one half: a match on line 1003 looks back into the
+  // previous half.
+  std::string text = Lines(1, 1002) + "match\r\n" + Lines(1004, 1010);
+  Write({{"a.txt", text}});
+  gSettings.Zengo = gSettings.PrintFile = 1;
+  gSettings.ZengoLine = 5;
+  gSettings.ZengoLine2 = 0;
+  EXPECT_EQ(Run("match", "{D}a.txt"), X("{D}a.txt 998\r\n") + Lines(998, 1002) + "match\r\n");
+}
+
+TEST(LineHistory, HalvesAndReach) {
+  LineHistory h;
+  ASSERT_TRUE(h.Allocate());
+  EXPECT_EQ(h.At(0), nullptr);
+  for (int i = 1; i <= 2500; ++i) h.Add(("l" + std::to_string(i)).c_str());
+  // Lines 2001..2500 in the current half, 1001..2000 in the previous one.
+  EXPECT_STREQ(h.At(0), "l2500");
+  EXPECT_STREQ(h.At(500), "l2000");
+  EXPECT_STREQ(h.At(1499), "l1001");
+  EXPECT_EQ(h.At(1500), nullptr);
+  h.RemoveLast();
+  EXPECT_STREQ(h.At(0), "l2499");
+  // Long lines switch halves by bytes before 1000 lines.
+  h.Clear();
+  std::string wide(4000, 'w');
+  for (int i = 0; i < 16; ++i) h.Add(wide.c_str());
+  h.Add("last");
+  EXPECT_STREQ(h.At(0), "last");
+  EXPECT_EQ(strlen(h.At(16)), 4000u);
+  h.Free();
+  h.Add("ignored");
+  EXPECT_EQ(h.At(0), nullptr);
+}
+
+void BlockSetUp(SearchSettings& s) {
+  s.BlockOut = s.BlockSign = s.PrintFile = 1;
+  s.BlockType = 0;
+  BlockSet& set = s.BlockSets[0];
+  strcpy(set.pattern[0], "^BEGIN");
+  set.endFlag[0] = 0;
+  strcpy(set.pattern[1], "^END");
+  set.endFlag[1] = 1;
+  strcpy(set.startText, "<<");
+  strcpy(set.endText, ">>");
+}
+
+TEST_F(ScanTest, Blocks) {
+  std::vector<RunCase> cases = {
+      {"start and end patterns", BlockSetUp,
+       {{"a.txt", "x\r\nBEGIN\r\nfoo\r\nhit\r\nbar\r\nEND\r\ny\r\n"}}, "hit", "{D}a.txt",
+       "<<\r\n{D}a.txt 2\r\n< BEGIN\r\n< foo\r\n: hit\r\n> bar\r\n> END\r\n>>\r\n"},
+      {"the next start is given back and searched again", BlockSetUp,
+       {{"a.txt", "BEGIN\r\nhit one\r\nBEGIN hit\r\nz\r\nEND\r\n"}}, "hit", "{D}a.txt",
+       "<<\r\n{D}a.txt 1\r\n< BEGIN\r\n: hit one\r\n>>\r\n"
+       "<<\r\n{D}a.txt 3\r\n: BEGIN hit\r\n> z\r\n> END\r\n>>\r\n"},
+      {"a match on an end line starts after it",
+       BlockSetUp, {{"a.txt", "a\r\nEND hit\r\nb\r\nEND\r\n"}}, "hit", "{D}a.txt",
+       "<<\r\n{D}a.txt 3\r\n: END hit\r\n> b\r\n> END\r\n>>\r\n"},
+      {"reach without patterns; the last line is searched again",
+       [](SearchSettings& s) {
+         BlockSetUp(s);
+         s.BlockLine = 2;
+         s.BlockSets[0].startText[0] = s.BlockSets[0].endText[0] = '\0';
+       },
+       {{"a.txt", "1\r\n2\r\n3\r\nhit\r\n5\r\nhit 6\r\n7\r\n"}}, "hit", "{D}a.txt",
+       "{D}a.txt 2\r\n< 2\r\n< 3\r\n: hit\r\n> 5\r\n> hit 6\r\n"
+       "{D}a.txt 4\r\n< hit\r\n< 5\r\n: hit 6\r\n> 7\r\n"},
+      {"matches inside a block under BlockMulti",
+       [](SearchSettings& s) {
+         BlockSetUp(s);
+         s.BlockMulti = 1;
+         s.PrintFile = 0;
+       },
+       {{"a.txt", "BEGIN\r\nhit\r\nhit again\r\nEND\r\n"}}, "hit", "{D}a.txt",
+       "<<\r\n< BEGIN\r\n: hit\r\n: hit again\r\n> END\r\n>>\r\n"},
+      {"block reach at the start of the file",
+       [](SearchSettings& s) {
+         BlockSetUp(s);
+         s.BlockSign = 0;
+       },
+       {{"a.txt", "a\r\nhit\r\n"}}, "hit", "{D}a.txt", "<<\r\n{D}a.txt 1\r\na\r\nhit\r\n>>\r\n"},
+  };
+  RunCases(cases);
+}
+
+TEST_F(ScanTest, ConnectedLines) {
+  std::string longLine(4090, 'a');
+  std::vector<RunCase> cases = {
+      {"a term broken across two lines",
+       [](SearchSettings& s) { s.Connect2 = s.PrintFile = 1; },
+       {{"a.txt", "the sea\r\n  rch word\r\nnext\r\n"}},
+       "search",
+       "{D}a.txt",
+       "{D}a.txt 1:the search word\r\n"},
+      {"the second line is written without its blanks",
+       [](SearchSettings& s) { s.Connect2 = s.PrintFile = 1; },
+       {{"a.txt", "ab\r\n\x81\x40 \tcd\r\n"}},
+       "cd",
+       "{D}a.txt",
+       "{D}a.txt 1:abcd\r\n{D}a.txt 2:cd\r\n"},
+      {"context writes the line's own text",
+       [](SearchSettings& s) {
+         s.Connect2 = s.Zengo = 1;
+         s.ZengoLine = 0;
+         s.ZengoLine2 = 0;
+       },
+       {{"a.txt", "xy\r\nzz\r\n"}},
+       "yz",
+       "{D}a.txt",
+       "xy\r\n"},
+  };
+  RunCases(cases);
+
+  // A join that would overflow the line is cut at 4095 bytes, on a
+  // character boundary.
+  StartSettings();
+  gSettings.Connect2 = 1;
+  std::string first(4093, 'a');
+  Write({{"long.txt", first + "\r\n\x82\xa0\x82\xa0tail\r\n"}});
+  std::string got = Run("aaa", "{D}long.txt");
+  EXPECT_EQ(got, first + "\x82\xa0" "\r\n");
+}
+
+TEST_F(ScanTest, LongPhysicalLinesCountTwice) {
+  gSettings.Verbose = 1;
+  std::string line(5000, 'x');
+  line[4500] = 'Q';
+  Write({{"a.txt", line + "\r\n"}});
+  std::string want = X("===== {D}a.txt =====\r\n") + line.substr(4095) + "\r\n" +
+                     X("*** {D}a.txt  2 行中 マッチした数 1(1)  ファイル(1/1)S\r\n検索総行数  2 行\r\n");
+  EXPECT_EQ(Run("Q", "{D}a.txt"), want);
+}
+
+TEST_F(ScanTest, BinaryFilesByKanjiCode) {
+  struct Case {
+    const char* name;
+    int kanjiCode;
+    std::string bytes;
+    bool skipped;
+  } cases[] = {
+      {"0xFE in Shift_JIS", 1, "key \xfe\r\n", true},
+      {"0xFE in EUC-JP", 2, "key \xfe\xfe\n", false},
+      {"0xFD in JIS", 3, "key \xfd\n", true},
+      {"0xFF in EUC-JP", 2, "key \xff\n", true},
+      {"NUL in Shift_JIS", 1, std::string("key \0\r\n", 7), true},
+      {"late NUL is not looked at", 1, std::string(600, 'a') + std::string("\0\r\nkey\r\n", 8), false},
+      {"text", 1, "key\r\n", false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    StartSettings();
+    gSettings.NotSearchBin = gSettings.Verbose = 1;
+    gSettings.KanjiCode = c.kanjiCode;
+    TempDir d;
+    d.Write("b.dat", c.bytes);
+    host.clipboard.clear();
+    RunSearch("key", (d / "b.dat").c_str(), "");
+    CopyResultToClipboard();
+    if (c.skipped) {
+      EXPECT_EQ(host.clipboard, "skip " + (d / "b.dat") + " is binary\r\n検索総行数  0 行\r\n");
+    } else {
+      EXPECT_NE(host.clipboard.find("マッチした数 1(1)"), std::string::npos) << host.clipboard;
+    }
+  }
+}
+
+TEST_F(ScanTest, OutputFileIsNeverSearched) {
+  gSettings.Verbose = 1;
+  Write({{"a.txt", "key\r\n"}, {"out.txt", "key from an old result\r\n"}});
+  std::string out = dir / "out.txt";
+  ASSERT_EQ(RunSearch("key", (dir / "*.txt").c_str(), out.c_str()), kRunCompleted);
+  EXPECT_EQ(dir.Read("out.txt"), X("===== {D}a.txt =====\r\nkey\r\n"
+                                    "*** {D}a.txt  1 行中 マッチした数 1(1)  ファイル(1/2)S\r\n"
+                                    "skip {D}out.txt\r\n"
+                                    "検索総行数  1 行\r\n"));
+  // Append keeps the earlier result in front.
+  gSettings.Append = 1;
+  gSettings.Verbose = 0;
+  ASSERT_EQ(RunSearch("key", (dir / "a.txt").c_str(), out.c_str()), kRunCompleted);
+  EXPECT_EQ(dir.Read("out.txt").substr(dir.Read("out.txt").size() - 5), "key\r\n");
+  EXPECT_NE(dir.Read("out.txt").find("検索総行数  1 行\r\nkey\r\n"), std::string::npos);
+  // Without Append an existing file is emptied even when nothing matches.
+  gSettings.Append = 0;
+  ASSERT_EQ(RunSearch("nothing", (dir / "a.txt").c_str(), out.c_str()), kRunCompleted);
+  EXPECT_EQ(dir.Read("out.txt"), "");
+  EXPECT_EQ(host.clipboardCopies, 0);
+}
+
+TEST_F(ScanTest, SearchTextErrorsLeaveTheOutputAlone) {
+  Write({{"a.txt", "key\r\n"}, {"out.txt", "old\r\n"}});
+  EXPECT_EQ(RunSearch("a b", (dir / "a.txt").c_str(), (dir / "out.txt").c_str()), kRunFailed);
+  ASSERT_EQ(host.boxes.size(), 1u);
+  EXPECT_EQ(host.boxes[0].text, "検索文字列が誤っています");
+  EXPECT_EQ(dir.Read("out.txt"), "old\r\n");
+}
+
+TEST_F(ScanTest, UnopenableFileQuestion) {
+  struct Case {
+    const char* name;
+    std::vector<int> answers;
+    int boxes;        // boxes shown for the three missing files
+    bool aborted;
+  } cases[] = {
+      {"yes asks again", {kAnswerYes, kAnswerYes, kAnswerYes}, 3, false},
+      {"no asks no more", {kAnswerNo}, 1, false},
+      {"cancel stops the run", {kAnswerCancel}, 1, true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    StartSettings();
+    gSettings.Verbose = 1;
+    host.boxes.clear();
+    host.answers.assign(c.answers.begin(), c.answers.end());
+    ASSERT_TRUE(PrepareResultBuffer());
+    ResetScanRunState("", "");
+    ASSERT_EQ(RunSearch("key", "", ""), kRunCompleted);  // compiles the expression for ScanFile
+    ASSERT_TRUE(PrepareResultBuffer());
+    ResetScanRunState("", "");
+    host.boxes.clear();
+    for (int i = 0; i < 3 && !gAbortRequested; ++i) {
+      char path[kPathBuffer];
+      strcpy(path, (dir / ("missing" + std::to_string(i) + ".txt")).c_str());
+      FindRecord record;
+      EXPECT_EQ(ScanFile(path, i + 1, 3, &record, "", nullptr, 0, "m"), 1);
+    }
+    EXPECT_EQ(static_cast<int>(host.boxes.size()), c.boxes);
+    EXPECT_EQ(gAbortRequested != 0, c.aborted);
+    std::string want = "ファイルを開けません\n" + (dir / "missing0.txt") + "\nこれ以降もエラーメッセージを表示しますか？";
+    ASSERT_FALSE(host.boxes.empty());
+    EXPECT_EQ(host.boxes[0].text, want);
+    EXPECT_EQ(host.boxes[0].style, kBoxYesNoCancel | kBoxIconInformation);
+    CopyResultToClipboard();
+    EXPECT_EQ(host.clipboard.rfind("cannot open " + (dir / "missing0.txt") + "\r\n", 0), 0u);
+  }
+}
+
+TEST_F(ScanTest, StopAndPause) {
+  Write({{"a.txt", Lines(1, 1000, "key ")}, {"b.txt", "key b\r\n"}});
+  gSettings.Verbose = 1;
+  // A stop at the second message point ends the file there and the run
+  // before the next file; the totals are still written.
+  host.onProcess = [](int call) {
+    if (call == 2) gAbortRequested = 1;
+  };
+  std::string got = Run("key", "{D}*.txt");
+  EXPECT_EQ(host.processCalls, 2);
+  EXPECT_EQ(got.find("key b"), std::string::npos);
+  const std::string tail = X("key 302\r\n*** {D}a.txt  302 行中 マッチした数 302(302)  ファイル(1/2)S\r\n") +
+                           "途中で中止しました\r\n検索総行数  302 行\r\n";
+  ASSERT_GT(got.size(), tail.size());
+  EXPECT_EQ(got.substr(got.size() - tail.size()), tail);
+
+  // A pause keeps dispatching messages until it is lifted; the run then
+  // goes on to the end.
+  StartSettings();
+  host.processCalls = 0;
+  host.onProcess = [](int call) {
+    if (call == 1) gPauseRequested = 1;
+    if (call == 5) gPauseRequested = 0;
+  };
+  got = Run("key", "{D}*.txt");
+  EXPECT_EQ(got, Lines(1, 1000, "key ") + "key b\r\n");
+  // Points at lines 1, 302, 603, 904 of a.txt and line 1 of b.txt, the
+  // first one held for five calls.
+  EXPECT_EQ(host.processCalls, 5 + 3 + 1);
+}
+
+TEST_F(ScanTest, ProgressDisplay) {
+  Write({{"a.txt", Lines(1, 30, "key ")}});
+  Run("key", "{D}a.txt");
+  // Counts are shown one by one below 10, then every eighth.
+  EXPECT_EQ(host.progressText[kProgressMatchCount], "24 個マッチ");
+  // The heading, then every match while the run has fewer than 20.
+  ASSERT_EQ(host.progressLines.size(), 1u + 19u);
+  EXPECT_EQ(host.progressLines[0], "■ a.txt ■■■■■");
+  EXPECT_EQ(host.progressLines[1], " key 1");
+  // List lines are cut to 120 bytes without splitting a character.
+  StartSettings();
+  host.progressLines.clear();
+  std::string wide = "k";
+  for (int i = 0; i < 100; ++i) wide += "\x82\xa0";
+  Write({{"w.txt", wide + "\r\n"}});
+  Run("k", "{D}w.txt");
+  ASSERT_EQ(host.progressLines.size(), 2u);
+  EXPECT_EQ(host.progressLines[1], " k" + wide.substr(1, 118));
+}
+
+TEST_F(ScanTest, OverflowStopsEveryFile) {
+  std::string big;
+  for (int i = 0; i < 14000; ++i) big += "key " + std::string(90, 'x') + "\r\n";
+  Write({{"a.txt", big}, {"b.txt", "key b\r\n"}});
+  gSettings.Verbose = 1;
+  std::string got = Run("key", "{D}*.txt");
+  ASSERT_GT(got.size(), kOverflowNoticeLength);
+  EXPECT_EQ(got.substr(got.size() - kOverflowNoticeLength), kOverflowNotice);
+  EXPECT_EQ(got.find("key b"), std::string::npos);
+}
+
+TEST_F(ScanTest, KanjiCodesAreConverted) {
+  gSettings.KanjiCode = 0;
+  gSettings.PrintFile = 1;
+  // あいう in EUC-JP (no CR) and in JIS.
+  Write({{"e.txt", "x \xa4\xa2\xa4\xa4\xa4\xa6\n"}, {"j.txt", "y \x1b$B$\"$$$&\x1b(B\n"}});
+  std::string hiragana = "\x82\xa0\x82\xa2\x82\xa4";
+  gSettings.Verbose = 1;
+  std::string got = Run(hiragana, "{D}*.txt");
+  EXPECT_NE(got.find(X("{D}e.txt 1:x ") + hiragana + "\r\n"), std::string::npos) << got;
+  EXPECT_NE(got.find("ファイル(1/2)E\r\n"), std::string::npos);
+  EXPECT_NE(got.find(X("{D}j.txt 1:y ") + hiragana + "\r\n"), std::string::npos) << got;
+  EXPECT_NE(got.find("ファイル(2/2)J\r\n"), std::string::npos);
+}
+
+// Lines that cannot hold a plain term are stepped over without evaluating
+// them; "key or key" is always evaluated line by line, so both must give
+// the same result, line numbers, counts and message points included.
+TEST_F(ScanTest, SteppingOverLinesChangesNothing) {
+  std::string text;
+  unsigned seed = 12345;
+  auto next = [&seed](unsigned range) {
+    seed = seed * 1103515245u + 12345u;
+    return (seed >> 8) % range;
+  };
+  // Mostly lines without the term (no piece sequence spells it), some of
+  // them longer than one line buffer; some lines get the term, some a
+  // look-alike whose "k" is the trail byte of a double-byte character.
+  const std::string pieces[] = {"abc ", "\x82\xa0", "k ", "ey", "\t", "e", "y", "\x95\x5c"};
+  auto addLines = [&](size_t until) {
+    while (text.size() < until) {
+      unsigned length = next(40) == 0 ? 3000 + next(6000) : next(120);
+      std::string line;
+      while (line.size() < length) line += pieces[next(8)];
+      if (next(15) == 0) line.insert(next(static_cast<unsigned>(line.size()) + 1), "key");
+      if (next(15) == 0) line += "\x82key";
+      text += line + (next(3) == 0 ? "\n" : "\r\n");
+    }
+  };
+  // One term across the first boundary of the read buffer.
+  addLines(kReadBuffer - 10000);
+  text += std::string(kReadBuffer - 1 - text.size(), 'x') + "key\r\n";
+  addLines(900000);
+  // A term right across the 4095-byte cut of a long line.
+  text += std::string(4093, 'x') + "key\r\n";
+  Write({{"a.txt", text}});
+  gSettings.PrintFile = gSettings.Verbose = gSettings.MatchStr = 1;
+  strcpy(gSettings.MatchString, "|");
+  std::string fast = Run("key", "{D}a.txt");
+  int fastCalls = host.processCalls;
+  host.processCalls = 0;
+  std::string slow = Run("key or key", "{D}a.txt");
+  EXPECT_EQ(host.processCalls, fastCalls);
+  EXPECT_GT(fastCalls, 10);
+  ASSERT_EQ(fast.size(), slow.size());
+  EXPECT_TRUE(fast == slow);
+  EXPECT_NE(fast.find("x|key"), std::string::npos);    // across the buffer boundary
+  EXPECT_EQ(fast.find("xxke"), std::string::npos);     // the cut splits the term: no match
+}
+
+}  // namespace
+}  // namespace zanto
