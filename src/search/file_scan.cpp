@@ -159,7 +159,7 @@ class LineReader {
 struct ScanRunState {
   uint32_t lastShownCount;            // match count last shown in the dialog
   bool openErrorsSilenced;            // the user answered No to the open error box
-  char fieldText[kPathBuffer];        // EchoQuery texts
+  char fieldText[kFieldBuffer];       // EchoQuery texts
   char searchText[kSearchTextBuffer];
 };
 

@@ -8,6 +8,8 @@
 #include <string>
 #include <vector>
 
+#include "files/path.h"
+#include "files/targets.h"
 #include "search/line_history.h"
 #include "search/result_output.h"
 #include "search/search_run.h"
@@ -609,6 +611,53 @@ TEST_F(ScanTest, SteppingOverLinesChangesNothing) {
   EXPECT_TRUE(fast == slow);
   EXPECT_NE(fast.find("x|key"), std::string::npos);    // across the buffer boundary
   EXPECT_EQ(fast.find("xxke"), std::string::npos);     // the cut splits the term: no match
+}
+
+TEST_F(ScanTest, SynonymCountsAfterEachFile) {
+  // ＰＣ and パソコン are one group.
+  const std::string pc = "\x82\x6f\x82\x62", pasokon = "\x83\x70\x83\x5c\x83\x52\x83\x93";
+  Write({{"syn.txt", pc + " " + pasokon + "\r\n"}, {"a.txt", pasokon + " one\r\n" + pasokon + "\r\n" + pc + "\r\n"}});
+  gSettings.Thesaurus = 1;
+  gSettings.ThesaurusCount = 1;
+  strcpy(gSettings.ThesaurusFile0, (dir / "syn.txt").c_str());
+  std::string got = Run(pc, "{D}a.txt");
+  EXPECT_EQ(got, pasokon + " one\r\n" + pasokon + "\r\n" + pc + "\r\n** " + pc + "=1\r\n** " + pasokon + "=2\r\n");
+}
+
+std::string gShortcutTarget;
+long ResolveForTest(const char*, char* target, char*) {
+  strcpy(target, gShortcutTarget.c_str());
+  return 1;
+}
+
+TEST_F(ScanTest, ShortcutsAreSearchedThroughTheirTargets) {
+  Write({{"real.txt", "key\r\n"}, {"link.lnk", "not text"}});
+  char target[kPathBuffer];
+  strcpy(target, (dir / "real.txt").c_str());
+  NormalizePath(target);
+  gShortcutTarget = target;
+  SetShortcutResolver(ResolveForTest);
+  gSettings.ShortCut = gSettings.Verbose = 1;
+  std::string got = Run("key", "{D}link.lnk");
+  SetShortcutResolver(nullptr);
+  EXPECT_EQ(got, "===== " + gShortcutTarget + "(" + X("{D}link.lnk") + ") =====\r\nkey\r\n*** " + gShortcutTarget +
+                     "  1 行中 マッチした数 1(1)  ファイル(1/1)S\r\n検索総行数  1 行\r\n");
+}
+
+TEST_F(ScanTest, LastAccessTimeIsRestored) {
+  Write({{"a.txt", "key\r\n"}});
+  const std::string path = dir / "a.txt";
+  OsFileTimes before;
+  ASSERT_TRUE(OsGetFileTimes(path.c_str(), &before));
+  // An access time well before the last write, which reading would move.
+  const uint64_t old = before.lastWrite - 3600ull * 24 * 1000000000ull;
+  ASSERT_TRUE(OsSetLastAccessTime(path.c_str(), old));
+  OsFileTimes set;
+  ASSERT_TRUE(OsGetFileTimes(path.c_str(), &set));
+  EXPECT_EQ(Run("key", "{D}a.txt"), "key\r\n");
+  OsFileTimes after;
+  ASSERT_TRUE(OsGetFileTimes(path.c_str(), &after));
+  EXPECT_EQ(after.lastAccess, set.lastAccess);
 }
 
 }  // namespace
