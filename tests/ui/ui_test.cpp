@@ -1,0 +1,347 @@
+// Pieces of the Windows program that can be checked without a user: the
+// in-memory template rewrite, the status bar, the version line, the option
+// summary texts and the version tests.
+#include <windows.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include "search/settings.h"
+#include "ui/app.h"
+#include "ui/control_binding.h"
+#include "ui/main_dialog.h"
+#include "ui/resource.h"
+#include "ui/run_dialog.h"
+#include "ui/status_bar.h"
+#include "ui/version_dialog.h"
+
+namespace zanto {
+namespace {
+
+// ---- Template rewrite ----
+
+struct Resource {
+  const uint8_t* data = nullptr;
+  size_t size = 0;
+};
+
+Resource LoadTemplate(int id) {
+  HMODULE self = GetModuleHandleA(nullptr);
+  HRSRC found = FindResourceA(self, MAKEINTRESOURCEA(id), MAKEINTRESOURCEA(5));
+  if (!found) return {};
+  return {static_cast<const uint8_t*>(LockResource(LoadResource(self, found))), SizeofResource(self, found)};
+}
+
+// What a template says, read back for comparison.
+struct TemplateItem {
+  uint16_t id;
+  uint32_t style;
+  std::u16string cls, title;
+  size_t offset;
+};
+struct TemplateView {
+  uint32_t style = 0;
+  uint16_t point = 0;
+  std::u16string face;
+  std::vector<TemplateItem> items;
+};
+
+uint16_t Word(const uint8_t* p, size_t at) { return static_cast<uint16_t>(p[at] | (p[at + 1] << 8)); }
+
+std::u16string NameField(const uint8_t* p, size_t& at) {
+  std::u16string out;
+  if (Word(p, at) == 0xFFFF) {
+    out = u"#" + std::u16string(1, static_cast<char16_t>(Word(p, at + 2)));
+    at += 4;
+    return out;
+  }
+  while (Word(p, at) != 0) {
+    out += static_cast<char16_t>(Word(p, at));
+    at += 2;
+  }
+  at += 2;
+  return out;
+}
+
+TemplateView ReadTemplate(const uint8_t* p) {
+  TemplateView v;
+  std::memcpy(&v.style, p, 4);
+  uint16_t count = Word(p, 8);
+  size_t at = 18;
+  NameField(p, at);  // menu
+  NameField(p, at);  // class
+  NameField(p, at);  // title
+  if (v.style & DS_SETFONT) {
+    v.point = Word(p, at);
+    at += 2;
+    v.face = NameField(p, at);
+  }
+  for (uint16_t i = 0; i < count; ++i) {
+    at = (at + 3) & ~size_t{3};
+    TemplateItem item;
+    item.offset = at;
+    std::memcpy(&item.style, p + at, 4);
+    item.id = Word(p, at + 16);
+    at += 18;
+    item.cls = NameField(p, at);
+    item.title = NameField(p, at);
+    at += 2 + Word(p, at);
+    v.items.push_back(item);
+  }
+  return v;
+}
+
+TEST(FontTemplate, AddsTheChosenFontAndKeepsEveryItem) {
+  Resource main = LoadTemplate(IDD_MAIN);
+  ASSERT_NE(main.data, nullptr);
+  std::vector<uint8_t> out(FontTemplateCapacity(main.size));
+  size_t n = BuildFontTemplate(main.data, main.size, 10, L"ＭＳ Ｐゴシック", out.data(), out.size());
+  ASSERT_GT(n, main.size);
+  TemplateView before = ReadTemplate(main.data);
+  TemplateView after = ReadTemplate(out.data());
+  EXPECT_EQ(before.style & DS_SETFONT, 0u);
+  EXPECT_EQ(after.style, before.style | DS_SETFONT);
+  EXPECT_EQ(after.point, 10);
+  EXPECT_EQ(after.face, u"ＭＳ Ｐゴシック");
+  ASSERT_EQ(after.items.size(), before.items.size());
+  for (size_t i = 0; i < before.items.size(); ++i) {
+    EXPECT_EQ(after.items[i].id, before.items[i].id) << i;
+    EXPECT_EQ(after.items[i].style, before.items[i].style) << i;
+    EXPECT_EQ(after.items[i].cls, before.items[i].cls) << i;
+    EXPECT_EQ(after.items[i].title, before.items[i].title) << i;
+    EXPECT_EQ(after.items[i].offset % 4, 0u) << i;
+  }
+}
+
+TEST(FontTemplate, TemplateWithItsOwnFontKeepsIt) {
+  Resource progress = LoadTemplate(IDD_PROGRESS);
+  ASSERT_NE(progress.data, nullptr);
+  std::vector<uint8_t> out(FontTemplateCapacity(progress.size));
+  size_t n = BuildFontTemplate(progress.data, progress.size, 24, L"Other", out.data(), out.size());
+  ASSERT_GT(n, 0u);
+  TemplateView after = ReadTemplate(out.data());
+  EXPECT_EQ(after.point, 10);
+  EXPECT_EQ(after.face, u"ＭＳ 明朝");
+  EXPECT_EQ(after.items.size(), ReadTemplate(progress.data).items.size());
+}
+
+TEST(FontTemplate, RefusesCutTemplatesAndShortBuffers) {
+  Resource main = LoadTemplate(IDD_MAIN);
+  ASSERT_NE(main.data, nullptr);
+  std::vector<uint8_t> out(FontTemplateCapacity(main.size));
+  // Cut inside the header, inside the title, and inside the last item.
+  for (size_t cut : {size_t{10}, size_t{22}, main.size - 3}) {
+    EXPECT_EQ(BuildFontTemplate(main.data, cut, 10, L"F", out.data(), out.size()), 0u) << cut;
+  }
+  EXPECT_EQ(BuildFontTemplate(main.data, main.size, 10, L"F", out.data(), main.size / 2), 0u);
+  // A face name longer than the limit is cut, not written past it.
+  std::wstring longFace(300, L'x');
+  size_t n = BuildFontTemplate(main.data, main.size, 10, longFace.c_str(), out.data(), out.size());
+  ASSERT_GT(n, 0u);
+  EXPECT_EQ(ReadTemplate(out.data()).face.size(), static_cast<size_t>(kFaceNameChars - 1));
+}
+
+INT_PTR CALLBACK QuietDialogProc(HWND, UINT, WPARAM, LPARAM) { return FALSE; }
+
+TEST(FontTemplate, RewrittenTemplateCreatesTheDialog) {
+  Resource version = LoadTemplate(IDD_VERSION);
+  ASSERT_NE(version.data, nullptr);
+  std::vector<uint8_t> out(FontTemplateCapacity(version.size));
+  ASSERT_GT(BuildFontTemplate(version.data, version.size, 9, L"ＭＳ Ｐゴシック", out.data(), out.size()), 0u);
+  HWND dialog = CreateDialogIndirectParamA(GetModuleHandleA(nullptr), reinterpret_cast<LPCDLGTEMPLATEA>(out.data()),
+                                           nullptr, QuietDialogProc, 0);
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_NE(GetDlgItem(dialog, IDC_VERSION_LINE), nullptr);
+  EXPECT_NE(GetDlgItem(dialog, IDOK), nullptr);
+  DestroyWindow(dialog);
+}
+
+// ---- Status bar ----
+
+TEST(StatusBar, TextIsCutOnACharacterBoundary) {
+  struct Case {
+    const char* text;
+    int width, average;
+    size_t expected;
+  } cases[] = {
+      {"abcdef", 60, 10, 6},                 // fits
+      {"abcdef", 35, 10, 3},                 // cut by bytes
+      {"\x82\xa0\x82\xa2\x82\xa4", 50, 10, 4},  // 5 bytes room: the third character's lead byte is dropped
+      {"a\x82\xa0", 20, 10, 1},              // 2 bytes room: "a" and a lone lead byte -> "a"
+      {"\xb1\xb2\xb3", 20, 10, 2},           // half-width kana are single bytes
+      {"abc", 5, 10, 0},                     // not one byte fits
+      {"abc", 50, 0, 0},                     // no measured width
+  };
+  for (const Case& c : cases) {
+    EXPECT_EQ(StatusTextFit(c.text, std::strlen(c.text), c.width, c.average), c.expected) << c.text;
+  }
+}
+
+class StatusBarWindow : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_TRUE(RegisterStatusBarClass(GetModuleHandleA(nullptr), 0) || GetLastError() == ERROR_CLASS_ALREADY_EXISTS);
+    parent_ = CreateWindowA("STATIC", "", WS_POPUP, 0, 0, 400, 200, nullptr, nullptr, nullptr, nullptr);
+    ASSERT_NE(parent_, nullptr);
+    bar_ = CreateWindowA(STATUS_BAR_CLASS, "", WS_CHILD | WS_VISIBLE, 5, 5, 50, 10, parent_,
+                         reinterpret_cast<HMENU>(IDC_STATUS_BAR), nullptr, nullptr);
+    ASSERT_NE(bar_, nullptr);
+  }
+  void TearDown() override { DestroyWindow(parent_); }
+  RECT BarRect() {
+    RECT r;
+    GetWindowRect(bar_, &r);
+    MapWindowPoints(nullptr, parent_, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+  }
+  HWND parent_ = nullptr;
+  HWND bar_ = nullptr;
+};
+
+TEST_F(StatusBarWindow, SitsAtTheBottomAsHighAsItsFontPlusSeven) {
+  RECT client;
+  GetClientRect(parent_, &client);
+  RECT r = BarRect();
+  SIZE fixed = FontCellSize(bar_, nullptr, static_cast<HFONT>(GetStockObject(SYSTEM_FIXED_FONT)));
+  EXPECT_EQ(r.left, 0);
+  EXPECT_EQ(r.right, client.right);
+  EXPECT_EQ(r.bottom, client.bottom);
+  EXPECT_EQ(r.bottom - r.top, fixed.cy + 7);
+
+  HFONT big = CreateFontA(-30, 0, 0, 0, FW_NORMAL, 0, 0, 0, DEFAULT_CHARSET, 0, 0, 0, 0, "Arial");
+  SendMessageA(bar_, WM_SETFONT, reinterpret_cast<WPARAM>(big), TRUE);
+  SIZE bigCell = FontCellSize(bar_, nullptr, big);
+  r = BarRect();
+  EXPECT_EQ(r.bottom - r.top, bigCell.cy + 7);
+  EXPECT_EQ(r.bottom, client.bottom);
+  DeleteObject(big);
+}
+
+TEST_F(StatusBarWindow, KeepsAtMost255BytesAndReadsBackBounded) {
+  std::string text(300, 'x');
+  text[254] = '\x82';  // a lead byte that would end the kept text
+  text[255] = '\xa0';
+  SetWindowTextA(bar_, text.c_str());
+  char back[400];
+  LRESULT n = SendMessageA(bar_, WM_GETTEXT, sizeof back, reinterpret_cast<LPARAM>(back));
+  EXPECT_EQ(n, 254);
+  EXPECT_EQ(std::string(back), text.substr(0, 254));
+  char small[5];
+  n = SendMessageA(bar_, WM_GETTEXT, sizeof small, reinterpret_cast<LPARAM>(small));
+  EXPECT_EQ(n, 4);
+  EXPECT_STREQ(small, "xxxx");
+  UpdateWindow(bar_);  // painting a cut text must not fault
+}
+
+// ---- Version dialog ----
+
+TEST(Version, BuildNumberAddsTheModuleMarkers) {
+  struct Case {
+    const char* marker;
+    unsigned long value;
+  } cases[] = {
+      {"@(#)main.c version=1918", 1918},
+      {"@(#)x.c version=7 beta", 7},
+      {"@(#)x.c version=", 0},
+      {"@(#)x.c", 0},
+      {"@(#)x.c version=abc", 0},
+  };
+  for (const Case& c : cases) EXPECT_EQ(MarkerVersion(c.marker), c.value) << c.marker;
+  EXPECT_EQ(BuildNumber(), 2081u);
+  char line[64];
+  FormatVersionLine(line, sizeof line);
+  EXPECT_STREQ(line, "Version 3.3　 (Build 2081)");
+}
+
+// ---- Option summary ----
+
+TEST(OptionSummary, ButtonTextsFollowTheSettings) {
+  struct Case {
+    const char* name;
+    void (*set)(SearchSettings&);
+    bool fileList;
+    int control;
+    const char* expected;
+  } cases[] = {
+      {"block off", [](SearchSettings&) {}, false, IDC_BLOCK, "ﾌﾞﾛｯｸ..."},
+      {"block on", [](SearchSettings& s) { s.BlockOut = 1; }, false, IDC_BLOCK, "★ﾌﾞﾛｯｸ..."},
+      {"context on", [](SearchSettings& s) { s.Zengo = 1; s.ZengoLine = 3; s.ZengoLine2 = 12; }, false, IDC_ZENGO,
+       "★前後3,12"},
+      {"context under block", [](SearchSettings& s) { s.Zengo = 1; s.BlockOut = 1; }, false, IDC_ZENGO, "前後..."},
+      {"no filter", [](SearchSettings&) {}, false, IDC_FILTER_SUMMARY, ""},
+      {"date and size", [](SearchSettings& s) { s.Date = 1; s.Size = 1; }, false, IDC_FILTER_SUMMARY, "★日付･ｻｲｽﾞ"},
+      {"date", [](SearchSettings& s) { s.Date = 1; }, false, IDC_FILTER_SUMMARY, "★日付"},
+      {"size", [](SearchSettings& s) { s.Size = 1; }, false, IDC_FILTER_SUMMARY, "★ｻｲｽﾞ"},
+      {"file list", [](SearchSettings&) {}, true, IDC_FILE_LIST, "★ﾌｧｲﾙ一覧"},
+      {"no file list", [](SearchSettings&) {}, false, IDC_FILE_LIST, "ﾌｧｲﾙ一覧"},
+      {"same1 and thesaurus",
+       [](SearchSettings& s) { s.Same1 = 1; s.Thesaurus = 2; std::strcpy(s.ThesaurusFile1, "T.TXT"); }, false,
+       IDC_EXTENDED_SUMMARY, "同一視/同義語"},
+      {"thesaurus without its file", [](SearchSettings& s) { s.Thesaurus = 3; std::strcpy(s.ThesaurusFile1, "T"); },
+       false, IDC_EXTENDED_SUMMARY, ""},
+      {"thesaurus only", [](SearchSettings& s) { s.Thesaurus = 1; std::strcpy(s.ThesaurusFile0, "T"); }, false,
+       IDC_EXTENDED_SUMMARY, "同義語"},
+      {"field", [](SearchSettings& s) { s.FieldSearch = 1; }, false, IDC_FIELD, "★ﾌｨｰﾙﾄﾞ..."},
+  };
+  for (const Case& c : cases) {
+    static SearchSettings s;
+    std::memset(&s, 0, sizeof s);
+    c.set(s);
+    char text[64] = "junk";
+    ASSERT_TRUE(OptionSummaryText(c.control, s, c.fileList, text, sizeof text)) << c.name;
+    EXPECT_STREQ(text, c.expected) << c.name;
+  }
+  char text[8];
+  EXPECT_FALSE(OptionSummaryText(IDOK, gSettings, false, text, sizeof text));
+}
+
+// ---- Version tests and help pairs ----
+
+TEST(WindowsVersion, TestsReadFromGetVersion) {
+  struct Case {
+    const char* name;
+    uint32_t version;
+    bool newShell, nt, win98, nt351;
+  } cases[] = {
+      {"Windows 95", 0xC3B60004, true, false, false, false},
+      {"Windows 98", 0xC0000A04, true, false, true, false},
+      {"Windows Me", 0xC0005A04, true, false, true, false},
+      {"Win32s on 3.1", 0x80000A03, false, false, false, false},
+      {"NT 3.51", 0x04213303, false, true, false, true},
+      {"NT 3.5", 0x03FF3203, false, true, false, false},
+      {"NT 4.0", 0x05650004, true, true, false, false},
+      {"XP", 0x0A280105, true, true, false, false},
+  };
+  for (const Case& c : cases) {
+    VersionTests t = VersionTestsFrom(c.version);
+    EXPECT_EQ(t.newShell, c.newShell) << c.name;
+    EXPECT_EQ(t.ntFamily, c.nt) << c.name;
+    EXPECT_EQ(t.win98OrLater, c.win98) << c.name;
+    EXPECT_EQ(t.nt351, c.nt351) << c.name;
+  }
+}
+
+TEST(ContextHelp, ExtraPairsComeFirstAndTheArrayIsBounded) {
+  static const ControlBinding table[] = {
+      {10, nullptr, kBindCheck, "a"}, {11, nullptr, kBindCheck, "b"}, {0, nullptr, 0, nullptr}};
+  static const HelpPair extra[] = {{1, 3030}, {0, 0}};
+  HelpPair out[kHelpPairs];
+  ASSERT_EQ(BuildHelpPairs(table, extra, out), 3);
+  EXPECT_EQ(out[0].control, 1u);
+  EXPECT_EQ(out[0].context, 3030u);
+  EXPECT_EQ(out[2].control, 11u);
+  EXPECT_EQ(out[2].context, 11u);
+  EXPECT_EQ(out[3].control, 0u);
+
+  std::vector<ControlBinding> many;
+  for (uint16_t id = 1; id <= 150; ++id) many.push_back({id, nullptr, kBindCheck, nullptr});
+  many.push_back({0, nullptr, 0, nullptr});
+  EXPECT_EQ(BuildHelpPairs(many.data(), extra, out), kHelpPairs - 1);
+  EXPECT_EQ(out[kHelpPairs - 1].control, 0u);
+}
+
+}  // namespace
+}  // namespace zanto
