@@ -1,18 +1,18 @@
 #include "ui/search_bridge.h"
 
 #include "files/targets.h"
-#include "search/host.h"
+#include "search/file_scan.h"
+#include "search/search_run.h"
 
 namespace zanto {
 
-int RunSearchEngine(HWND, const char*, const char*, const char*) {
-  // The search run is not part of this build yet: report the run as failed
-  // so that the dialog skips every after-run step.
-  Trace("search run not available ");
-  return 1;
+int RunSearchEngine(HWND, const char* searchText, const char* fileField, const char* outPath) {
+  // The engine owns its message boxes through the host, which knows the
+  // progress dialog; it needs no window of ours.
+  return RunSearch(searchText, fileField, outPath);
 }
 
-unsigned long SearchMatchCount() { return 0; }
+unsigned long SearchMatchCount() { return gRunMatchCount; }
 
 bool HandResultToEditor(HWND) { return false; }
 
