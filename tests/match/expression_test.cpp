@@ -427,10 +427,16 @@ TEST_F(ExpressionTest, BlockPatternsAreRegularAndExact) {
   EXPECT_EQ(MatchTermExact("abc", gBlockPatternTerms[0]), 1);
   EXPECT_EQ(MatchTermExact(gCurrentLine, gBlockPatternTerms[0]), 0);
 
-  std::strcpy(sets[2].pattern[5], "[b-a]");
+  gTermArena.failAfter = 1;
   EXPECT_EQ(CompileBlockPatterns(), 0);
   ASSERT_EQ(host_.boxes.size(), 1u);
-  EXPECT_EQ(host_.boxes[0].text, "ブロック開始／終了文字列が誤っています\n[b-a]");
+  EXPECT_EQ(host_.boxes[0].text, "メモリが足りません");
+  gTermArena.failAfter = -1;
+
+  std::strcpy(sets[2].pattern[5], "[b-a]");
+  EXPECT_EQ(CompileBlockPatterns(), 0);
+  ASSERT_EQ(host_.boxes.size(), 2u);
+  EXPECT_EQ(host_.boxes[1].text, "ブロック開始／終了文字列が誤っています\n[b-a]");
 }
 
 }  // namespace
