@@ -1,0 +1,324 @@
+// End-to-end: starts ZANTO32.EXE (ZANTO_EXE names it) and works it as a user
+// would - on the command line, and through its dialogs from outside the
+// process: fills the boxes, presses the buttons, waits for the progress
+// dialog and reads the match label, the output file, the clipboard and the
+// profile written at exit.
+#include <windows.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "support/temp_dir.h"
+
+namespace {
+
+using zanto::test::TempDir;
+
+constexpr DWORD kStartTimeoutMs = 30000;
+constexpr DWORD kRunTimeoutMs = 30000;
+constexpr DWORD kPollMs = 20;
+constexpr int kSearchText = 3000, kFileNames = 3001, kOutFile = 3002, kMatchCount = 3011, kEndmatch = 3013,
+              kVerbose = 3012, kPauseButton = 3205;
+constexpr char kTitle[] = "ＺＡＮＴＯ32";
+constexpr char kProgressTitle[] = "ＺＡＮＴＯ32  検索中";
+
+// The program's path in the form CreateProcess takes.
+std::string ProgramPath() {
+  const char* path = std::getenv("ZANTO_EXE");
+  std::string p = path ? path : "";
+  if (!p.empty() && p[0] == '/') p = "Z:" + p;
+  for (char& c : p) {
+    if (c == '/') c = '\\';
+  }
+  return p;
+}
+
+std::string Sjis(const char* text) { return text; }  // literals are Shift_JIS already
+
+// One started copy of the program.
+class Program {
+ public:
+  bool Start(const std::string& arguments, const std::string& directory) {
+    std::string command = "\"" + ProgramPath() + "\" " + arguments;
+    STARTUPINFOA si = {};
+    si.cb = sizeof si;
+    std::string dir = directory;
+    if (!dir.empty() && dir.back() == '\\') dir.pop_back();
+    if (!CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, dir.c_str(), &si, &pi_)) {
+      return false;
+    }
+    started_ = true;
+    return true;
+  }
+  // Exit code, or -1 when it did not end in time.
+  long WaitExit(DWORD timeoutMs = kRunTimeoutMs) {
+    if (WaitForSingleObject(pi_.hProcess, timeoutMs) != WAIT_OBJECT_0) return -1;
+    DWORD code = 0;
+    GetExitCodeProcess(pi_.hProcess, &code);
+    return static_cast<long>(code);
+  }
+  DWORD id() const { return pi_.dwProcessId; }
+  ~Program() {
+    if (!started_) return;
+    if (WaitForSingleObject(pi_.hProcess, 0) != WAIT_OBJECT_0) TerminateProcess(pi_.hProcess, 99);
+    CloseHandle(pi_.hProcess);
+    CloseHandle(pi_.hThread);
+  }
+
+ private:
+  PROCESS_INFORMATION pi_ = {};
+  bool started_ = false;
+};
+
+// A top-level dialog of process pid with the given title, optionally one
+// that has (or lacks) control `child`.
+struct FindQuery {
+  DWORD pid;
+  const char* title;
+  int child;        // 0: any
+  bool wantChild;   // the control must exist (else must not)
+  HWND found;
+};
+
+BOOL CALLBACK MatchWindow(HWND window, LPARAM param) {
+  auto* q = reinterpret_cast<FindQuery*>(param);
+  DWORD pid = 0;
+  GetWindowThreadProcessId(window, &pid);
+  if (pid != q->pid || !IsWindowVisible(window)) return TRUE;
+  char cls[32], title[128];
+  GetClassNameA(window, cls, sizeof cls);
+  GetWindowTextA(window, title, sizeof title);
+  if (std::strcmp(cls, "#32770") != 0 || std::strcmp(title, q->title) != 0) return TRUE;
+  if (q->child && (GetDlgItem(window, q->child) != nullptr) != q->wantChild) return TRUE;
+  q->found = window;
+  return FALSE;
+}
+
+HWND FindDialog(DWORD pid, const char* title, int child, bool wantChild) {
+  FindQuery q = {pid, title, child, wantChild, nullptr};
+  EnumWindows(MatchWindow, reinterpret_cast<LPARAM>(&q));
+  return q.found;
+}
+
+HWND WaitDialog(DWORD pid, const char* title, int child, bool wantChild, DWORD timeoutMs) {
+  for (DWORD waited = 0; waited < timeoutMs; waited += kPollMs) {
+    HWND w = FindDialog(pid, title, child, wantChild);
+    if (w) return w;
+    Sleep(kPollMs);
+  }
+  return nullptr;
+}
+
+HWND WaitMainDialog(const Program& p) { return WaitDialog(p.id(), kTitle, kSearchText, true, kStartTimeoutMs); }
+
+// A message box of the program: its text, after which it is answered.
+std::string AnswerMessageBox(const Program& p) {
+  HWND box = WaitDialog(p.id(), kTitle, kSearchText, false, kRunTimeoutMs);
+  if (!box) return "(no box)";
+  std::string text;
+  for (HWND child = GetWindow(box, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+    char cls[32], buf[512];
+    GetClassNameA(child, cls, sizeof cls);
+    if (_stricmp(cls, "Static") != 0) continue;
+    GetWindowTextA(child, buf, sizeof buf);
+    if (buf[0]) text = buf;
+  }
+  PostMessageA(box, WM_COMMAND, IDOK, 0);
+  return text;
+}
+
+std::string ControlText(HWND dialog, int id) {
+  char buf[512] = {};
+  SendMessageA(GetDlgItem(dialog, id), WM_GETTEXT, sizeof buf, reinterpret_cast<LPARAM>(buf));
+  return buf;
+}
+
+void SetControlText(HWND dialog, int id, const std::string& text) {
+  SendMessageA(GetDlgItem(dialog, id), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void SetCheck(HWND dialog, int id, bool on) {
+  SendMessageA(GetDlgItem(dialog, id), BM_SETCHECK, on ? BST_CHECKED : BST_UNCHECKED, 0);
+}
+
+void Press(HWND dialog, int id) {
+  PostMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+// Presses "検索開始" and waits until the progress dialog has come and gone
+// (or the match label changed, for a run too quick to be seen).
+bool RunSearchAndWait(const Program& p, HWND dialog) {
+  SetControlText(dialog, kMatchCount, "");
+  Press(dialog, IDOK);
+  for (DWORD waited = 0; waited < kRunTimeoutMs; waited += kPollMs) {
+    Sleep(kPollMs);
+    if (!FindDialog(p.id(), kProgressTitle, 0, true) && !ControlText(dialog, kMatchCount).empty()) return true;
+  }
+  return false;
+}
+
+std::string Clipboard() {
+  std::string text;
+  for (int tries = 0; tries < 50 && !OpenClipboard(nullptr); ++tries) Sleep(kPollMs);
+  HANDLE data = GetClipboardData(CF_TEXT);
+  if (data) {
+    const char* p = static_cast<const char*>(GlobalLock(data));
+    if (p) text = p;
+    GlobalUnlock(data);
+  }
+  CloseClipboard();
+  return text;
+}
+
+void ClearClipboard() {
+  if (!OpenClipboard(nullptr)) return;
+  EmptyClipboard();
+  CloseClipboard();
+}
+
+std::string ProfileValue(const std::string& profile, const std::string& key) {
+  std::string needle = "\n" + key + "=";
+  size_t at = ("\n" + profile).find(needle);
+  if (at == std::string::npos) return "(absent)";
+  size_t start = at + needle.size() - 1;
+  size_t end = profile.find_first_of("\r\n", start);
+  return profile.substr(start, end == std::string::npos ? std::string::npos : end - start);
+}
+
+// A few Shift_JIS files with known matches.
+void WriteSamples(const TempDir& dir) {
+  dir.Write("a.txt", Sjis("一行目は日本語です\r\n二行目に検索語があります\r\nthird line\r\n検索は楽しい\r\n"));
+  dir.Write("b.txt", "nothing here\r\n");
+}
+
+std::string Directory(const TempDir& dir) {
+  std::string d = dir.path();
+  if (!d.empty() && d.back() == '\\') d.pop_back();
+  return d;
+}
+
+TEST(CommandLine, SearchesWritesTheFileAndEndsWithoutTouchingTheProfile) {
+  TempDir dir;
+  WriteSamples(dir);
+  Program p;
+  std::string args = Sjis("検索 *.txt -O") + (dir / "out.txt") + " -1+ -u -I" + (dir / "p.ini");
+  ASSERT_TRUE(p.Start(args, dir.path()));
+  EXPECT_EQ(p.WaitExit(), 0);
+  std::string out = dir.Read("out.txt");
+  EXPECT_NE(out.find(Sjis("a.txt 2:二行目に検索語があります\r\n")), std::string::npos) << out;
+  EXPECT_NE(out.find(Sjis("a.txt 4:検索は楽しい\r\n")), std::string::npos) << out;
+  EXPECT_EQ(out.find("b.txt"), std::string::npos) << out;
+  EXPECT_FALSE(dir.Exists("p.ini"));
+}
+
+TEST(CommandLine, ManyFileArgumentsAreCutAtTheFieldsEnd) {
+  TempDir dir;
+  WriteSamples(dir);
+  // 40 names of 9 bytes go far beyond the 128-byte field; the names that
+  // fit are searched and the program ends normally.
+  std::string args = Sjis("検索 a.txt");
+  for (int i = 0; i < 40; ++i) args += Sjis(" 表示.txt");
+  args += " -O" + (dir / "out.txt") + " -1+ -u -I" + (dir / "p.ini");
+  Program p;
+  ASSERT_TRUE(p.Start(args, dir.path()));
+  EXPECT_EQ(p.WaitExit(), 0);
+  EXPECT_NE(dir.Read("out.txt").find(Sjis("検索は楽しい")), std::string::npos);
+}
+
+class Interactive : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    WriteSamples(dir_);
+    profile_ = dir_ / "p.ini";
+    ASSERT_TRUE(program_.Start("-I" + profile_, dir_.path()));
+    dialog_ = WaitMainDialog(program_);
+    ASSERT_NE(dialog_, nullptr);
+    SetCheck(dialog_, kEndmatch, false);  // stay open after matches
+  }
+  void Close() {
+    Press(dialog_, IDCANCEL);
+    EXPECT_EQ(program_.WaitExit(), 0);
+  }
+  TempDir dir_;
+  std::string profile_;
+  Program program_;
+  HWND dialog_ = nullptr;
+};
+
+TEST_F(Interactive, SearchToFileThenToClipboardThenCloseSavesHistories) {
+  SetControlText(dialog_, kSearchText, Sjis("検索"));
+  SetControlText(dialog_, kFileNames, "*.txt");
+  SetControlText(dialog_, kOutFile, dir_ / "out.txt");
+  SetCheck(dialog_, kVerbose, false);
+  ASSERT_TRUE(RunSearchAndWait(program_, dialog_));
+  EXPECT_EQ(ControlText(dialog_, kMatchCount), Sjis("2 個マッチ"));
+  std::string out = dir_.Read("out.txt");
+  EXPECT_NE(out.find(Sjis("二行目に検索語があります")), std::string::npos) << out;
+
+  ClearClipboard();
+  SetControlText(dialog_, kOutFile, "");
+  SetControlText(dialog_, kSearchText, "third");
+  ASSERT_TRUE(RunSearchAndWait(program_, dialog_));
+  EXPECT_EQ(ControlText(dialog_, kMatchCount), Sjis("1 個マッチ"));
+  EXPECT_NE(Clipboard().find("third line"), std::string::npos);
+
+  Close();
+  std::string profile = zanto::test::ReadFileBytes(profile_);
+  EXPECT_EQ(ProfileValue(profile, "string0"), "third") << profile;
+  EXPECT_EQ(ProfileValue(profile, "string1"), Sjis("検索"));
+  EXPECT_EQ(ProfileValue(profile, "file0"), "*.txt");
+  EXPECT_EQ(_stricmp(ProfileValue(profile, "dir0").c_str(), Directory(dir_).c_str()), 0) << profile;
+  EXPECT_EQ(ProfileValue(profile, "Endmatch"), "0");
+  EXPECT_EQ(ProfileValue(profile, "Verbose"), "0");
+  EXPECT_EQ(ProfileValue(profile, "OutFile"), "");
+}
+
+TEST_F(Interactive, EmptySearchStringIsReported) {
+  SetControlText(dialog_, kSearchText, "");
+  SetControlText(dialog_, kFileNames, "*.txt");
+  Press(dialog_, IDOK);
+  EXPECT_EQ(AnswerMessageBox(program_), Sjis("入力していない項目があります"));
+  SetControlText(dialog_, kSearchText, "x");
+  SetControlText(dialog_, kFileNames, "");
+  Press(dialog_, IDOK);
+  EXPECT_EQ(AnswerMessageBox(program_), Sjis("入力していない項目があります"));
+  Close();
+}
+
+TEST_F(Interactive, StopDuringAPausedSearchEndsItWithTheNote) {
+  // Enough lines that the run is still going when the buttons are pressed.
+  std::string big;
+  for (int i = 0; i < 20000; ++i) big += Sjis("長い長い行です、探している言葉はここにはありません\r\n");
+  for (int f = 0; f < 20; ++f) dir_.Write("big" + std::to_string(f) + ".txt", big);
+  SetControlText(dialog_, kSearchText, Sjis("検索語"));
+  SetControlText(dialog_, kFileNames, "big*.txt");
+  SetControlText(dialog_, kOutFile, dir_ / "out.txt");
+  SetCheck(dialog_, kVerbose, true);
+  Press(dialog_, IDOK);
+  HWND progress = WaitDialog(program_.id(), kProgressTitle, 0, true, kRunTimeoutMs);
+  ASSERT_NE(progress, nullptr);
+  Press(progress, kPauseButton);
+  Sleep(300);
+  EXPECT_EQ(ControlText(progress, kPauseButton), Sjis("検索再開"));
+  Press(progress, IDOK);  // "中止"
+  for (DWORD waited = 0; waited < kRunTimeoutMs && ControlText(dialog_, kMatchCount).empty(); waited += kPollMs) {
+    Sleep(kPollMs);
+  }
+  EXPECT_EQ(ControlText(dialog_, kMatchCount), Sjis("0 個マッチ"));
+  std::string out = dir_.Read("out.txt");
+  EXPECT_NE(out.find(Sjis("途中で中止しました\r\n")), std::string::npos) << out.substr(0, 400);
+  Close();
+}
+
+TEST_F(Interactive, SecondPlainStartOnlyRaisesTheFirst) {
+  Program second;
+  ASSERT_TRUE(second.Start("-I" + profile_, dir_.path()));
+  EXPECT_EQ(second.WaitExit(), 0);
+  EXPECT_TRUE(IsWindow(dialog_));
+  Close();
+}
+
+}  // namespace
