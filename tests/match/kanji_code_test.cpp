@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
-#include <random>
 #include <set>
 #include <string>
 
@@ -164,27 +163,6 @@ TEST(KanjiConvert, JisRowCellToShiftJis) {
     }
   }
   EXPECT_EQ(seen.size(), 94u * 94u);
-}
-
-TEST(KanjiConvert, NeverLongerThanTheLine) {
-  std::mt19937 random(12345);
-  const unsigned char interesting[] = {0x1B, '$', '(', 'B', '@', 'I', 'J', 0x0E, 0x0F, 0x8E, 0x8F, 0xA1, 0xFE, 0x21, 0x7E, '\n'};
-  for (int round = 0; round < 2000; ++round) {
-    char line[40];
-    const size_t length = random() % (sizeof line - 1);
-    for (size_t i = 0; i < length; ++i) {
-      const unsigned r = random();
-      line[i] = static_cast<char>(r & 1 ? interesting[(r >> 1) % sizeof interesting] : 1 + (r >> 1) % 255);
-    }
-    line[length] = '\0';
-    char euc[sizeof line], jis[sizeof line];
-    std::memcpy(euc, line, sizeof line);
-    std::memcpy(jis, line, sizeof line);
-    EucLineToSjis(euc);
-    JisLineToSjis(jis);
-    EXPECT_LE(std::strlen(euc), length);
-    EXPECT_LE(std::strlen(jis), length);
-  }
 }
 
 }  // namespace
