@@ -5,6 +5,7 @@
 // profile written at exit.
 #include <windows.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -24,6 +25,9 @@ constexpr int kSearchText = 3000, kFileNames = 3001, kOutFile = 3002, kMatchCoun
               kVerbose = 3012, kPauseButton = 3205;
 constexpr char kTitle[] = "ＺＡＮＴＯ32";
 constexpr char kProgressTitle[] = "ＺＡＮＴＯ32  検索中";
+constexpr char kVersionTitle[] = "ＺＡＮＴＯ32 : バージョン情報";
+constexpr int kVersionButton = 3014, kVersionLine = 3305, kTotalMemory = 3301, kDirHistory = 3021;
+constexpr WPARAM kSmallDialogItem = 900;
 
 // The program's path in the form CreateProcess takes.
 std::string ProgramPath() {
@@ -179,6 +183,43 @@ void ClearClipboard() {
   CloseClipboard();
 }
 
+// Saves what the screen shows of a window's client area as a 24-bit BMP.
+bool CaptureWindow(HWND window, const std::string& path) {
+  RECT r;
+  if (!GetClientRect(window, &r)) return false;
+  MapWindowPoints(window, nullptr, reinterpret_cast<POINT*>(&r), 2);
+  int w = r.right - r.left, h = r.bottom - r.top;
+  HDC screen = GetDC(nullptr);
+  HDC memory = CreateCompatibleDC(screen);
+  HBITMAP bitmap = CreateCompatibleBitmap(screen, w, h);
+  HGDIOBJ old = SelectObject(memory, bitmap);
+  BitBlt(memory, 0, 0, w, h, screen, r.left, r.top, SRCCOPY);
+  SelectObject(memory, old);
+  BITMAPINFOHEADER info = {};
+  info.biSize = sizeof info;
+  info.biWidth = w;
+  info.biHeight = h;
+  info.biPlanes = 1;
+  info.biBitCount = 24;
+  int stride = (w * 3 + 3) & ~3;
+  std::string pixels(static_cast<size_t>(stride) * h, '\0');
+  GetDIBits(memory, bitmap, 0, h, pixels.data(), reinterpret_cast<BITMAPINFO*>(&info), DIB_RGB_COLORS);
+  DeleteObject(bitmap);
+  DeleteDC(memory);
+  ReleaseDC(nullptr, screen);
+  BITMAPFILEHEADER file = {};
+  file.bfType = 0x4D42;
+  file.bfOffBits = sizeof file + sizeof info;
+  file.bfSize = file.bfOffBits + static_cast<DWORD>(pixels.size());
+  FILE* f = std::fopen(path.c_str(), "wb");
+  if (!f) return false;
+  std::fwrite(&file, sizeof file, 1, f);
+  std::fwrite(&info, sizeof info, 1, f);
+  std::fwrite(pixels.data(), 1, pixels.size(), f);
+  std::fclose(f);
+  return true;
+}
+
 std::string ProfileValue(const std::string& profile, const std::string& key) {
   std::string needle = "\n" + key + "=";
   size_t at = ("\n" + profile).find(needle);
@@ -318,6 +359,93 @@ TEST_F(Interactive, SecondPlainStartOnlyRaisesTheFirst) {
   ASSERT_TRUE(second.Start("-I" + profile_, dir_.path()));
   EXPECT_EQ(second.WaitExit(), 0);
   EXPECT_TRUE(IsWindow(dialog_));
+  Close();
+}
+
+TEST_F(Interactive, VersionDialogShowsTheBuildAndTheMemory) {
+  Press(dialog_, kVersionButton);
+  HWND version = WaitDialog(program_.id(), kVersionTitle, 0, true, kRunTimeoutMs);
+  ASSERT_NE(version, nullptr);
+  EXPECT_EQ(ControlText(version, kVersionLine), Sjis("Version 3.3　 (Build 2081)"));
+  std::string memory = ControlText(version, kTotalMemory);
+  EXPECT_EQ(memory.rfind(Sjis("　　物理メモリ "), 0), 0u) << memory;
+  Press(version, IDOK);
+  for (int i = 0; i < 100 && IsWindow(version); ++i) Sleep(kPollMs);
+  EXPECT_FALSE(IsWindow(version));
+  Close();
+}
+
+TEST_F(Interactive, DirectoryHistoryChoiceReopensTheDialogThereWithItsTexts) {
+  Close();  // leave a profile with the sample directory as dir0
+  dir_.Write("sub\\c.txt", Sjis("サブの検索\r\n"));
+  std::string profile = zanto::test::ReadFileBytes(profile_);
+  std::string sub = Directory(dir_) + "\\sub";
+  dir_.Write("p.ini", "[search]\r\ndir0=" + Directory(dir_) + "\r\ndir1=" + sub + "\r\nEndmatch=0\r\n");
+  Program again;
+  ASSERT_TRUE(again.Start("-I" + profile_, dir_.path()));
+  HWND first = WaitMainDialog(again);
+  ASSERT_NE(first, nullptr);
+  SetControlText(first, kSearchText, Sjis("サブ"));
+  SetControlText(first, kFileNames, "c.txt");
+  HWND box = GetDlgItem(first, kDirHistory);
+  // Sent, not posted: the selection below must come after the drop-down.
+  SendMessageA(first, WM_COMMAND, MAKEWPARAM(kDirHistory, CBN_DROPDOWN), reinterpret_cast<LPARAM>(box));
+  SendMessageA(box, CB_SETCURSEL, 1, 0);
+  PostMessageA(first, WM_COMMAND, MAKEWPARAM(kDirHistory, CBN_CLOSEUP), reinterpret_cast<LPARAM>(box));
+  HWND reopened = nullptr;
+  for (int i = 0; i < 500 && !reopened; ++i) {
+    Sleep(kPollMs);
+    HWND w = FindDialog(again.id(), kTitle, kSearchText, true);
+    if (w && w != first) reopened = w;
+  }
+  ASSERT_NE(reopened, nullptr);
+  EXPECT_EQ(ControlText(reopened, kSearchText), Sjis("サブ"));
+  EXPECT_EQ(ControlText(reopened, kFileNames), "c.txt");
+  SetControlText(reopened, kOutFile, dir_ / "out.txt");
+  ASSERT_TRUE(RunSearchAndWait(again, reopened));
+  EXPECT_EQ(ControlText(reopened, kMatchCount), Sjis("1 個マッチ"));
+  PostMessageA(reopened, WM_SYSCOMMAND, kSmallDialogItem, 0);
+  Press(reopened, IDCANCEL);
+  EXPECT_EQ(again.WaitExit(), 0);
+  profile = zanto::test::ReadFileBytes(profile_);
+  EXPECT_EQ(_stricmp(ProfileValue(profile, "Directory").c_str(), sub.c_str()), 0) << profile;
+  EXPECT_EQ(ProfileValue(profile, "SmallDialog"), "1");
+}
+
+// Run with ZANTO_SCREENSHOTS=<directory> to save the three dialogs as BMP.
+TEST_F(Interactive, Screenshots) {
+  const char* out = std::getenv("ZANTO_SCREENSHOTS");
+  if (!out) {
+    Close();
+    GTEST_SKIP() << "ZANTO_SCREENSHOTS not set";
+  }
+  std::string shots = out;
+  if (shots[0] == '/') shots = "Z:" + shots;
+  std::string lines;
+  for (int i = 0; i < 3000; ++i) lines += Sjis(i % 50 == 0 ? "ここに検索語があります\r\n" : "関係のない行です\r\n");
+  for (int f = 0; f < 30; ++f) dir_.Write("doc" + std::to_string(f) + ".txt", lines);
+  SetControlText(dialog_, kSearchText, Sjis("検索語"));
+  SetControlText(dialog_, kFileNames, "*.txt");
+  Sleep(500);
+  EXPECT_TRUE(CaptureWindow(dialog_, shots + "\\main.bmp"));
+  Press(dialog_, kVersionButton);
+  HWND version = WaitDialog(program_.id(), kVersionTitle, 0, true, kRunTimeoutMs);
+  ASSERT_NE(version, nullptr);
+  Sleep(500);
+  EXPECT_TRUE(CaptureWindow(version, shots + "\\version.bmp"));
+  Press(version, IDOK);
+  Sleep(300);
+  Press(dialog_, IDOK);
+  HWND progress = WaitDialog(program_.id(), kProgressTitle, 0, true, kRunTimeoutMs);
+  ASSERT_NE(progress, nullptr);
+  Sleep(150);
+  Press(progress, kPauseButton);
+  Sleep(500);
+  EXPECT_TRUE(CaptureWindow(progress, shots + "\\progress.bmp"));
+  Press(progress, IDOK);
+  for (DWORD waited = 0; waited < kRunTimeoutMs && ControlText(dialog_, kMatchCount).empty(); waited += kPollMs) {
+    Sleep(kPollMs);
+  }
   Close();
 }
 
