@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <initializer_list>
 
 #include "files/path.h"
 #include "match/folding.h"
@@ -165,6 +166,22 @@ void ApplyFileListDependency(HWND dialog) {
   int bottom = show ? list.top - kDirListGap : list.bottom;
   MoveWindow(GetDlgItem(dialog, IDC_CD_DIRS), dirs.left, dirs.top, dirs.right - dirs.left, bottom - dirs.top, TRUE);
   ShowWindow(files, show ? SW_SHOW : SW_HIDE);
+}
+
+// While a file list is in use it replaces the file-name field, the
+// directory and drive choice and the subdirectory switch.
+void ApplyFileListInUse(HWND dialog) {
+  bool inUse = FileListInUse();
+  for (int id : {IDC_FILE_NAMES, IDC_DIR_HISTORY, IDC_CD_DIRS, IDC_CD_DRIVES, IDC_SUBDIR}) {
+    EnableWindow(GetDlgItem(dialog, id), !inUse);
+  }
+  ShowWindow(GetDlgItem(dialog, IDC_FILE_NAMES), inUse ? SW_HIDE : SW_SHOW);
+  ShowWindow(GetDlgItem(dialog, IDC_FILE_LIST_COUNT), inUse ? SW_SHOW : SW_HIDE);
+  if (inUse) {
+    char text[kSummaryText];
+    std::snprintf(text, sizeof text, "%d個のファイルから検索します", FileListCount());
+    SetDlgItemTextA(dialog, IDC_FILE_LIST_COUNT, text);
+  }
 }
 
 // ---- Histories ----
@@ -429,6 +446,7 @@ void OnDirectoryHistoryClosed(HWND dialog) {
 void OnOptionDialog(HWND dialog, int id) {
   OpenOptionDialog(dialog, id);
   RefreshOptionSummary(dialog);
+  if (id == IDC_FILE_LIST) ApplyFileListInUse(dialog);
 }
 
 BOOL OnCommand(HWND dialog, int id, int code) {
