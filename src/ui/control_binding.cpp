@@ -113,7 +113,7 @@ int BuildHelpPairs(const ControlBinding* table, const HelpPair* extra, HelpPair*
   return n;
 }
 
-bool ShowContextHelp(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam, const ControlBinding* table,
+bool ShowContextHelp(HWND, UINT message, WPARAM wParam, LPARAM lParam, const ControlBinding* table,
                      const HelpPair* extra) {
   static HelpPair pairs[kHelpPairs];
   BuildHelpPairs(table, extra, pairs);
@@ -129,7 +129,6 @@ bool ShowContextHelp(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam, co
     }
     return true;
   }
-  (void)dialog;
   return false;
 }
 

@@ -498,10 +498,10 @@ BOOL OnCommand(HWND dialog, int id, int code) {
 
 // ---- Other messages ----
 
-bool OnSysCommand(HWND dialog, WPARAM command) {
+// The small-dialog font applies from the next dialog opened on.
+bool OnSysCommand(WPARAM command) {
   if (LOWORD(command) != IDM_SMALL_DIALOG) return false;
   gSettings.SmallDialog = !gSettings.SmallDialog;
-  (void)dialog;
   return true;
 }
 
@@ -541,7 +541,7 @@ UINT_PTR CALLBACK MainHook(HWND dialog, UINT message, WPARAM wParam, LPARAM lPar
     case WM_CONTEXTMENU:
       return ShowContextHelp(dialog, message, wParam, lParam, kMainBindings, kMainHelpPairs);
     case WM_SYSCOMMAND:
-      return OnSysCommand(dialog, wParam);
+      return OnSysCommand(wParam);
     case WM_INITMENU:
       OnInitMenu(dialog);
       return FALSE;
