@@ -55,6 +55,9 @@ bool AppendDirectory(const char* path) {
 // An entry of a directory search that the walk descends into.
 bool IsWalkedDirectory(const FindRecord& record, bool searchHide) {
   if ((record.attributes & kAttrDirectory) == 0) return false;
+  // A linked directory may lead back to its own parent: walking it would
+  // never end. Its files are still found when the link is named directly.
+  if ((record.attributes & kAttrReparsePoint) != 0) return false;
   if (std::strcmp(record.name, ".") == 0 || std::strcmp(record.name, "..") == 0) return false;
   if (targets::CompareNoCase(record.name, kExtractionRootName) == 0) return false;
   return searchHide || (record.attributes & kHiddenSystem) == 0;

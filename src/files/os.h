@@ -21,6 +21,7 @@ enum : uint32_t {
   kAttrSystem = 0x04,
   kAttrDirectory = 0x10,
   kAttrArchive = 0x20,
+  kAttrReparsePoint = 0x400,  // a link to elsewhere (symbolic link, junction)
 };
 
 // One entry of a directory search. The handle belongs to the search that

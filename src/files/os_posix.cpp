@@ -214,6 +214,10 @@ bool NextEntry(Search* search, OsDirEntry* entry) {
     struct stat st;
     if (!Stat(full.c_str(), &st)) continue;  // removed meanwhile, or a dead link
     entry->attributes = AttributesOf(name.c_str(), st);
+    // A symbolic link is marked as the platform marks links, so that the
+    // directory walk does not follow it into a loop.
+    struct stat linkStat;
+    if (::lstat(full.c_str(), &linkStat) == 0 && S_ISLNK(linkStat.st_mode)) entry->attributes |= kAttrReparsePoint;
     DosDateTime(st.st_mtime, &entry->dosDate, &entry->dosTime);
     entry->sizeLow = static_cast<uint32_t>(static_cast<uint64_t>(st.st_size));
     std::memcpy(entry->name, name.c_str(), name.size() + 1);

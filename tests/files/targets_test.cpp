@@ -1,6 +1,9 @@
 // The target file list on real files in a temporary directory that is made
 // the current directory, so that patterns and expected paths are relative.
 #include <gtest/gtest.h>
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 
 #include <algorithm>
 #include <cstdlib>
@@ -392,6 +395,17 @@ TEST_F(SubDirTargets, HiddenAndExtractionDirectoriesAreNotEntered) {
   all.push_back(".hid\\h.txt");
   EXPECT_EQ(Sorted(Run("*.txt")), Sorted(all));
 }
+
+#ifndef _WIN32
+// Former fault: a link back to an ancestor made the walk recurse until
+// memory ran out.
+TEST_F(SubDirTargets, LinkedDirectoriesAreNotWalked) {
+  ASSERT_EQ(symlink("..", (tmp / "sub/back").c_str()), 0);
+  Names base = {"a.txt", "sub\\c.txt", "sub\\deep\\d.txt", "sub2\\f.txt"};
+  EXPECT_EQ(Sorted(Run("*.txt")), Sorted(base));
+  EXPECT_EQ(CollectedDirectories().count, 3);
+}
+#endif
 
 #ifdef _WIN32
 TEST_F(Targets, SystemFilesOnlyWithSearchHide) {
