@@ -103,6 +103,57 @@ bool IsSingleChar(const char* text, long at, char c) {
   return at >= 0 && text[at] == c && !IsSjisLead(static_cast<unsigned char>(text[at]));
 }
 
+// Cuts the token that starts at p (not a space, not the end) and moves p
+// past it and its separator.
+using TokenCutter = char* (*)(char*& p);
+
+// The token at p up to the next space.
+char* CutAtSpace(char*& p) {
+  char* token = p;
+  while (*p != '\0' && *p != ' ') ++p;
+  if (*p != '\0') *p++ = '\0';
+  return token;
+}
+
+// A run token: a double quote opens a name that may hold spaces, up to the
+// next double quote or the end. Spaces and double quotes are never trail
+// bytes: a byte scan is safe.
+char* CutRunToken(char*& p) {
+  if (*p != '"') return CutAtSpace(p);
+  char* token = p + 1;
+  char* close = std::strchr(token, '"');
+  if (close == nullptr) {
+    p = token + std::strlen(token);
+  } else {
+    *close = '\0';
+    p = close + 1;
+  }
+  return token;
+}
+
+// A listing token ends at the next space; a double quote at either end of
+// it is dropped.
+char* CutListingToken(char*& p) {
+  char* token = CutAtSpace(p);
+  if (*token == '"') ++token;
+  size_t length = std::strlen(token);
+  if (length > 0 && token[length - 1] == '"') token[length - 1] = '\0';
+  return token;
+}
+
+// Splits a copy of field into tokens with cut and stores each in out.
+int SplitField(const char* field, TokenCutter cut, FilePatternList* out) {
+  char buffer[kFieldBuffer];
+  CopyField(buffer, field);
+  char* p = buffer;
+  while (out->count < kMaxFilePatterns) {
+    while (*p == ' ') ++p;
+    if (*p == '\0') break;
+    StoreToken(cut(p), true, out);
+  }
+  return out->count;
+}
+
 }  // namespace
 
 namespace targets {
@@ -152,44 +203,11 @@ FilePatternList::~FilePatternList() {
 }
 
 int SplitFieldForRun(const char* field, FilePatternList* out) {
-  char buffer[kFieldBuffer];
-  CopyField(buffer, field);
-  // Spaces and double quotes are never trail bytes: a byte scan is safe.
-  char* p = buffer;
-  while (out->count < kMaxFilePatterns) {
-    while (*p == ' ') ++p;
-    if (*p == '\0') break;
-    char* token;
-    if (*p == '"') {
-      token = p + 1;
-      char* close = std::strchr(token, '"');
-      p = close != nullptr ? close : token + std::strlen(token);
-    } else {
-      token = p;
-      while (*p != '\0' && *p != ' ') ++p;
-    }
-    if (*p != '\0') *p++ = '\0';
-    StoreToken(token, true, out);
-  }
-  return out->count;
+  return SplitField(field, CutRunToken, out);
 }
 
 int SplitFieldForListing(const char* field, FilePatternList* out) {
-  char buffer[kFieldBuffer];
-  CopyField(buffer, field);
-  char* p = buffer;
-  while (out->count < kMaxFilePatterns) {
-    while (*p == ' ') ++p;
-    if (*p == '\0') break;
-    char* token = p;
-    while (*p != '\0' && *p != ' ') ++p;
-    if (*p != '\0') *p++ = '\0';
-    if (*token == '"') ++token;
-    size_t length = std::strlen(token);
-    if (length > 0 && token[length - 1] == '"') token[length - 1] = '\0';
-    StoreToken(token, true, out);
-  }
-  return out->count;
+  return SplitField(field, CutListingToken, out);
 }
 
 int IsDirectorySpec(const char* text) {
