@@ -173,6 +173,15 @@ bool LoadImage(Profile* profile, intptr_t file) {
   return true;
 }
 
+// A free temporary name in the directory of path, into out (kPathBuffer
+// bytes); false when none could be made.
+bool MakeTempNameBeside(const char* path, char* out) {
+  char drive[kDriveBuffer], dir[kPathPart];
+  SplitPath(path, drive, dir, nullptr, nullptr);
+  MergePath(out, drive, dir, nullptr, nullptr);
+  return MakeTempName(out);
+}
+
 // Moves the written temporary file to path, keeping the old file under its
 // backup name. On failure the old file is back under path and the
 // temporary file is gone.
@@ -185,10 +194,7 @@ int PutInPlace(const char* temp, const char* path) {
     if (EqualNoCase(backup, path)) {
       // The profile itself has the extension .BAK: set the old file aside
       // under a second temporary name instead.
-      char drive[kDriveBuffer], dir[kPathPart];
-      SplitPath(path, drive, dir, nullptr, nullptr);
-      MergePath(backup, drive, dir, nullptr, nullptr);
-      if (!MakeTempName(backup)) {
+      if (!MakeTempNameBeside(path, backup)) {
         DeletePath(temp);
         return 0;
       }
@@ -353,10 +359,7 @@ int SaveProfile(Profile* profile, const char* path) {
   bool viaTemp = profile->hasFile || FileAccessible(target, 0) == 0;
   char written[kPathBuffer];
   if (viaTemp) {
-    char drive[kDriveBuffer], dir[kPathPart];
-    SplitPath(target, drive, dir, nullptr, nullptr);
-    MergePath(written, drive, dir, nullptr, nullptr);
-    if (!MakeTempName(written)) {
+    if (!MakeTempNameBeside(target, written)) {
       CloseProfile(profile);
       return 0;
     }
