@@ -20,6 +20,8 @@ constexpr size_t kKeyBuffer = 16;      // "string19", "Block04", "String9"
 constexpr size_t kNumberText = 16;     // "%d" of an int32_t
 // A block pattern as written: its mark, the pattern and the closing ",".
 constexpr size_t kBlockValueText = 1 + kBlockText + 1;
+constexpr char kBlockSectionFormat[] = "Block%02u";  // one section per block set
+constexpr char kBlockPatternKeyFormat[] = "String%u";
 
 // One history: where it lives, how many entries and how long each is.
 struct HistoryShape {
@@ -69,24 +71,30 @@ void DropEmptyFirstFileEntry() {
   gSettings.FileHistory[kHistoryEntries - 1][0] = '\0';
 }
 
-void ReadFlags(Profile* profile) {
+// Hands each row of table that is read from the profile, with its profile
+// value, to read.
+template <typename Row, size_t N, typename Read>
+void ReadRows(Profile* profile, const Row (&table)[N], Read read) {
   char value[kSettingsValueBuffer];
-  for (const FlagSetting& row : kFlagSettingTable) {
+  for (const Row& row : table) {
     if (SkipRow(row.always)) continue;
     GetProfileValue(profile, kSearchSection, row.key, value, sizeof value);
+    read(row, value);
+  }
+}
+
+void ReadFlags(Profile* profile) {
+  ReadRows(profile, kFlagSettingTable, [](const FlagSetting& row, const char* value) {
     // Only the first character counts: "0abc" is 0, "yes" is not a flag.
     int32_t flag = row.fallback;
     if (value[0] == '0') flag = 0;
     if (value[0] == '1') flag = 1;
     gSettings.*row.field = flag;
-  }
+  });
 }
 
 void ReadNumbers(Profile* profile) {
-  char value[kSettingsValueBuffer];
-  for (const NumberSetting& row : kNumberSettingTable) {
-    if (SkipRow(row.always)) continue;
-    GetProfileValue(profile, kSearchSection, row.key, value, sizeof value);
+  ReadRows(profile, kNumberSettingTable, [](const NumberSetting& row, const char* value) {
     int32_t number = row.fallback;
     if (value[0] != '\0') {
       int32_t read = LeadingDecimal(value);
@@ -96,19 +104,16 @@ void ReadNumbers(Profile* profile) {
       number = gSettings.ZengoLine;
     }
     gSettings.*row.field = number;
-  }
+  });
 }
 
 void ReadTexts(Profile* profile) {
-  char value[kSettingsValueBuffer];
-  for (const TextSetting& row : kTextSettingTable) {
-    if (SkipRow(row.always)) continue;
+  ReadRows(profile, kTextSettingTable, [](const TextSetting& row, const char* value) {
     char* field = TextField(gSettings, row);
     // A working directory given with option D wins over the saved one.
-    if (row.offset == offsetof(SearchSettings, Directory) && field[0] != '\0') continue;
-    GetProfileValue(profile, kSearchSection, row.key, value, sizeof value);
+    if (row.offset == offsetof(SearchSettings, Directory) && field[0] != '\0') return;
     CopyText(field, row.capacity, value);
-  }
+  });
 }
 
 // A stored pattern ends in "," so that its trailing spaces survive, and
@@ -134,11 +139,11 @@ void ReadBlockSets(Profile* profile) {
   char value[kSettingsValueBuffer];
   for (int n = 0; n < kBlockSets; ++n) {
     BlockSet& set = gSettings.BlockSets[n];
-    std::snprintf(section, sizeof section, "Block%02u", static_cast<unsigned>(n));
+    std::snprintf(section, sizeof section, kBlockSectionFormat, static_cast<unsigned>(n));
     GetProfileValue(profile, section, "StartString", set.startText, kBlockText);
     GetProfileValue(profile, section, "EndString", set.endText, kBlockText);
     for (int j = 0; j < kBlockPatterns; ++j) {
-      std::snprintf(key, sizeof key, "String%u", static_cast<unsigned>(j));
+      std::snprintf(key, sizeof key, kBlockPatternKeyFormat, static_cast<unsigned>(j));
       GetProfileValue(profile, section, key, value, sizeof value);
       ParseBlockPattern(value, &set.endFlag[j], set.pattern[j]);
     }
@@ -189,11 +194,11 @@ void WriteBlockSets(ProfileWriter& writer) {
   char value[kBlockValueText];
   for (int n = 0; n < kBlockSets; ++n) {
     const BlockSet& set = gSettings.BlockSets[n];
-    std::snprintf(section, sizeof section, "Block%02u", static_cast<unsigned>(n));
+    std::snprintf(section, sizeof section, kBlockSectionFormat, static_cast<unsigned>(n));
     writer.Set(section, "StartString", set.startText);
     writer.Set(section, "EndString", set.endText);
     for (int j = 0; j < kBlockPatterns; ++j) {
-      std::snprintf(key, sizeof key, "String%u", static_cast<unsigned>(j));
+      std::snprintf(key, sizeof key, kBlockPatternKeyFormat, static_cast<unsigned>(j));
       std::snprintf(value, sizeof value, "%c%.*s,", set.endFlag[j] ? '*' : '#',
                     static_cast<int>(kBlockText - 1), set.pattern[j]);
       writer.Set(section, key, value);
