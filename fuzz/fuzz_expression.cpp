@@ -37,17 +37,10 @@ constexpr int kLinesPerInput = 8;
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  fuzz::LoadSame1Sample();
-  return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::InputReader in{data, size};
-  const uint8_t flags = in.Byte();
+  fuzz::ReadOptionFlags(in);
   const uint8_t more = in.Byte();
-  fuzz::ApplyFlags(flags);
-  fuzz::SetFields(flags);
   zanto::gSettings.Thesaurus = more & 1;
   zanto::gSettings.MatchStr = (more >> 1) & 1;
 

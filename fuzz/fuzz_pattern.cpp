@@ -15,16 +15,9 @@ constexpr size_t kTermBytes = 1100;  // room past the longest compiled term
 
 }  // namespace
 
-extern "C" int LLVMFuzzerInitialize(int*, char***) {
-  fuzz::LoadSame1Sample();
-  return 0;
-}
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::InputReader in{data, size};
-  const uint8_t flags = in.Byte();
-  fuzz::ApplyFlags(flags);
-  fuzz::SetFields(flags);
+  fuzz::ReadOptionFlags(in);
   char term[kTermBytes];
   in.Text(term, sizeof term, '\n');
   in.Text(zanto::gCurrentLine, zanto::kLineBuffer);  // the rest, cut to a line

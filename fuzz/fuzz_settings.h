@@ -1,6 +1,8 @@
-// What the fuzz targets share: the settings record (the fuzz build does not
-// take in the profile and command-line code), a Same1 table to exercise the
-// mapping, and a reader that splits an input into option flags and texts.
+// What the matching fuzz targets share: the settings record (the fuzz build
+// does not take in the profile and command-line code), a Same1 table loaded
+// at start to exercise the mapping, and a reader that splits an input into
+// option flags and texts. It defines gSettings and LLVMFuzzerInitialize:
+// one target source includes it.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -77,4 +79,19 @@ inline void SetFields(uint8_t flags) {
   }
 }
 
+// Reads the option-flag byte that starts an input and applies it.
+inline uint8_t ReadOptionFlags(InputReader& in) {
+  const uint8_t flags = in.Byte();
+  ApplyFlags(flags);
+  SetFields(flags);
+  return flags;
+}
+
 }  // namespace fuzz
+
+// Both matching targets start with the Same1 sample loaded, so that option
+// bit 2 has a table to map through.
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+  fuzz::LoadSame1Sample();
+  return 0;
+}
