@@ -258,34 +258,11 @@ bool IsStorableCode(unsigned code) { return code < kFirstOperatorUnit; }
 
 int ResultOf(bool special) { return special ? kCompiledPattern : kCompiledPlain; }
 
-}  // namespace
-
-bool CompileRanOutOfMemory() { return gCompileOutOfMemory; }
-
-int CompileLiteral(const char* text, PatternUnit* out, int capacity) {
+// Compiles a term into out; operators: the regular-expression operators
+// apply, else every character stands for itself.
+int CompileTerm(const char* text, PatternUnit* out, int capacity, bool operators) {
   gCompileOutOfMemory = false;
-  if (text[0] == '\0' || capacity < 1) return kCompileError;
-  const int limit = (capacity > kPatternUnits ? kPatternUnits : capacity) - 1;
-  bool special = false;
-  int stored = 0;
-  const char* p = text;
-  while (*p != '\0') {
-    if (stored >= limit) return kCompileError;
-    const TermChar ch = ReadTermChar(p, true);
-    special |= ch.escaped || ch.same1Mapped;
-    if (!IsStorableCode(ch.unit)) return kCompileError;
-    if (ch.unit == 0) break;  // "\x" with no digit ends the pattern
-    const PatternUnit unit = FoldTermChar(ch, p);
-    if (unit == 0) continue;
-    out[stored++] = unit;
-  }
-  out[stored] = 0;
-  return ResultOf(special);
-}
-
-int CompilePattern(const char* text, PatternUnit* out, int capacity) {
-  gCompileOutOfMemory = false;
-  if (text[0] == '\0' || IsQuantifierChar(text[0]) || capacity < 1) return kCompileError;
+  if (text[0] == '\0' || (operators && IsQuantifierChar(text[0])) || capacity < 1) return kCompileError;
   const int limit = (capacity > kPatternUnits ? kPatternUnits : capacity) - 1;
   bool special = false;
   int stored = 0;
@@ -294,7 +271,7 @@ int CompilePattern(const char* text, PatternUnit* out, int capacity) {
   while (*p != '\0') {
     if (stored >= limit) return kCompileError;
     const char c = *p;
-    if (c == '$' || c == '^' || c == '.') {
+    if (operators && (c == '$' || c == '^' || c == '.')) {
       special = true;
       ++p;
       PatternUnit unit = kUnitAny;
@@ -304,7 +281,7 @@ int CompilePattern(const char* text, PatternUnit* out, int capacity) {
       out[stored++] = unit;
       continue;
     }
-    if (IsQuantifierChar(c)) {
+    if (operators && IsQuantifierChar(c)) {
       special = true;
       ++p;
       // Nothing to repeat (everything before folded to nothing) is refused
@@ -317,7 +294,7 @@ int CompilePattern(const char* text, PatternUnit* out, int capacity) {
       ++stored;
       continue;
     }
-    if (c == '[') {
+    if (operators && c == '[') {
       special = true;
       ++p;
       if (stored + kClassUnits + 1 > limit + 1) return kCompileError;
@@ -345,6 +322,18 @@ int CompilePattern(const char* text, PatternUnit* out, int capacity) {
   }
   out[stored] = 0;
   return ResultOf(special);
+}
+
+}  // namespace
+
+bool CompileRanOutOfMemory() { return gCompileOutOfMemory; }
+
+int CompileLiteral(const char* text, PatternUnit* out, int capacity) {
+  return CompileTerm(text, out, capacity, false);
+}
+
+int CompilePattern(const char* text, PatternUnit* out, int capacity) {
+  return CompileTerm(text, out, capacity, true);
 }
 
 // ---------------------------------------------------------------------------
