@@ -92,6 +92,8 @@ bool WalkDirectory(const char* dir) {
 
 const DirectoryList& CollectedDirectories() { return gDirectories; }
 
+void FreeDirectoryList() { FreeDirectories(); }
+
 int CollectDirectories(const char* root, char*** list, int* count) {
   if (*count == 0 || gDirectories.entries == nullptr) {
     FreeDirectories();

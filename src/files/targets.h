@@ -67,6 +67,8 @@ struct DirectoryList {
   int capacity = 0;
 };
 const DirectoryList& CollectedDirectories();
+// Frees the collected directories (at program end).
+void FreeDirectoryList();
 
 // With *count 0, frees the previous list and starts a new one. A non-empty
 // root is appended in absolute form, then every subdirectory below it

@@ -2,6 +2,7 @@
 // the optional libraries, the main dialog loop and the shutdown order.
 #include <windows.h>
 
+#include "files/archive_support.h"
 #include "files/os.h"
 #include "files/targets.h"
 #include "match/folding.h"
@@ -11,6 +12,7 @@
 #include "search/result_output.h"
 #include "search/settings.h"
 #include "ui/app.h"
+#include "ui/editor_control.h"
 #include "ui/main_dialog.h"
 #include "ui/resource.h"
 #include "ui/status_bar.h"
@@ -84,6 +86,21 @@ void ReleaseShellHelper() {
   gApp.shellHelper = nullptr;
 }
 
+// The extraction directory is fixed for the whole run: UnlhaTmp as read
+// from the profile, else the system's temporary directory.
+void PrepareArchiveSearch() {
+  char base[kPathBuffer];
+  if (gSettings.UnlhaTmp[0] != '\0') {
+    CopyText(base, sizeof base, gSettings.UnlhaTmp);
+  } else {
+    DWORD length = GetTempPathA(sizeof base, base);
+    if (length == 0 || length >= sizeof base) base[0] = '\0';
+    Trace("temppath=%s ", base);
+  }
+  CopyText(gSettings.ArchiveTempDir, sizeof gSettings.ArchiveTempDir, base);
+  gApp.archiveReady = InitArchiveSupport(base);
+}
+
 void RunMainDialogLoop() {
   gApp.restartRequested = 0;
   for (;;) {
@@ -100,11 +117,14 @@ void Shutdown() {
   gApp.programIcon = nullptr;
   if (!gSettings.CommandLineMode) SaveSettings();
   Release3DControls();
+  if (gApp.archiveReady) ShutdownArchiveSupport();
+  EndEditorControl();
   FreeResultBuffer();
   FreeThesaurus();
   FreeBlockSets();
   FreeSame1Table();
   FreeFileListEntries();
+  FreeDirectoryList();
   FreeArguments();
 }
 
@@ -127,6 +147,8 @@ int Run(HINSTANCE instance) {
   ApplyCommandLine(2);
   Bind3DControls();
   gApp.programIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_PROGRAM));
+  PrepareArchiveSearch();
+  StartEditorControl();
   BindShellHelper();
   RunMainDialogLoop();
   Shutdown();
