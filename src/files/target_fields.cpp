@@ -8,7 +8,6 @@
 #include "files/targets.h"
 #include "files/targets_internal.h"
 #include "match/sjis.h"
-#include "search/host.h"
 #include "search/settings.h"
 
 namespace zanto {
@@ -191,8 +190,6 @@ const char* SplitFileListEntry(char* entry) {
   *colon = '\0';
   return colon[1] != '\0' ? colon + 1 : nullptr;
 }
-
-void ShowOutOfMemory() { GetHost().ShowMessage("メモリが足りません", kBoxOk | kBoxIconInformation); }
 
 }  // namespace targets
 

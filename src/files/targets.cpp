@@ -291,7 +291,7 @@ void CollectPlanDirectories(TargetPlan& plan) {
     }
   }
   if (!ok) {
-    targets::ShowOutOfMemory();
+    ShowOutOfMemory();
     gSettings.SubDir = 0;
   }
   plan.directories = CollectedDirectories().entries;
@@ -321,7 +321,7 @@ SortRecord** AllocateSortArray(bool* ok) {
   size_t bytes = sizeof(SortRecord*) * kMaxGroupFiles;
   auto* array = static_cast<SortRecord**>(targets::Allocate(bytes));
   if (array == nullptr) {
-    targets::ShowOutOfMemory();
+    ShowOutOfMemory();
     *ok = false;
     return nullptr;
   }

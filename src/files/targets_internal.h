@@ -11,8 +11,6 @@ void* Allocate(size_t bytes);
 char* DuplicateText(const char* text);
 // ASCII case-insensitive comparison (bytes above 0x7F compared as they are).
 int CompareNoCase(const char* a, const char* b);
-// "メモリが足りません" in a box titled ＺＡＮＴＯ32 with the information icon.
-void ShowOutOfMemory();
 // dir, a separator unless dir ends in one, and name into out (kPathBuffer
 // bytes); an empty dir gives name alone. False when it does not fit.
 bool JoinPath(char* out, const char* dir, const char* name);

@@ -16,7 +16,6 @@ uint32_t gBlockPatternTerms[kBlockPatterns];
 
 namespace {
 
-constexpr unsigned kInfoBox = kBoxOk | kBoxIconInformation;
 constexpr size_t kBlockMessageBuffer = 256;
 
 // Binding strength of each operator: not binds tightest, then and, then or.
@@ -52,9 +51,6 @@ void UpdateTryTerms() { gTryTerms = gSkipEntry < 0 && !gSyntaxCheck ? 1 : 0; }
 // Terms
 
 SearchTerm* TermOf(uint32_t handle) { return static_cast<SearchTerm*>(ArenaBlock(handle)); }
-
-void ShowInfo(const char* text) { GetHost().ShowMessage(text, kInfoBox); }
-void ShowOutOfMemory() { ShowInfo("メモリが足りません"); }
 
 enum class TermResult { Ok, Wrong, OutOfMemory };
 
@@ -476,7 +472,7 @@ int CompileBlockPatterns() {
       } else if (compiled == TermResult::Wrong) {
         char message[kBlockMessageBuffer];
         std::snprintf(message, sizeof message, "ブロック開始／終了文字列が誤っています\n%s", pattern);
-        ShowInfo(message);
+        ShowInformation(message);
         result = 0;
       }
     }

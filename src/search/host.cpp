@@ -32,6 +32,9 @@ Host* gHost = &gSilentHost;
 void SetHost(Host* host) { gHost = host ? host : &gSilentHost; }
 Host& GetHost() { return *gHost; }
 
+void ShowInformation(const char* text) { gHost->ShowMessage(text, kBoxOk | kBoxIconInformation); }
+void ShowOutOfMemory() { ShowInformation(kOutOfMemoryText); }
+
 void Trace(const char* format, ...) {
   constexpr size_t kTraceLine = 61440;  // the trace window's line buffer
   static char line[kTraceLine];

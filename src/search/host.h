@@ -24,10 +24,17 @@ enum : int {
 // Progress dialog controls the engine writes to.
 enum : int {
   kProgressFile = 3100,        // file being searched, "%-12s(%2u/%2u)"
-  kProgressMatchCount = 3201,  // "%lu 個マッチ"
+  kProgressMatchCount = 3201,  // kMatchCountFormat
   kProgressDirectory = 3202,   // directory being searched
   kProgressList = 3204,        // list of first matches
 };
+
+// Texts shown from more than one place of the program.
+inline constexpr char kOutOfMemoryText[] = "メモリが足りません";
+inline constexpr char kWrongSearchText[] = "検索文字列が誤っています";
+// The match count in the progress dialog and, after a run, in the main
+// dialog's label.
+inline constexpr char kMatchCountFormat[] = "%lu 個マッチ";
 
 class Host {
  public:
@@ -51,6 +58,11 @@ class Host {
 // The host the engine talks to; set once by the program or a test.
 void SetHost(Host* host);
 Host& GetHost();
+
+// Shows text in an OK box with the information icon.
+void ShowInformation(const char* text);
+// Shows kOutOfMemoryText in an OK box with the information icon.
+void ShowOutOfMemory();
 
 // Formats a trace line (printf conventions) and sends it through the host.
 void Trace(const char* format, ...) __attribute__((format(printf, 1, 2)));

@@ -359,7 +359,7 @@ void RunSearchFromControls(HWND dialog) {
 
 void AfterSearch(HWND dialog) {
   char label[kMatchLabel];
-  std::snprintf(label, sizeof label, "%lu 個マッチ", SearchMatchCount());
+  std::snprintf(label, sizeof label, kMatchCountFormat, SearchMatchCount());
   SetDlgItemTextA(dialog, IDC_MATCH_COUNT, label);
 
   char text[kFileFieldRead];
