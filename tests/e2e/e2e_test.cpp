@@ -330,19 +330,29 @@ TEST_F(Interactive, EmptySearchStringIsReported) {
 }
 
 TEST_F(Interactive, StopDuringAPausedSearchEndsItWithTheNote) {
-  // Enough lines that the run is still going when the buttons are pressed.
-  std::string big;
-  for (int i = 0; i < 20000; ++i) big += Sjis("長い長い行です、探している言葉はここにはありません\r\n");
-  for (int f = 0; f < 20; ++f) dir_.Write("big" + std::to_string(f) + ".txt", big);
+  // The first file is held open without sharing, so the run stops at its
+  // open-error question however fast it is; pause is pressed while that box
+  // is up, and the run meets the pause as soon as the box is answered.
+  std::string lines;
+  for (int i = 0; i < 2000; ++i) lines += Sjis("長い長い行です、探している言葉はここにはありません\r\n");
+  for (int f = 0; f < 3; ++f) dir_.Write("big" + std::to_string(f) + ".txt", lines);
+  HANDLE held = CreateFileA((dir_ / "big0.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
   SetControlText(dialog_, kSearchText, Sjis("検索語"));
   SetControlText(dialog_, kFileNames, "big*.txt");
   SetControlText(dialog_, kOutFile, dir_ / "out.txt");
   SetCheck(dialog_, kVerbose, true);
   Press(dialog_, IDOK);
-  HWND progress = WaitDialog(program_.id(), kProgressTitle, 0, true, kRunTimeoutMs);
+  HWND box = WaitDialog(program_.id(), kTitle, kSearchText, false, kRunTimeoutMs);
+  HWND progress = FindDialog(program_.id(), kProgressTitle, 0, true);
+  CloseHandle(held);
+  ASSERT_NE(box, nullptr);
   ASSERT_NE(progress, nullptr);
   Press(progress, kPauseButton);
   Sleep(300);
+  PostMessageA(box, WM_COMMAND, IDYES, 0);  // go on, and keep asking
+  Sleep(300);
+  EXPECT_TRUE(IsWindow(progress)) << "the run went on through the pause";
   EXPECT_EQ(ControlText(progress, kPauseButton), Sjis("検索再開"));
   Press(progress, IDOK);  // "中止"
   for (DWORD waited = 0; waited < kRunTimeoutMs && ControlText(dialog_, kMatchCount).empty(); waited += kPollMs) {
@@ -351,6 +361,7 @@ TEST_F(Interactive, StopDuringAPausedSearchEndsItWithTheNote) {
   EXPECT_EQ(ControlText(dialog_, kMatchCount), Sjis("0 個マッチ"));
   std::string out = dir_.Read("out.txt");
   EXPECT_NE(out.find(Sjis("途中で中止しました\r\n")), std::string::npos) << out.substr(0, 400);
+  EXPECT_EQ(out.find("big2.txt"), std::string::npos) << "nothing is searched after the stop";
   Close();
 }
 
