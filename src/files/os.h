@@ -6,13 +6,9 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace zanto {
+#include "files/path_limits.h"
 
-// Bounds shared by every path buffer of the program.
-constexpr size_t kMaxPath = 260;        // longest path the program handles
-constexpr size_t kPathBuffer = 270;     // working buffer for a path
-constexpr size_t kPathBufferWide = 272; // buffer handed across library calls
-constexpr size_t kNameBuffer = 256;     // a directory entry name + NUL
+namespace zanto {
 
 // File attribute bits, as the platform numbers them.
 enum : uint32_t {

@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "files/os.h"
+#include "files/path_limits.h"
 
 namespace zanto {
 
@@ -39,9 +39,9 @@ struct SearchSettings {
   int32_t CountStop, ZengoLine, ZengoLine2, BlockType, BlockLine, SortType;
   int32_t DelUnlha, Thesaurus, KanjiCode, DlgFontPoint;
   // Texts (TextSettingTable order); capacities include the NUL.
-  char Directory[270];
-  char OutFile[270];
-  char ExecEdit[270];
+  char Directory[kPathBuffer];
+  char OutFile[kPathBuffer];
+  char ExecEdit[kPathBuffer];
   char ExecClip[50];
   char NotSearchExt[270];
   char ZStartString[81];
@@ -51,10 +51,10 @@ struct SearchSettings {
   char SizeStart[9];
   char SizeEnd[9];
   char MatchString[11];
-  char ThesaurusFile0[270];
-  char ThesaurusFile1[270];
-  char ThesaurusFile2[270];
-  char UnlhaTmp[270];
+  char ThesaurusFile0[kPathBuffer];
+  char ThesaurusFile1[kPathBuffer];
+  char ThesaurusFile2[kPathBuffer];
+  char UnlhaTmp[kPathBuffer];
   char EUCDrive[5];
   char FieldPara[64];
   char FieldNo[64];
