@@ -140,7 +140,7 @@ int Run(HINSTANCE instance) {
   SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOOPENFILEERRORBOX);
   gWindowsHost.OpenTraceChannel();
   if (!AllocateBlockSets()) {
-    ShowProgramMessage(nullptr, "メモリが足りません");
+    ShowProgramMessage(nullptr, kOutOfMemoryText);
     return 1;
   }
   LoadSettings();

@@ -17,6 +17,15 @@ constexpr DWORD kPauseSleepMs = 2;  // one turn of the pause loop
 // Message boxes show the information icon unless the caller chose one.
 constexpr unsigned kIconBits = MB_ICONMASK;
 
+// The engine writes progress controls by its own numbers; the dialog
+// template must give them the same ones.
+static_assert(kProgressFile == IDC_PROGRESS_FILE && kProgressMatchCount == IDC_PROGRESS_COUNT &&
+              kProgressDirectory == IDC_PROGRESS_DIR && kProgressList == IDC_PROGRESS_LIST);
+// The Host's box styles and answers are the platform's numbers.
+static_assert(kBoxOk == MB_OK && kBoxOkCancel == MB_OKCANCEL && kBoxYesNoCancel == MB_YESNOCANCEL &&
+              kBoxYesNo == MB_YESNO && kBoxIconInformation == MB_ICONINFORMATION);
+static_assert(kAnswerOk == IDOK && kAnswerCancel == IDCANCEL && kAnswerYes == IDYES && kAnswerNo == IDNO);
+
 }  // namespace
 
 int ShowProgramMessage(HWND owner, const char* text, unsigned style) {
