@@ -613,6 +613,32 @@ TEST_F(ScanTest, SteppingOverLinesChangesNothing) {
   EXPECT_EQ(fast.find("xxke"), std::string::npos);     // the cut splits the term: no match
 }
 
+// Lines are stepped over a block of bytes at a time where they are short;
+// runs of empty lines (many line ends in one block, near a message point)
+// and lines around the one-piece limit must count exactly as when read.
+TEST_F(ScanTest, SteppingOverRunsOfShortAndLongLinesChangesNothing) {
+  const std::string ends[] = {"\r\n", "\n"};
+  std::string text;
+  for (int round = 0; round < 40; ++round) {
+    const std::string& end = ends[round % 2];
+    for (int i = 0; i < 200 + round * 37; ++i) text += end;
+    for (size_t length : {4093, 4094, 4095, 4096, 4097, 8190, 8191}) {
+      text += std::string(length - end.size() + (round % 3), 'x') + end;
+      text += "a\n";
+    }
+    text += std::string(round * 7, 'y') + "key" + end;
+  }
+  Write({{"a.txt", text}});
+  gSettings.PrintFile = gSettings.Verbose = 1;
+  std::string fast = Run("key", "{D}a.txt");
+  int fastCalls = host.processCalls;
+  host.processCalls = 0;
+  std::string slow = Run("key or key", "{D}a.txt");
+  EXPECT_EQ(host.processCalls, fastCalls);
+  ASSERT_EQ(fast.size(), slow.size());
+  EXPECT_TRUE(fast == slow);
+}
+
 TEST_F(ScanTest, SynonymCountsAfterEachFile) {
   // ＰＣ and パソコン are one group.
   const std::string pc = "\x82\x6f\x82\x62", pasokon = "\x83\x70\x83\x5c\x83\x52\x83\x93";
