@@ -13,7 +13,6 @@ namespace zanto {
 
 namespace {
 
-constexpr size_t kDriveBuffer = 3;  // "C:" + NUL
 constexpr char kTempNameFormat[] = "~~KZW%03X.$$$";
 constexpr char kTempNameLast[] = "$$$$$$$$.$$$";
 constexpr unsigned kTempNameCount = 65000;

@@ -13,10 +13,11 @@
 namespace zanto {
 
 constexpr size_t kPathPart = 256;  // one part of SplitPath: 255 bytes + NUL
+constexpr size_t kDriveBuffer = 3; // the drive part: "C:" + NUL
 
 // Splits a path into drive ("C:" or empty), directory (with its final
 // separator), name and extension (with its dot). A null output is skipped;
-// outputs are kPathPart bytes except drive (3 bytes).
+// outputs are kPathPart bytes except drive (kDriveBuffer bytes).
 void SplitPath(const char* path, char* drive, char* dir, char* name, char* ext);
 // Joins parts; a directory gets a final "\" unless it has one, an extension
 // gets a leading dot unless it has one. out holds kPathBuffer bytes.

@@ -46,7 +46,7 @@ struct TargetPlan {
 struct Group {
   const char* pattern;     // handed to the directory search
   const char* memberList;  // or null
-  char drive[3];           // of pattern, for the paths handed on
+  char drive[kDriveBuffer];  // of pattern, for the paths handed on
   char dir[kPathPart];
 };
 

@@ -24,7 +24,6 @@ namespace {
 constexpr intptr_t kNoFile = -1;
 constexpr int kKeyScanLimit = 1024;    // lines of a section examined for a key
 constexpr size_t kTextLimit = kProfileMaxLine + 1;  // a formatted line + NUL
-constexpr size_t kDriveBuffer = 3;
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 

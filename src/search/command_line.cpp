@@ -14,8 +14,6 @@ ArgumentVector gArguments;
 
 namespace {
 
-constexpr size_t kDriveBuffer = 3;  // "C:" and the NUL
-
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 bool IsOptionStart(char c) { return c == '-' || c == '/'; }
 char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - ('a' - 'A')) : c; }

@@ -18,7 +18,6 @@ namespace zanto {
 namespace {
 
 constexpr size_t kReadChunk = 4096;  // bytes fetched from the file at a time
-constexpr size_t kDriveBuffer = 3;   // "C:" + NUL
 
 // A LineSource over an open raw file, read as text: a CR LF pair reads as
 // one LF. Owns the file handle.
@@ -134,13 +133,19 @@ int LoadThesaurus() {
   return 0;
 }
 
+int KanjiCodeOf(const char* fullPath, const unsigned char* firstBytes, size_t length) {
+  const int forced = ForcedKanjiCode(fullPath, gSettings.KanjiCode, gSettings.EUCDrive);
+  if (forced != kKanjiAuto) return forced;
+  Trace("check kanji ");
+  return GuessKanjiCode(firstBytes, length < kKanjiSampleBytes ? length : kKanjiSampleBytes);
+}
+
 int DetectKanjiCode(const char* path, intptr_t file) {
   char fullPath[kPathBuffer];
   if (!OsFullPath(path, fullPath, sizeof fullPath)) fullPath[0] = '\0';  // no drive: nothing forced by it
-  const int forced = ForcedKanjiCode(fullPath, gSettings.KanjiCode, gSettings.EUCDrive);
-  if (forced != kKanjiAuto) return forced;
-
-  Trace("check kanji ");
+  if (ForcedKanjiCode(fullPath, gSettings.KanjiCode, gSettings.EUCDrive) != kKanjiAuto) {
+    return KanjiCodeOf(fullPath, nullptr, 0);  // the bytes do not count
+  }
   unsigned char sample[kKanjiSampleBytes];
   size_t length = 0;
   while (length < sizeof sample) {
@@ -149,7 +154,7 @@ int DetectKanjiCode(const char* path, intptr_t file) {
     length += static_cast<size_t>(got);
   }
   SeekRawFile(file, 0, 0);
-  return GuessKanjiCode(sample, length);
+  return KanjiCodeOf(fullPath, sample, length);
 }
 
 }  // namespace zanto

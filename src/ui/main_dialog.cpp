@@ -415,7 +415,7 @@ void OnSearchBoxFocus(HWND dialog) {
 
 void ChangeToDirectory(const char* dir) {
   if (dir[0] != '\0' && dir[1] == ':') {
-    char drive[3] = {dir[0], ':', '\0'};
+    char drive[kDriveBuffer] = {dir[0], ':', '\0'};
     OsSetCurrentDirectory(drive);
   }
   OsSetCurrentDirectory(dir);
