@@ -7,6 +7,7 @@
 #include <string>
 
 #include "files/path.h"
+#include "raw_file.h"
 #include "support/temp_dir.h"
 
 namespace zanto {
@@ -14,12 +15,7 @@ namespace {
 
 const std::string kHyo = "\x95\x5C";  // 表: trail byte 0x5C
 
-void MakeFile(const std::string& path, const std::string& bytes = "x") {
-  intptr_t h = OpenRawFile(path.c_str(), kOpenWrite | kShareNone | kOpenCreate);
-  ASSERT_GE(h, 0) << path;
-  ASSERT_EQ(WriteRawFile(h, bytes.data(), bytes.size()), static_cast<long>(bytes.size()));
-  ASSERT_EQ(CloseRawFile(h), 0);
-}
+using test::MakeFile;
 
 std::set<std::string> Found(const std::string& pattern, uint32_t mask) {
   std::set<std::string> names;

@@ -7,6 +7,7 @@
 #include <cstring>
 #include <string>
 
+#include "raw_file.h"
 #include "support/temp_dir.h"
 
 namespace zanto {
@@ -217,12 +218,7 @@ TEST(BackupName, ReplacesTheExtensionWithBak) {
   }
 }
 
-void MakeFile(const std::string& path, const std::string& bytes = "x") {
-  intptr_t h = OpenRawFile(path.c_str(), kOpenWrite | kShareNone | kOpenCreate);
-  ASSERT_GE(h, 0) << path;
-  ASSERT_EQ(WriteRawFile(h, bytes.data(), bytes.size()), static_cast<long>(bytes.size()));
-  ASSERT_EQ(CloseRawFile(h), 0);
-}
+using test::MakeFile;
 
 TEST(TempName, SkipsTakenNames) {
   test::TempDir tmp;
