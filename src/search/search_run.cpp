@@ -20,9 +20,6 @@ namespace {
 
 constexpr size_t kSearchTextBuffer = 256;   // search text + NUL
 constexpr size_t kProgressFileText = kNameBuffer + 32;
-constexpr unsigned kInfoBox = kBoxOk | kBoxIconInformation;
-
-void ShowInfo(const char* text) { GetHost().ShowMessage(text, kInfoBox); }
 
 bool IsArchivePath(const char* path) {
   const char* dot = FindLastChar(path, '.');
@@ -57,18 +54,18 @@ bool CompileSearch(const char* searchText) {
   char text[kSearchTextBuffer];
   CopyText(text, sizeof text, searchText);
   int compiled = CompileSearchExpression(text);
-  if (compiled == kCompileWrong) ShowInfo("検索文字列が誤っています");
+  if (compiled == kCompileWrong) ShowInformation(kWrongSearchText);
   return compiled == kCompileOk;
 }
 
 bool OpenOutput(const char* outputPath) {
   if (outputPath == nullptr || outputPath[0] == '\0') {
     if (PrepareResultBuffer()) return true;
-    ShowInfo("メモリが足りません");
+    ShowOutOfMemory();
     return false;
   }
   if (OpenResultFile(outputPath, gSettings.Append != 0)) return true;
-  ShowInfo("出力ファイルを開けません");
+  ShowInformation("出力ファイルを開けません");
   return false;
 }
 
@@ -101,7 +98,7 @@ int RunSearch(const char* searchText, const char* fieldText, const char* outputP
   }
   ClearEvaluationState();
   // Only context and block output look back, so only they need the history.
-  if ((gSettings.Zengo || gSettings.BlockOut) && !gLineHistory.Allocate()) ShowInfo("メモリが足りません");
+  if ((gSettings.Zengo || gSettings.BlockOut) && !gLineHistory.Allocate()) ShowOutOfMemory();
   if (gSettings.BlockOut && !CompileBlockPatterns()) {
     FreeTermArena();
     return kRunFailed;
