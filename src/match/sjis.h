@@ -25,6 +25,19 @@ inline size_t SjisCharLength(const char* text, size_t i) {
   return IsSjisLead(static_cast<unsigned char>(text[i])) && text[i + 1] != '\0' ? 2 : 1;
 }
 
+// How many of the first limit bytes of text hold whole characters only: a
+// double-byte character that would not fit is left out. text has at least
+// limit bytes.
+inline size_t WholeCharLength(const char* text, size_t limit) {
+  size_t i = 0;
+  while (i < limit) {
+    size_t step = IsSjisLead(static_cast<unsigned char>(text[i])) ? 2 : 1;
+    if (i + step > limit) break;
+    i += step;
+  }
+  return i;
+}
+
 // Cuts a NUL-terminated text to at most maxBytes bytes without splitting a
 // double-byte character; a lead byte that would be the last byte kept is
 // dropped too. Returns the new length.

@@ -93,13 +93,7 @@ void WriteBufferBytes(const char* text, size_t length) {
   if (gBuffer.overflow || gBuffer.chunks[0] == nullptr) return;
   if (length > kLongestChunkText) {
     // Cut at a character boundary: only the byte count changes.
-    size_t cut = 0;
-    while (cut < length) {
-      size_t step = IsSjisLead(static_cast<unsigned char>(text[cut])) ? 2 : 1;
-      if (cut + step > kLongestChunkText) break;
-      cut += step;
-    }
-    length = cut;
+    length = WholeCharLength(text, kLongestChunkText);
   }
   if (gBuffer.used + length >= kResultChunkFill) {
     if (!NextChunk()) {

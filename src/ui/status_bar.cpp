@@ -172,13 +172,7 @@ size_t StatusTextFit(const char* text, size_t length, int width, int averageWidt
   size_t fit = static_cast<size_t>(width / averageWidth);
   if (fit > length) fit = length;
   // Never keep the first half of a double-byte character.
-  size_t i = 0;
-  while (i < fit) {
-    size_t step = IsSjisLead(static_cast<unsigned char>(text[i])) ? 2 : 1;
-    if (i + step > fit) break;
-    i += step;
-  }
-  return i;
+  return WholeCharLength(text, fit);
 }
 
 SIZE FontCellSize(HWND window, HDC dc, HFONT font) {

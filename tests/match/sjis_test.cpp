@@ -34,6 +34,23 @@ TEST(SjisCut, TruncateNeverSplitsADoubleByteCharacter) {
   }
 }
 
+// A count, not a NUL-terminated cut: the bytes may hold NULs of their own.
+TEST(SjisCut, WholeCharLengthLeavesOutAHalfCharacter) {
+  struct Case {
+    std::string bytes;
+    size_t limit;
+    size_t want;
+  } cases[] = {
+      {"abcdefg", 5, 5},
+      {"abcd" + kHyo + "x", 5, 4},  // the fifth byte starts 表
+      {"abcd" + kHyo + "x", 6, 6},
+      {kHyo + kHyo, 3, 2},
+      {std::string("a\0b", 3), 3, 3},
+      {"abc", 0, 0},
+  };
+  for (const Case& c : cases) EXPECT_EQ(WholeCharLength(c.bytes.data(), c.limit), c.want) << c.bytes << " / " << c.limit;
+}
+
 TEST(SjisCut, CopyAndAppendStayWithinCapacity) {
   char buf[6];
   std::memset(buf, 'Z', sizeof buf);
