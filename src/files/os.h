@@ -77,6 +77,8 @@ struct OsFileTimes {
   uint64_t creation, lastAccess, lastWrite;
 };
 bool OsGetFileTimes(const char* path, OsFileTimes* times);
+// The same for a file open through OsOpenFile, without opening it again.
+bool OsGetOpenFileTimes(intptr_t handle, OsFileTimes* times);
 bool OsSetLastAccessTime(const char* path, uint64_t lastAccess);
 
 // Run-time libraries. Null when missing.

@@ -211,13 +211,16 @@ bool NextEntry(Search* search, OsDirEntry* entry) {
   while (search->next < search->names.size()) {
     const std::string& name = search->names[search->next++];
     std::string full = search->directory + name;
+    // The entry itself first: only a symbolic link needs a second look, at
+    // what it points to.
     struct stat st;
-    if (!Stat(full.c_str(), &st)) continue;  // removed meanwhile, or a dead link
+    if (::lstat(full.c_str(), &st) != 0) continue;  // removed meanwhile
+    const bool link = S_ISLNK(st.st_mode);
+    if (link && !Stat(full.c_str(), &st)) continue;  // a dead link
     entry->attributes = AttributesOf(name.c_str(), st);
     // A symbolic link is marked as the platform marks links, so that the
     // directory walk does not follow it into a loop.
-    struct stat linkStat;
-    if (::lstat(full.c_str(), &linkStat) == 0 && S_ISLNK(linkStat.st_mode)) entry->attributes |= kAttrReparsePoint;
+    if (link) entry->attributes |= kAttrReparsePoint;
     DosDateTime(st.st_mtime, &entry->dosDate, &entry->dosTime);
     entry->sizeLow = static_cast<uint32_t>(static_cast<uint64_t>(st.st_size));
     std::memcpy(entry->name, name.c_str(), name.size() + 1);
@@ -469,15 +472,23 @@ namespace {
 uint64_t Nanoseconds(const struct timespec& t) {
   return static_cast<uint64_t>(t.tv_sec) * 1000000000u + static_cast<uint64_t>(t.tv_nsec);
 }
+OsFileTimes TimesOf(const struct stat& st) {
+  return {Nanoseconds(st.st_ctim), Nanoseconds(st.st_atim), Nanoseconds(st.st_mtim)};
+}
 }  // namespace
 
 bool OsGetFileTimes(const char* path, OsFileTimes* times) {
   NativeName native(path);
   struct stat st;
   if (!native.ok || !Stat(native.text, &st)) return false;
-  times->creation = Nanoseconds(st.st_ctim);
-  times->lastAccess = Nanoseconds(st.st_atim);
-  times->lastWrite = Nanoseconds(st.st_mtim);
+  *times = TimesOf(st);
+  return true;
+}
+
+bool OsGetOpenFileTimes(intptr_t handle, OsFileTimes* times) {
+  struct stat st;
+  if (::fstat(static_cast<int>(handle), &st) != 0) return false;
+  *times = TimesOf(st);
   return true;
 }
 

@@ -184,6 +184,15 @@ bool OsGetFileTimes(const char* path, OsFileTimes* times) {
   return true;
 }
 
+bool OsGetOpenFileTimes(intptr_t handle, OsFileTimes* times) {
+  FILETIME creation, access, write;
+  if (!GetFileTime(AsHandle(handle), &creation, &access, &write)) return false;
+  times->creation = FromFileTime(creation);
+  times->lastAccess = FromFileTime(access);
+  times->lastWrite = FromFileTime(write);
+  return true;
+}
+
 // Attribute-writing access suffices on NT and works on read-only files; the
 // older systems only know generic write access.
 bool OsSetLastAccessTime(const char* path, uint64_t lastAccess) {

@@ -57,4 +57,10 @@ void JisLineToSjis(char* line);
 // (search/match_files.cpp).
 int DetectKanjiCode(const char* path, intptr_t file);
 
+// DetectKanjiCode for a file whose first bytes are at hand: fullPath is
+// its absolute path ("" when unknown), firstBytes its first length bytes
+// (only the first kKanjiSampleBytes count). The file scan uses it so that
+// a file is not read twice. Defined with DetectKanjiCode.
+int KanjiCodeOf(const char* fullPath, const unsigned char* firstBytes, size_t length);
+
 }  // namespace zanto

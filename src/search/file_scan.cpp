@@ -45,6 +45,7 @@ class LineReader {
     base_ = 0;
     pos_ = end_ = 0;
     candidateKnown_ = false;
+    atEnd_ = false;
   }
 
   // Makes at least the first bytes of the file available for the binary
@@ -133,6 +134,7 @@ class LineReader {
     }
     OsSeekFile(handle_, offset, 0);
     base_ = offset;
+    atEnd_ = false;
     pos_ = end_ = 0;
   }
 
@@ -197,12 +199,19 @@ class LineReader {
     return end_;
   }
 
+  // A read that comes back short has met the end of the file: the next
+  // Fill knows it without asking the system again.
   bool Fill() {
     base_ += static_cast<long>(end_);
     pos_ = end_ = 0;
     candidateKnown_ = false;
+    if (atEnd_) return false;
     long got = OsReadFile(handle_, data_, kReadBuffer);
-    if (got <= 0) return false;
+    if (got <= 0) {
+      atEnd_ = true;
+      return false;
+    }
+    atEnd_ = static_cast<size_t>(got) < kReadBuffer;
     end_ = static_cast<size_t>(got);
     return true;
   }
@@ -213,6 +222,7 @@ class LineReader {
   size_t end_ = 0;   // bytes held
   size_t candidate_ = 0;         // SkipLinesWithout: next candidate or end_
   bool candidateKnown_ = false;  // candidate_ belongs to the bytes held
+  bool atEnd_ = false;           // the file has no bytes after those held
   char data_[kReadBuffer];
 };
 
@@ -237,6 +247,8 @@ struct FileScan {
   char* path;                        // as written to the result (caller's buffer)
   char givenPath[kPathBuffer];       // before shortcut resolution
   char openPath[kPathBuffer];        // as opened; its access time is restored
+  char fullPath[kPathBuffer];        // absolute form of path, when haveFullPath
+  bool haveFullPath;
   bool shortcut;                     // a shortcut was resolved
   const char* archivePath;           // archive of a member, or null
   unsigned member;                   // member number, 0 for a plain file
@@ -652,15 +664,22 @@ bool SkipBinary(FileScan& f) {
 // The output file is never searched. True when skipped. Under FullPath the
 // full path replaces the path from here on.
 bool SkipOutputFile(FileScan& f) {
-  char full[kPathBuffer];
-  if (!OsFullPath(f.path, full, sizeof full)) CopyText(full, sizeof full, f.path);
+  const char* full = f.haveFullPath ? f.fullPath : f.path;
   if (f.outputPath != nullptr && f.outputPath[0] != '\0' && SamePath(full, f.outputPath)) {
     if (gSettings.Verbose) WriteResultFormat("skip %s\r\n", f.path);
     CloseAndRestore(f);
     return true;
   }
-  if (gSettings.FullPath) CopyText(f.path, kPathBuffer, full);
+  if (gSettings.FullPath && full != f.path) CopyText(f.path, kPathBuffer, full);
   return false;
+}
+
+// The kanji code from the first bytes read for the scan itself, so that
+// the file is read once.
+int KanjiCodeOfReader(const FileScan& f) {
+  const unsigned char* head;
+  const size_t length = gReader.Peek(&head);
+  return KanjiCodeOf(f.haveFullPath ? f.fullPath : "", head, length);
 }
 
 }  // namespace
@@ -724,10 +743,11 @@ int ScanFile(char* path, unsigned number, unsigned total, const FindRecord* reco
     return 1;
   }
   OsFileTimes times = {};
-  f.haveAccessTime = OsGetFileTimes(path, &times);
+  f.haveAccessTime = OsGetOpenFileTimes(f.handle, &times);
   f.accessTime = times.lastAccess;
-  f.kanjiCode = DetectKanjiCode(path, f.handle);
+  f.haveFullPath = OsFullPath(path, f.fullPath, sizeof f.fullPath);
   gReader.Start(f.handle);
+  f.kanjiCode = KanjiCodeOfReader(f);
   if (SkipBinary(f) || SkipOutputFile(f)) return 1;
   if (SynonymCountsWanted()) ResetThesaurusCounts();
   BeginFileEvaluation();

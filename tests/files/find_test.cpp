@@ -211,6 +211,15 @@ TEST(OsLayer, TimesDirectoriesLibrariesAndClock) {
   EXPECT_EQ(after.lastAccess, earlier);
   EXPECT_EQ(after.lastWrite, before.lastWrite);
   EXPECT_FALSE(OsGetFileTimes((tmp / "missing").c_str(), &after));
+  // An open file tells the same times through its handle.
+  const intptr_t open = OsOpenFile(path.c_str(), kOpenRead | kShareAll);
+  ASSERT_GE(open, 0);
+  OsFileTimes byHandle;
+  ASSERT_TRUE(OsGetOpenFileTimes(open, &byHandle));
+  OsCloseFile(open);
+  EXPECT_EQ(byHandle.lastAccess, earlier);
+  EXPECT_EQ(byHandle.lastWrite, after.lastWrite);
+  EXPECT_EQ(byHandle.creation, after.creation);
 
   char temp[kPathBuffer];
   ASSERT_TRUE(OsTempPath(temp, sizeof temp));

@@ -50,6 +50,30 @@ TEST(KanjiDetect, CodeFromTheFirstBytes) {
   for (const Case& c : cases) EXPECT_EQ(Guess(c.bytes), c.code) << c.bytes;
 }
 
+// The rule written byte by byte, as the oracle for the memchr-based scan.
+int GuessByteByByte(const std::string& s) {
+  if (s.empty()) return kKanjiSjis;
+  for (size_t i = 0; i + 1 < s.size() && s[i] != 0; ++i) {
+    if (s[i] == '\x1B' && (s[i + 1] == '$' || s[i + 1] == '(')) return kKanjiJis;
+  }
+  if (s.find('\r') != std::string::npos) return kKanjiSjis;
+  return IsEucJp(reinterpret_cast<const unsigned char*>(s.data()), s.size()) ? kKanjiEuc : kKanjiSjis;
+}
+
+TEST(KanjiDetect, AgreesWithTheByteByByteRule) {
+  const char alphabet[] = {'\0', '\x1B', '$', '(', '\r', 'a', '\xA4'};
+  unsigned seed = 7;
+  for (int round = 0; round < 20000; ++round) {
+    std::string bytes;
+    seed = seed * 1103515245u + 12345u;
+    for (unsigned n = (seed >> 16) % 9; n > 0; --n) {
+      seed = seed * 1103515245u + 12345u;
+      bytes += alphabet[(seed >> 16) % sizeof alphabet];
+    }
+    ASSERT_EQ(Guess(bytes), GuessByteByByte(bytes)) << round;
+  }
+}
+
 TEST(KanjiDetect, DriveAndSettingComeFirst) {
   struct Case {
     const char* path;
