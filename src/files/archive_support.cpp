@@ -4,6 +4,7 @@
 
 #include "files/os.h"
 #include "files/path.h"
+#include "files/targets.h"
 #include "match/sjis.h"
 #include "search/host.h"
 
@@ -20,8 +21,6 @@ namespace {
 using UnlhaGetVersionCall = unsigned short(ZANTO_LIBRARY_CALL*)();
 
 constexpr char kArchiveLibrary[] = "UNLHA32.DLL";
-constexpr char kRootName[] = "$ZANTO$.TMP";
-constexpr uint32_t kAllEntries = 0x37;
 
 // The entry points archive search relies on, in the order they are bound.
 constexpr const char* kEntryNames[] = {
@@ -58,7 +57,7 @@ bool FormRoot(const char* base, char* root) {
   bool hasSeparator = last == '/' || (last == '\\' && FindLastChar(root, '\\') == root + std::strlen(root) - 1);
   if (!hasSeparator && AppendText(root, kPathBuffer, "\\") != std::strlen(base) + 1) return false;
   size_t before = std::strlen(root);
-  return AppendText(root, kPathBuffer, kRootName) == before + sizeof kRootName - 1;
+  return AppendText(root, kPathBuffer, kArchiveRootName) == before + sizeof kArchiveRootName - 1;
 }
 
 }  // namespace
@@ -118,7 +117,7 @@ void RemoveTree(const char* dir) {
   CopyText(pattern, sizeof pattern, dir);
   if (AppendText(pattern, sizeof pattern, "\\*.*") != std::strlen(dir) + 4) return;
   FindRecord record;
-  if (FindFirst(pattern, &record, kAllEntries) != 0) return;
+  if (FindFirst(pattern, &record, kAllAttributes) != 0) return;
   do {
     char path[kPathBuffer];
     CopyText(path, sizeof path, dir);

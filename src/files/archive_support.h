@@ -6,6 +6,10 @@
 
 namespace zanto {
 
+// The extraction root's name; the directory walk never enters it, since
+// its contents are not the user's files.
+constexpr char kArchiveRootName[] = "$ZANTO$.TMP";
+
 // Loads the library, binds its six entry points and creates the extraction
 // root below baseDirectory. 1 when archive search is available, else 0
 // (nothing stays loaded).

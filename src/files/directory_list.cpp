@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "files/archive_support.h"
 #include "files/path.h"
 #include "files/targets.h"
 #include "files/targets_internal.h"
@@ -15,8 +16,6 @@ namespace {
 
 constexpr int kDirectoryGrowth = 64;
 constexpr int kDirectorySlack = 10;  // grow while this many slots are still free
-// The archive extraction root; its contents are not the user's files.
-constexpr char kExtractionRootName[] = "$ZANTO$.TMP";
 
 DirectoryList gDirectories;
 
@@ -59,7 +58,7 @@ bool IsWalkedDirectory(const FindRecord& record, bool searchHide) {
   // never end. Its files are still found when the link is named directly.
   if ((record.attributes & kAttrReparsePoint) != 0) return false;
   if (std::strcmp(record.name, ".") == 0 || std::strcmp(record.name, "..") == 0) return false;
-  if (targets::CompareNoCase(record.name, kExtractionRootName) == 0) return false;
+  if (targets::CompareNoCase(record.name, kArchiveRootName) == 0) return false;
   return searchHide || (record.attributes & kHiddenSystem) == 0;
 }
 
