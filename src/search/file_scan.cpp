@@ -25,7 +25,6 @@ uint32_t gRunLineCount = 0;
 namespace {
 
 constexpr size_t kLineText = kLineBuffer - 1;     // longest line, bytes
-constexpr size_t kSearchTextBuffer = 256;          // search text + NUL
 constexpr size_t kProgressLineHead = 127;          // bytes of a line taken for the list
 constexpr size_t kProgressHeading = kNameBuffer + 32;
 constexpr size_t kOpenErrorText = kPathBuffer + 96;
@@ -33,7 +32,6 @@ constexpr int kProgressListRunMatches = 20;        // list every match below thi
 constexpr int kProgressListFileMatches = 4;        // or the first ones of each file
 constexpr uint32_t kProgressEveryMatch = 10;       // show each count below this
 constexpr uint32_t kProgressStride = 8;            // then every eighth
-constexpr unsigned kShortcutTargetMask = kAttrReadOnly | kAttrArchive;
 
 // ---------------------------------------------------------------------------
 // Reading lines: a large buffer over a raw file, lines found with memchr.
@@ -492,7 +490,7 @@ void ListMatchInProgress(const FileScan& f) {
 
 void ShowMatchCount() {
   char text[32];
-  snprintf(text, sizeof text, "%lu 個マッチ", static_cast<unsigned long>(gRunMatchCount));
+  snprintf(text, sizeof text, kMatchCountFormat, static_cast<unsigned long>(gRunMatchCount));
   GetHost().SetProgressText(kProgressMatchCount, text);
   gRun.lastShownCount = gRunMatchCount;
 }
@@ -617,7 +615,7 @@ int ScanLines(FileScan& f) {
     int result = EvaluateCurrentLine();
     if (result == kLineError) {
       CloseAndRestore(f);
-      GetHost().ShowMessage("検索文字列が誤っています", kBoxOk | kBoxIconInformation);
+      ShowInformation(kWrongSearchText);
       return 0;
     }
     if (result == kLineMatches && OnMatch(f) == AfterMatch::EndFile) break;
@@ -726,7 +724,7 @@ int ScanFile(char* path, unsigned number, unsigned total, const FindRecord* reco
   if (s.ShortCut && archivePath == nullptr && ResolveShortcut(path)) {
     f.shortcut = true;
     FindRecord target;
-    uint32_t mask = kShortcutTargetMask | (s.SearchHide ? kAttrHidden | kAttrSystem : 0);
+    uint32_t mask = kTargetMask | (s.SearchHide ? kHiddenSystem : 0);
     if (FindFirst(path, &target, mask) == 0) {
       found = target;
       FindEnd(&target);

@@ -15,6 +15,7 @@ constexpr size_t kReadBuffer = 256 * 1024;  // bytes read from a file at a time
 constexpr size_t kBinarySample = 512;       // bytes the binary test looks at
 constexpr int kMessageInterval = 300;       // lines between message dispatches
 constexpr size_t kProgressLine = 120;       // longest progress list line
+constexpr size_t kSearchTextBuffer = 256;  // search text + NUL
 
 // Run-wide counters: reset by the search run, advanced by the scan.
 extern uint32_t gRunMatchCount;   // matching lines of the run

@@ -18,7 +18,6 @@ namespace zanto {
 
 namespace {
 
-constexpr size_t kSearchTextBuffer = 256;   // search text + NUL
 constexpr size_t kProgressFileText = kNameBuffer + 32;
 
 bool IsArchivePath(const char* path) {
