@@ -88,7 +88,6 @@ constexpr WideRange kWideRanges[] = {
 constexpr uint16_t kWideCaseOffset = 0x21;  // full-width small letter to capital
 
 // Small katakana vowels after VU and what the pair folds to.
-constexpr uint16_t kKatakanaVu = 0x8394;
 struct VuVowel {
   uint16_t wideVowel;      // small katakana vowel, double-byte
   unsigned char halfVowel; // small half-width vowel
@@ -103,9 +102,9 @@ constexpr VuVowel kVuVowels[] = {
 };
 constexpr uint16_t kVuAlone = 0x82D3;  // fu
 
-uint16_t HiraganaFolded(uint16_t code) { return kHiraganaFolded[code - kHiraganaFirst]; }
+constexpr uint16_t HiraganaFolded(uint16_t code) { return kHiraganaFolded[code - kHiraganaFirst]; }
 
-uint16_t KatakanaFolded(uint16_t code) {
+constexpr uint16_t KatakanaFolded(uint16_t code) {
   for (const KanaTwin& twin : kKatakanaExtra) {
     if (twin.katakana == code) return HiraganaFolded(twin.hiragana);
   }
@@ -115,9 +114,7 @@ uint16_t KatakanaFolded(uint16_t code) {
 
 uint16_t CodeAt(const unsigned char* text) { return static_cast<uint16_t>(text[0] << 8 | text[1]); }
 
-}  // namespace
-
-uint16_t WidenHalf(unsigned char byte) {
+constexpr uint16_t Widen(unsigned char byte) {
   if (byte >= '0' && byte <= '9') return static_cast<uint16_t>(0x824F + (byte - '0'));
   if (byte >= 'A' && byte <= 'Z') return static_cast<uint16_t>(0x8260 + (byte - 'A'));
   if (byte >= 'a' && byte <= 'z') return static_cast<uint16_t>(0x8260 + (byte - 'a'));
@@ -128,7 +125,7 @@ uint16_t WidenHalf(unsigned char byte) {
   return byte;
 }
 
-uint16_t NormalizeWide(uint16_t code) {
+constexpr uint16_t FoldByRanges(uint16_t code) {
   for (const WideRange& range : kWideRanges) {
     if (code < range.first || code > range.last) continue;
     switch (range.rule) {
@@ -142,6 +139,29 @@ uint16_t NormalizeWide(uint16_t code) {
   return 0;
 }
 
+constexpr ZenHanTables MakeZenHanTables() {
+  ZenHanTables tables{};
+  for (int index = 0; index < kCharIndexCount; ++index) {
+    const int code = CodeOfCharIndex(index);
+    if (code >= 0) tables.byIndex[index] = FoldByRanges(static_cast<uint16_t>(code));
+  }
+  for (unsigned byte = 0; byte < 256; ++byte) {
+    const uint16_t wide = Widen(static_cast<unsigned char>(byte));
+    tables.singleByte[byte] = wide == byte ? 0 : FoldByRanges(wide);
+  }
+  return tables;
+}
+
+}  // namespace
+
+// Made by the compiler: no start-up work, and no first-use test in the
+// line loop.
+constinit const ZenHanTables gZenHanTables = MakeZenHanTables();
+
+uint16_t WidenHalf(unsigned char byte) { return Widen(byte); }
+
+uint16_t NormalizeWideByRanges(uint16_t code) { return FoldByRanges(code); }
+
 FoldedChar VuSequence(const char* text) {
   const auto* bytes = reinterpret_cast<const unsigned char*>(text);
   if (bytes[0] == 0 || bytes[1] == 0 || CodeAt(bytes) != kKatakanaVu) return {0, 0};
@@ -150,14 +170,6 @@ FoldedChar VuSequence(const char* text) {
     if (bytes[2] == vowel.halfVowel) return {vowel.folded, 3};
   }
   return {kVuAlone, 2};
-}
-
-uint16_t ZenHanFold(uint16_t unit) {
-  if (unit < 0x100) {
-    const uint16_t wide = WidenHalf(static_cast<unsigned char>(unit));
-    return wide == unit ? 0 : NormalizeWide(wide);
-  }
-  return NormalizeWide(unit);
 }
 
 FoldedChar ZenHanFoldText(const char* text) {

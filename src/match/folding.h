@@ -40,16 +40,45 @@ constexpr uint16_t CaseFold(uint16_t unit) {
   return unit >= 'a' && unit <= 'z' ? static_cast<uint16_t>(unit - 0x20) : unit;
 }
 
+// The code of a CharIndex: the inverse of CharIndex, or -1 for an index
+// that names no character (trail byte 0x7F).
+constexpr int CodeOfCharIndex(int index) {
+  if (index < 0x100) return index;
+  const int row = (index - 256) / 189, column = (index - 256) % 189;
+  const int lead = row <= 0x9F - 0x81 ? row + 0x81 : row + 0xC1;
+  const int code = lead << 8 | (column + 0x40);
+  return IsDoubleByteCode(static_cast<unsigned>(code)) ? code : -1;
+}
+
 // The wide form of a single byte: digits and letters become full-width
 // digits and upper-case letters, half-width katakana become the large
 // hiragana of the same sound. Any other byte comes back unchanged.
 uint16_t WidenHalf(unsigned char byte);
 
+// NormalizeWide by its rules: the code ranges of folding.cpp looked at one
+// by one. NormalizeWide and ZenHanFold answer from tables made from it when
+// the program is compiled; tests compare them with it for every code.
+uint16_t NormalizeWideByRanges(uint16_t code);
+
+// The ZenHan tables: every line of a fuzzy search folds each of its
+// characters, so a character's form is looked up, not worked out.
+struct ZenHanTables {
+  uint16_t byIndex[kCharIndexCount];  // NormalizeWide of each character
+  uint16_t singleByte[256];           // ZenHanFold of each single byte
+};
+extern const ZenHanTables gZenHanTables;
+
 // The ZenHan form of a double-byte code, or 0 when the character is dropped
 // (symbols, punctuation, the long vowel mark, line drawing). Full-width
 // lower-case letters become upper case; katakana and small or voiced
 // hiragana become plain large hiragana.
-uint16_t NormalizeWide(uint16_t code);
+inline uint16_t NormalizeWide(uint16_t code) {
+  const int index = CharIndex(code);
+  return index >= 0 ? gZenHanTables.byIndex[index] : NormalizeWideByRanges(code);
+}
+
+// Katakana VU, which may take the small vowel after it (VuSequence).
+constexpr uint16_t kKatakanaVu = 0x8394;
 
 // A folded character and the bytes of text it took.
 struct FoldedChar {
@@ -67,7 +96,9 @@ FoldedChar VuSequence(const char* text);
 // byte becomes NormalizeWide(WidenHalf(byte)), or 0 when WidenHalf has no
 // wide form for it; a double-byte code becomes NormalizeWide(code).
 // 0 means the unit folds to nothing.
-uint16_t ZenHanFold(uint16_t unit);
+inline uint16_t ZenHanFold(uint16_t unit) {
+  return unit < 0x100 ? gZenHanTables.singleByte[unit] : NormalizeWide(unit);
+}
 
 // ZenHan folding of the character at text (a NUL-terminated Shift_JIS text,
 // not at its end): VuSequence first, else ZenHanFold of the character.

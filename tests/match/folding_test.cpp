@@ -161,6 +161,21 @@ TEST(ZenHan, CodeRangeBoundaries) {
   for (const Case& c : cases) EXPECT_EQ(NormalizeWide(c.code), c.want) << std::hex << c.code;
 }
 
+// The tables the fold looks in against the rules they are made from, for
+// every 16-bit code: characters, single bytes and codes that are neither.
+TEST(ZenHan, TablesAgreeWithTheRulesForEveryCode) {
+  for (unsigned code = 0; code <= 0xFFFF; ++code) {
+    const auto unit = static_cast<uint16_t>(code);
+    ASSERT_EQ(NormalizeWide(unit), NormalizeWideByRanges(unit)) << std::hex << code;
+    uint16_t byRule = NormalizeWideByRanges(unit);
+    if (code < 0x100) {
+      const uint16_t wide = WidenHalf(static_cast<unsigned char>(code));
+      byRule = wide == code ? 0 : NormalizeWideByRanges(wide);
+    }
+    ASSERT_EQ(ZenHanFold(unit), byRule) << std::hex << code;
+  }
+}
+
 TEST(ZenHan, VuSequenceTakesAFollowingSmallVowel) {
   struct Case {
     std::string text;
@@ -208,6 +223,11 @@ TEST(CharIndexTest, DenseAndDistinctOverEveryCharacter) {
   EXPECT_EQ(CharIndex(0x8140), 256);
   EXPECT_EQ(CharIndex(0xE040), 256 + 31 * 189);  // 0xE0 follows 0x9F
   EXPECT_EQ(CharIndex(0xFCFC), 11595);
+  for (int index = 0; index < kCharIndexCount; ++index) {
+    const int code = CodeOfCharIndex(index);
+    if (code >= 0) EXPECT_EQ(CharIndex(static_cast<unsigned>(code)), index) << index;
+    if (code < 0) EXPECT_FALSE(seen[index]) << index;  // only unused indexes name no code
+  }
   EXPECT_LT(kCharIndexCount, kSame1Entries);
   EXPECT_GT(characters, 11000);
 }
