@@ -454,8 +454,6 @@ struct FieldWalker {
   }
 };
 
-bool IsLineEnd(const unsigned char* s) { return s[0] == '\0' || s[0] == '\n' || (s[0] == '\r' && s[1] == '\n'); }
-
 }  // namespace
 
 void MarkLineStale() { gUnitLine.unit[0] = kUnitStale; }
@@ -470,14 +468,31 @@ int FoldingKey() {
 
 }  // namespace
 
-void ConvertLine(const char* line) {
-  const auto* s = reinterpret_cast<const unsigned char*>(line);
+namespace {
+
+// Where the conversion of a line stops: at its first NUL, LF or CR LF, and
+// after kLineBuffer - 1 bytes at the latest. Found once, so that the
+// character loop need not test every character for a line end. (No line
+// end byte is a trail byte, and a VU sequence holds none, so the loop's
+// characters meet this offset exactly.)
+size_t ConversionEnd(const char* line) {
+  const size_t length = std::strlen(line);
+  const char* lf = static_cast<const char*>(std::memchr(line, '\n', length));
+  size_t end = length;
+  if (lf != nullptr) end = static_cast<size_t>(lf - line) - (lf > line && lf[-1] == '\r' ? 1 : 0);
+  return end < kLineBuffer - 1 ? end : kLineBuffer - 1;
+}
+
+// Units of the line s up to end, stored in gUnitLine; *stop receives the
+// offset after the last character. This form serves field selection and
+// Same1, which every character must ask.
+int ConvertSelectedLine(const unsigned char* s, size_t end, size_t* stop) {
   const bool fields = gSettings.FieldSearch, zenHan = gSettings.ZenHan;
   const bool caseFold = gSettings.Case, same1 = gSettings.Same1;
   FieldWalker walker;
   int stored = 0;
   size_t i = 0;
-  while (i < kLineBuffer - 1 && !IsLineEnd(s + i)) {
+  while (i < end) {
     const size_t at = i;
     PatternUnit unit;
     if (IsSjisLead(s[i]) && IsSjisTrail(s[i + 1])) {
@@ -486,8 +501,8 @@ void ConvertLine(const char* line) {
       if (fields && !walker.KeepsDoubleByte()) {
         unit = ' ';
       } else if (zenHan) {
-        const FoldedChar vu = VuSequence(line + at);
-        if (vu.length != 0) {
+        if (unit == kKatakanaVu) {
+          const FoldedChar vu = VuSequence(reinterpret_cast<const char*>(s + at));
           unit = vu.unit;
           i = at + vu.length;
         } else {
@@ -511,6 +526,54 @@ void ConvertLine(const char* line) {
     gUnitLine.position[stored] = static_cast<uint16_t>(at);
     ++stored;
   }
+  *stop = i;
+  return stored;
+}
+
+// ConvertSelectedLine without field selection and Same1, the usual case:
+// the same units, from a loop with fewer tests per character. A unit that
+// folds to nothing is written and then written over, instead of being
+// tested for.
+int ConvertWholeLine(const unsigned char* s, size_t end, size_t* stop) {
+  const bool zenHan = gSettings.ZenHan, caseFold = gSettings.Case;
+  int stored = 0;
+  size_t i = 0;
+  while (i < end) {
+    const size_t at = i;
+    PatternUnit unit;
+    if (IsSjisLead(s[i]) && IsSjisTrail(s[i + 1])) {
+      unit = static_cast<PatternUnit>(s[i] << 8 | s[i + 1]);
+      i += 2;
+      if (zenHan) {
+        if (unit == kKatakanaVu) {
+          const FoldedChar vu = VuSequence(reinterpret_cast<const char*>(s + at));
+          unit = vu.unit;
+          i = at + vu.length;
+        } else {
+          unit = NormalizeWide(unit);
+        }
+      }
+    } else {
+      unit = s[i++];
+      if (caseFold) unit = CaseFold(unit);
+      if (zenHan) unit = ZenHanFold(unit);
+    }
+    gUnitLine.unit[stored] = unit;
+    gUnitLine.position[stored] = static_cast<uint16_t>(at);
+    stored += unit != 0;
+  }
+  *stop = i;
+  return stored;
+}
+
+}  // namespace
+
+void ConvertLine(const char* line) {
+  const auto* s = reinterpret_cast<const unsigned char*>(line);
+  const size_t end = ConversionEnd(line);
+  size_t i = 0;
+  const int stored = gSettings.FieldSearch || gSettings.Same1 ? ConvertSelectedLine(s, end, &i)
+                                                               : ConvertWholeLine(s, end, &i);
   gUnitLine.unit[stored] = 0;
   gUnitLine.position[stored] = static_cast<uint16_t>(i);
   gUnitLine.position[stored + 1] = static_cast<uint16_t>(i);

@@ -618,6 +618,39 @@ TEST_F(PatternTest, MatcherAgreesWithSlowOracle) {
   }
 }
 
+// Lines without field selection or Same1 are converted by a loop of their
+// own; with every field selected and no separator, the field-walking loop
+// must give the same units and positions.
+TEST_F(PatternTest, UnitLinesAgreeWithTheFieldWalkingConversion) {
+  std::mt19937 random(91);
+  const std::vector<std::string> pieces = {"a", "Z", "5", " ", "\r", "\n", "\r\n", kKataA, kHyo, kHiraA, kNeko,
+                                           kLongVowel, "\x83\x94", "\x83\x40", "\xA7", "\xCC", "\xDF", "\x83",
+                                           kWideA};
+  auto unitsOf = [](const std::string& line, bool fields) {
+    gSettings.FieldSearch = fields;
+    ConvertLine(line.c_str());
+    std::vector<int> got;
+    for (int i = 0; i <= gUnitLine.length; ++i) got.insert(got.end(), {gUnitLine.unit[i], gUnitLine.position[i]});
+    got.push_back(gUnitLine.position[gUnitLine.length + 1]);
+    return got;
+  };
+  std::memset(gFieldSelection.selected, 1, sizeof gFieldSelection.selected);
+  std::vector<std::string> lines = {std::string(kLineBuffer - 2, 'x') + kNeko,
+                                    std::string(kLineBuffer - 3, 'x') + "\x83\x94\x83\x40"};
+  for (int round = 0; round < 3000; ++round) {
+    std::string line;
+    for (int n = static_cast<int>(random() % 12); n > 0; --n) line += pieces[random() % pieces.size()];
+    lines.push_back(line);
+  }
+  for (const std::string& line : lines) {
+    for (const Options& o : {Options{}, Options{.caseFold = true}, Options{.zenHan = true},
+                             Options{.caseFold = true, .zenHan = true}}) {
+      Apply(o);
+      ASSERT_EQ(unitsOf(line, false), unitsOf(line, true)) << "[" << line << "] " << o.caseFold << o.zenHan;
+    }
+  }
+}
+
 TEST_F(PatternTest, PlainSearchAgreesWithCharacterWalk) {
   std::mt19937 random(77);
   const std::vector<std::string> pieces = {"A", "a", "\\", kKataA, kHyo, kHiraA, "\x83", "\x95"};
