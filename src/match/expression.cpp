@@ -66,12 +66,9 @@ void PrepareRequiredText(SearchTerm& term) {
   }
 }
 
-// True when the raw line cannot hold a match of the term. Only where the
-// line's units are its own characters: no ZenHan, Same1 or field selection,
-// and letters only without Case.
+// True when the raw line cannot hold a match of the term.
 bool LacksRequiredText(const char* line, const SearchTerm& term) {
-  if (term.required[0] == '\0' || gSettings.ZenHan || gSettings.Same1 || gSettings.FieldSearch) return false;
-  if (gSettings.Case && term.requiredHasLetters) return false;
+  if (!RequiredTextDecides(term)) return false;
   size_t offset = 0;
   return !FindPlain(line, term.requiredNeedle, &offset);
 }
@@ -406,6 +403,12 @@ int CompileSearchExpression(const char* searchText) {
   if (length == 0) return kCompileWrong;
   gExpression.tokens[length] = kTokenEnd;
   return CheckSyntax() == kExprOk ? kCompileOk : kCompileWrong;
+}
+
+bool RequiredTextDecides(const SearchTerm& term) {
+  if (term.kind != kTermPattern || term.required[0] == '\0') return false;
+  if (gSettings.ZenHan || gSettings.Same1 || gSettings.FieldSearch) return false;
+  return !(gSettings.Case && term.requiredHasLetters);
 }
 
 void ClearEvaluationState() {

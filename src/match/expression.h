@@ -114,6 +114,12 @@ void ResetExpressionCompiler();
 // without synonyms.
 int CompileSearchExpression(const char* searchText);
 
+// True when a pattern term's required text decides for it: a line whose
+// raw bytes lack the text cannot match. Only where the line's units are
+// its own characters: no ZenHan, Same1 or field selection, and letters
+// only without Case.
+bool RequiredTextDecides(const SearchTerm& term);
+
 // Start of a file: terms are tried again and the error is cleared.
 void ClearEvaluationState();
 

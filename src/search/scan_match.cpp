@@ -37,9 +37,16 @@ bool RequiredPlainText(PlainNeedle* needle) {
     if (code != kTokenAnd) return false;
     ++i;
   }
-  if (first == nullptr || first->kind != kTermPlain || first->needle.length == 0) return false;
-  *needle = first->needle;
-  return true;
+  if (first == nullptr) return false;
+  if (first->kind == kTermPlain && first->needle.length > 0) {
+    *needle = first->needle;
+    return true;
+  }
+  if (RequiredTextDecides(*first)) {
+    *needle = first->requiredNeedle;
+    return true;
+  }
+  return false;
 }
 
 int MatchBlockPattern(const char* line) {

@@ -10,8 +10,10 @@
 
 #include "files/path.h"
 #include "files/targets.h"
+#include "match/expression.h"
 #include "search/line_history.h"
 #include "search/result_output.h"
+#include "search/scan_match.h"
 #include "search/search_run.h"
 #include "search/settings.h"
 #include "support/fake_host.h"
@@ -611,6 +613,56 @@ TEST_F(ScanTest, SteppingOverLinesChangesNothing) {
   EXPECT_TRUE(fast == slow);
   EXPECT_NE(fast.find("x|key"), std::string::npos);    // across the buffer boundary
   EXPECT_EQ(fast.find("xxke"), std::string::npos);     // the cut splits the term: no match
+
+  // A pattern term is stepped over by its required text ("ke") alike.
+  gSettings.Regular = 1;
+  host.processCalls = 0;
+  fast = Run("ke[y]", "{D}a.txt");
+  fastCalls = host.processCalls;
+  host.processCalls = 0;
+  slow = Run("ke[y] or ke[y]", "{D}a.txt");
+  EXPECT_EQ(host.processCalls, fastCalls);
+  ASSERT_EQ(fast.size(), slow.size());
+  EXPECT_TRUE(fast == slow);
+}
+
+// Which expressions let the scan step over lines by one text, and which
+// text: the first term's, when the others are joined to it by "and".
+TEST_F(ScanTest, RequiredTextForSteppingOverLines) {
+  struct Case {
+    const char* search;
+    void (*configure)(SearchSettings&);
+    const char* text;  // null: no stepping
+  } cases[] = {
+      {"key", [](SearchSettings&) {}, "key"},
+      {"key and other", [](SearchSettings&) {}, "key"},
+      {"key or other", [](SearchSettings&) {}, nullptr},
+      {"key and not other", [](SearchSettings&) {}, nullptr},
+      {"( key )", [](SearchSettings&) {}, nullptr},
+      {"ab+cde", [](SearchSettings& s) { s.Regular = 1; }, "cde"},
+      {"ab+cde and x", [](SearchSettings& s) { s.Regular = 1; }, "cde"},
+      {"a.b", [](SearchSettings& s) { s.Regular = 1; }, "a"},
+      {"[ab]*", [](SearchSettings& s) { s.Regular = 1; }, nullptr},
+      {"ab+cde", [](SearchSettings& s) { s.Regular = s.Case = 1; }, nullptr},  // letters fold
+      {"ab+\\x8140", [](SearchSettings& s) { s.Regular = s.Case = 1; }, "\x81\x40"},
+      {"ab+cde", [](SearchSettings& s) { s.Regular = s.ZenHan = 1; }, nullptr},
+      {"ab+cde", [](SearchSettings& s) { s.Regular = s.Same1 = 1; }, nullptr},
+      {"ab+cde", [](SearchSettings& s) { s.Regular = s.FieldSearch = 1; }, nullptr},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.search);
+    StartSettings();
+    c.configure(gSettings);
+    ResetExpressionCompiler();
+    ASSERT_EQ(CompileSearchExpression(c.search), kCompileOk);
+    PlainNeedle needle{};
+    const bool stepping = RequiredPlainText(&needle);
+    EXPECT_EQ(stepping, c.text != nullptr);
+    if (stepping && c.text != nullptr) {
+      EXPECT_EQ(std::string(needle.text, needle.length), c.text);
+    }
+    FreeTermArena();
+  }
 }
 
 // Lines are stepped over a block of bytes at a time where they are short;
