@@ -17,11 +17,11 @@ void BeginFileEvaluation();
 // Evaluates the search expression on gCurrentLine after the per-line
 // resets (match marks cleared when MatchStr is on and they are dirty).
 int EvaluateCurrentLine();
-// When every matching line must hold one plain text byte for byte (the
-// expression's first term is joined to the others by "and" only, and is
-// plain text or a pattern whose required text decides for it), sets
-// *needle to it and returns true. Lines of a Shift_JIS file without those
-// bytes cannot match and need not be evaluated.
+// When every matching line must hold one plain text byte for byte (a term
+// the expression cannot be true without, plain text or a pattern whose
+// required text decides for it), sets *needle to it and returns true.
+// Lines of a Shift_JIS file without those bytes cannot match and need not
+// be evaluated.
 bool RequiredPlainText(PlainNeedle* needle);
 // The first block pattern (0..9) of the active set that matches line, or -1.
 int MatchBlockPattern(const char* line);

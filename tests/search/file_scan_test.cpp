@@ -614,6 +614,18 @@ TEST_F(ScanTest, SteppingOverLinesChangesNothing) {
   EXPECT_NE(fast.find("x|key"), std::string::npos);    // across the buffer boundary
   EXPECT_EQ(fast.find("xxke"), std::string::npos);     // the cut splits the term: no match
 
+  // With the needle's term further on, the terms before it are tried on
+  // the lines stepped over too, without effect: "key and not key" is never
+  // true, and the "or" makes the second search evaluate every line.
+  host.processCalls = 0;
+  fast = Run("( k or y ) and key and not abc", "{D}a.txt");
+  fastCalls = host.processCalls;
+  host.processCalls = 0;
+  slow = Run("( k or y ) and key and not abc or key and not key", "{D}a.txt");
+  EXPECT_EQ(host.processCalls, fastCalls);
+  ASSERT_EQ(fast.size(), slow.size());
+  EXPECT_TRUE(fast == slow);
+
   // A pattern term is stepped over by its required text ("ke") alike.
   gSettings.Regular = 1;
   host.processCalls = 0;
@@ -637,8 +649,13 @@ TEST_F(ScanTest, RequiredTextForSteppingOverLines) {
       {"key", [](SearchSettings&) {}, "key"},
       {"key and other", [](SearchSettings&) {}, "key"},
       {"key or other", [](SearchSettings&) {}, nullptr},
-      {"key and not other", [](SearchSettings&) {}, nullptr},
-      {"( key )", [](SearchSettings&) {}, nullptr},
+      {"other and key or x", [](SearchSettings&) {}, nullptr},
+      {"key and not other", [](SearchSettings&) {}, "key"},
+      {"not other and key", [](SearchSettings&) {}, "key"},
+      {"( a or b ) and key and not c", [](SearchSettings&) {}, "key"},
+      {"not ( key ) and other", [](SearchSettings&) {}, "other"},
+      {"( key )", [](SearchSettings&) {}, nullptr},  // not looked into
+      {"( a or b ) and not c", [](SearchSettings&) {}, nullptr},
       {"ab+cde", [](SearchSettings& s) { s.Regular = 1; }, "cde"},
       {"ab+cde and x", [](SearchSettings& s) { s.Regular = 1; }, "cde"},
       {"a.b", [](SearchSettings& s) { s.Regular = 1; }, "a"},
@@ -700,6 +717,10 @@ TEST_F(ScanTest, SynonymCountsAfterEachFile) {
   strcpy(gSettings.ThesaurusFile0, (dir / "syn.txt").c_str());
   std::string got = Run(pc, "{D}a.txt");
   EXPECT_EQ(got, pasokon + " one\r\n" + pasokon + "\r\n" + pc + "\r\n** " + pc + "=1\r\n** " + pasokon + "=2\r\n");
+  // Every line counts its synonyms, also where the plain term after the
+  // group is missing: such lines are not stepped over.
+  got = Run(pc + " and one", "{D}a.txt");
+  EXPECT_EQ(got, pasokon + " one\r\n** " + pc + "=1\r\n** " + pasokon + "=2\r\n");
 }
 
 std::string gShortcutTarget;
