@@ -787,6 +787,79 @@ size_t RequiredText(const PatternUnit* pattern, bool avoidLetters, char* out, si
 }
 
 // ---------------------------------------------------------------------------
+// Unit filter
+
+namespace {
+
+// The distinct characters that every match of pattern holds (those not
+// under a quantifier), at most kFilterUnits of them. Returns their number.
+int RequiredUnits(const PatternUnit* pattern, PatternUnit* out) {
+  int count = 0;
+  for (int i = 0; i < kPatternUnits && pattern[i] != 0 && count < kFilterUnits;) {
+    const PatternUnit unit = pattern[i];
+    if (IsQuantifierUnit(unit)) {
+      i += 1 + Matcher::ElementSize(pattern + i + 1);
+      continue;
+    }
+    i += unit == kUnitClass ? kClassUnits : 1;
+    if (!IsCharUnit(unit)) continue;
+    bool known = false;
+    for (int k = 0; k < count; ++k) known = known || out[k] == unit;
+    if (!known) out[count++] = unit;
+  }
+  return count;
+}
+
+// Marks in filter the pairs whose second byte ends a character that folds
+// to unit (bit), folded as ConvertWholeLine folds a line's characters.
+void MarkSources(UnitFilter* filter, PatternUnit unit, uint8_t bit) {
+  const bool zenHan = gSettings.ZenHan, caseFold = gSettings.Case;
+  for (unsigned byte = 0; byte < 0x100; ++byte) {
+    PatternUnit folded = static_cast<PatternUnit>(byte);
+    if (caseFold) folded = CaseFold(folded);
+    if (zenHan) folded = ZenHanFold(folded);
+    if (folded != unit) continue;
+    // A single byte is a character whatever comes before it.
+    for (unsigned previous = 0; previous < 0x100; ++previous) filter->byPair[previous << 8 | byte] |= bit;
+  }
+  for (int index = 0x100; index < kCharIndexCount; ++index) {
+    const int code = CodeOfCharIndex(index);
+    if (code < 0) continue;
+    // VU may take the small vowel after it and fold to one of several
+    // kana: it is taken to fold to every unit.
+    const bool vu = zenHan && code == kKatakanaVu;
+    const PatternUnit folded = zenHan ? NormalizeWide(static_cast<uint16_t>(code)) : static_cast<PatternUnit>(code);
+    if (folded == unit || vu) filter->byPair[code] |= bit;
+  }
+}
+
+}  // namespace
+
+bool BuildUnitFilter(const PatternUnit* pattern, UnitFilter* filter) {
+  PatternUnit units[kFilterUnits];
+  const int count = RequiredUnits(pattern, units);
+  std::memset(filter->byPair, 0, sizeof filter->byPair);
+  filter->wanted = 0;
+  for (int k = 0; k < count; ++k) {
+    const auto bit = static_cast<uint8_t>(1u << k);
+    MarkSources(filter, units[k], bit);
+    filter->wanted = static_cast<uint8_t>(filter->wanted | bit);
+  }
+  return count > 0;
+}
+
+bool MayHoldUnits(const char* line, const UnitFilter& filter) {
+  const auto* s = reinterpret_cast<const unsigned char*>(line);
+  unsigned previous = 0;
+  uint8_t seen = 0;
+  for (size_t i = 0; s[i] != 0; ++i) {
+    seen = static_cast<uint8_t>(seen | filter.byPair[previous << 8 | s[i]]);
+    previous = s[i];
+  }
+  return (seen & filter.wanted) == filter.wanted;
+}
+
+// ---------------------------------------------------------------------------
 // Plain search
 
 namespace {

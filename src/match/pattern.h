@@ -102,6 +102,24 @@ void ResetPatternMatchSteps();
 // whose case may be folded. Returns the length; 0 when there is none.
 size_t RequiredText(const PatternUnit* pattern, bool avoidLetters, char* out, size_t capacity);
 
+// A quick test of a line for a pattern whose characters are folded (Case,
+// ZenHan), so that the raw line's bytes are not its units: the characters
+// every match holds (up to kFilterUnits of them) and, for every pair of
+// bytes, which of them a character ending at the pair's second byte can
+// fold to. A line that lacks one of them cannot match.
+constexpr int kFilterUnits = 8;
+struct UnitFilter {
+  uint8_t wanted;             // a bit for each character every match holds
+  uint8_t byPair[0x10000];    // by previous byte * 256 + byte
+};
+// Fills filter for pattern under the Case and ZenHan settings, for lines
+// converted without Same1 and field selection. False when no character is
+// held by every match (the filter then passes every line).
+bool BuildUnitFilter(const PatternUnit* pattern, UnitFilter* filter);
+// False when line (NUL-terminated) cannot hold every character the filter
+// wants.
+bool MayHoldUnits(const char* line, const UnitFilter& filter);
+
 // Prepared form of a plain term for FindPlain: the byte it looks for first
 // (the rarest of the term) and where that byte sits in the term.
 struct PlainNeedle {

@@ -6,6 +6,7 @@
 #include "files/date_size_filter.h"
 #include "files/path.h"
 #include "files/targets.h"
+#include "match/expression.h"
 #include "match/kanji_code.h"
 #include "match/line_state.h"
 #include "match/sjis.h"
@@ -264,7 +265,19 @@ struct FileScan {
   size_t joinPosition;               // current line's own length under Connect2
 };
 
+// The unit filter of the run's folded term (RequiredFoldedTerm), kept
+// with the pattern and folding it was made for: it is made again only when
+// they change, not for every file.
+struct UnitFilterCache {
+  bool made;                           // filter belongs to pattern and folding
+  bool usable;                         // the pattern holds characters to look for
+  PatternUnit pattern[kPatternUnits];
+  int folding;                         // Case and ZenHan
+  UnitFilter filter;
+};
+
 ScanRunState gRun = {};
+UnitFilterCache gUnitFilter = {};
 LineReader gReader;
 char gFollowingLine[kLineBuffer];   // Connect2: the line after the current one
 bool gPending = false;              // gFollowingLine is the next current line
@@ -591,6 +604,21 @@ void FinishFile(FileScan& f) {
   }
 }
 
+// The filter for lines of this file, or null.
+const UnitFilter* ActiveUnitFilter() {
+  const SearchTerm* term = RequiredFoldedTerm();
+  if (term == nullptr) return nullptr;
+  UnitFilterCache& cache = gUnitFilter;
+  const int folding = (gSettings.Case ? 1 : 0) | (gSettings.ZenHan ? 2 : 0);
+  if (!cache.made || cache.folding != folding || memcmp(cache.pattern, term->units, sizeof cache.pattern) != 0) {
+    memcpy(cache.pattern, term->units, sizeof cache.pattern);
+    cache.folding = folding;
+    cache.usable = BuildUnitFilter(term->units, &cache.filter);
+    cache.made = true;
+  }
+  return cache.usable ? &cache.filter : nullptr;
+}
+
 // The line loop. Returns 0 on an evaluation error, else 1. Lines read are
 // those obtained, block lines included; a given-back line counts once.
 int ScanLines(FileScan& f) {
@@ -603,6 +631,10 @@ int ScanLines(FileScan& f) {
   // line at each message point is still read, so that messages, progress
   // and stops behave exactly as without the step.
   const bool skipping = !s.Connect2 && !s.Zengo && !s.BlockOut && f.kanjiCode == kKanjiSjis && RequiredPlainText(&needle);
+  // Lines of a folded pattern term are tested cheaply before they are
+  // converted; the first line of a file is always evaluated, so that an
+  // expression that fails does so where it did.
+  const UnitFilter* filter = ActiveUnitFilter();
   for (;;) {
     if (skipping && f.messagePoint > f.line) f.line += gReader.SkipLinesWithout(needle, f.messagePoint - f.line);
     ++f.line;
@@ -612,7 +644,7 @@ int ScanLines(FileScan& f) {
     }
     if (f.useHistory) gLineHistory.Add(gCurrentLine);
     if (s.Connect2) JoinFollowingLine(f);
-    int result = EvaluateCurrentLine();
+    int result = EvaluateCurrentLine(f.line > 1 ? filter : nullptr);
     if (result == kLineError) {
       CloseAndRestore(f);
       ShowInformation(kWrongSearchText);

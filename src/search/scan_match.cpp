@@ -33,45 +33,71 @@ bool NeedleOf(const SearchTerm& term, PlainNeedle* needle) {
   return false;
 }
 
-}  // namespace
-
 // The expression is read at its top level (outside parentheses): without
 // an "or" there, it is true only when each of its operands is, and an
 // operand that is a term not under "not" must match. The first such term
-// that has a needle gives it. A synonym group counts the lines where one of
-// its words is found, so lines are evaluated for the count unless the
-// needle's term is the first operand: then evaluation stops at it.
-bool RequiredPlainText(PlainNeedle* needle) {
+// that accept takes is returned. A synonym group counts the lines where
+// one of its words is found, so lines are evaluated for the count unless
+// the term is the first operand: then evaluation stops at it.
+const SearchTerm* FindRequiredTerm(bool (*accept)(const SearchTerm&)) {
   const uint8_t* t = gExpression.tokens;
   int depth = 0;
   bool negated = false;   // the next top-level operand follows "not"
   bool synonyms = false;  // the expression holds a synonym group
-  bool found = false;
-  size_t foundAt = 0;     // token offset of the term that gave the needle
+  const SearchTerm* found = nullptr;
+  size_t foundAt = 0;     // token offset of found
   for (size_t i = 0; i < kTokenListBytes && t[i] != kTokenEnd;) {
     const uint8_t code = t[i];
     if (code != kTokenTerm) {
-      if (code == kTokenOr && depth == 0) return false;
+      if (code == kTokenOr && depth == 0) return nullptr;
       if (code == kTokenNot && depth == 0) negated = true;
       if (code == kTokenOpen && depth++ == 0) negated = false;  // the group is the operand
       if (code == kTokenClose) --depth;
       ++i;
       continue;
     }
-    if (i + kTermTokenBytes >= kTokenListBytes) return false;
+    if (i + kTermTokenBytes >= kTokenListBytes) return nullptr;
     uint32_t handle;
     memcpy(&handle, t + i + 1, sizeof handle);
     const auto* term = static_cast<const SearchTerm*>(ArenaBlock(handle));
-    if (term == nullptr) return false;
+    if (term == nullptr) return nullptr;
     if (term->kind == kTermSynonyms) synonyms = true;
-    if (depth == 0 && !negated && !found && NeedleOf(*term, needle)) {
-      found = true;
+    if (depth == 0 && !negated && found == nullptr && accept(*term)) {
+      found = term;
       foundAt = i;
     }
     if (depth == 0) negated = false;
     i += kTermTokenBytes;
   }
-  return found && (foundAt == 0 || !synonyms);
+  return foundAt == 0 || !synonyms ? found : nullptr;
+}
+
+bool HasNeedle(const SearchTerm& term) {
+  PlainNeedle needle;
+  return NeedleOf(term, &needle);
+}
+
+// A pattern term whose characters are folded in the line, so that no byte
+// needle tells which lines cannot hold it.
+bool IsFoldedPattern(const SearchTerm& term) {
+  const SearchSettings& s = gSettings;
+  return term.kind == kTermPattern && (s.Case || s.ZenHan) && !s.Same1 && !s.FieldSearch &&
+         !RequiredTextDecides(term);
+}
+
+}  // namespace
+
+bool RequiredPlainText(PlainNeedle* needle) {
+  const SearchTerm* term = FindRequiredTerm(HasNeedle);
+  return term != nullptr && NeedleOf(*term, needle);
+}
+
+const SearchTerm* RequiredFoldedTerm() { return FindRequiredTerm(IsFoldedPattern); }
+
+int EvaluateCurrentLine(const UnitFilter* filter) {
+  if (filter == nullptr || MayHoldUnits(gCurrentLine, *filter)) return EvaluateCurrentLine();
+  BeginLine();  // the line is started as an evaluated one would be
+  return kLineNoMatch;
 }
 
 int MatchBlockPattern(const char* line) {

@@ -6,6 +6,8 @@
 
 namespace zanto {
 
+struct SearchTerm;
+
 enum : int {
   kLineNoMatch = 0,
   kLineMatches = 1,
@@ -23,6 +25,14 @@ int EvaluateCurrentLine();
 // Lines of a Shift_JIS file without those bytes cannot match and need not
 // be evaluated.
 bool RequiredPlainText(PlainNeedle* needle);
+// The pattern term a UnitFilter can test lines for: a term the expression
+// cannot be true without (as for RequiredPlainText), whose characters Case
+// or ZenHan fold (without Same1 and field selection), and that has no
+// plain text of its own. Null when there is none.
+const SearchTerm* RequiredFoldedTerm();
+// EvaluateCurrentLine, except that a line the filter (when given) shows
+// cannot match is only started as a line, not tried.
+int EvaluateCurrentLine(const UnitFilter* filter);
 // The first block pattern (0..9) of the active set that matches line, or -1.
 int MatchBlockPattern(const char* line);
 

@@ -651,6 +651,64 @@ TEST_F(PatternTest, UnitLinesAgreeWithTheFieldWalkingConversion) {
   }
 }
 
+// The unit filter may let a line through that does not match, but never
+// holds back one that does; and it holds back lines that lack a character.
+TEST_F(PatternTest, UnitFilterNeverRefusesAMatchingLine) {
+  static UnitFilter filter;
+  const std::string vu = "\x83\x94", smallA = "\x83\x40", halfFu = "\xCC", fu = "\x82\xD3", ha = "\x82\xCD";
+  struct Case {
+    Options options;
+    std::string pattern, line;
+    bool passes;
+  } cases[] = {
+      {{.zenHan = true}, "\xCC\xDF\xDB\xBE\xBD", "\x83\x76\x83\x8D\x83\x5A\x83\x58", true},  // ﾌﾟﾛｾｽ: プロセス
+      {{.zenHan = true}, "\xCC\xDF\xDB\xBE\xBD", "process", false},
+      {{.zenHan = true}, "\xCC\xDF\xDB\xBE\xBD", "\x83\x76\x83\x8D\x83\x5A", false},  // no su
+      {{.zenHan = true}, fu, vu, true},                 // VU alone reads as fu
+      {{.zenHan = true}, ha, vu + smallA, true},        // VU with small a reads as ha
+      {{.zenHan = true}, fu, halfFu, true},             // at the very start of the line
+      {{.zenHan = true}, "abc", kWideA + kWideB + kWideC, true},
+      {{.zenHan = true}, "abc", kWideA + kWideB, false},
+      {{.caseFold = true}, "abc", "xABC", true},
+      {{.caseFold = true}, "abc", "xAB", false},
+  };
+  for (const Case& c : cases) {
+    Apply(c.options);
+    PatternUnit units[kPatternUnits];
+    ASSERT_NE(CompilePattern(c.pattern.c_str(), units, kPatternUnits), kCompileError) << c.pattern;
+    ASSERT_TRUE(BuildUnitFilter(units, &filter)) << c.pattern;
+    EXPECT_EQ(MayHoldUnits(c.line.c_str(), filter), c.passes) << c.pattern << " in " << c.line;
+  }
+  Apply({.zenHan = true});
+  PatternUnit any[kPatternUnits];
+  ASSERT_NE(CompilePattern(".*", any, kPatternUnits), kCompileError);
+  EXPECT_FALSE(BuildUnitFilter(any, &filter));  // nothing every match holds
+
+  std::mt19937 random(5);
+  const std::vector<std::string> pieces = {"a", "B", "1", "-", " ", kHiraA, kKataA, kWideA, kLongVowel, vu, smallA,
+                                           halfFu, "\xDF", "\xB1", fu, ha, "\x83", "\x82"};
+  int matched = 0;
+  for (int round = 0; round < 4000; ++round) {
+    Apply({.caseFold = random() % 2 == 1, .zenHan = random() % 4 != 0});
+    std::string pattern, line;
+    for (int n = 1 + static_cast<int>(random() % 3); n > 0; --n) {
+      pattern += pieces[random() % pieces.size()];
+      if (random() % 5 == 0) pattern += ".*";
+    }
+    for (int n = static_cast<int>(random() % 10); n > 0; --n) line += pieces[random() % pieces.size()];
+    PatternUnit units[kPatternUnits];
+    if (CompilePattern(pattern.c_str(), units, kPatternUnits) == kCompileError) continue;
+    SetLine(line);
+    int unit = 0;
+    if (!FindPattern(units, &unit)) continue;
+    ++matched;
+    if (BuildUnitFilter(units, &filter)) {
+      ASSERT_TRUE(MayHoldUnits(line.c_str(), filter)) << pattern << " in " << line;
+    }
+  }
+  EXPECT_GT(matched, 200);
+}
+
 TEST_F(PatternTest, PlainSearchAgreesWithCharacterWalk) {
   std::mt19937 random(77);
   const std::vector<std::string> pieces = {"A", "a", "\\", kKataA, kHyo, kHiraA, "\x83", "\x95"};

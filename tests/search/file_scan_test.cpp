@@ -626,6 +626,19 @@ TEST_F(ScanTest, SteppingOverLinesChangesNothing) {
   ASSERT_EQ(fast.size(), slow.size());
   EXPECT_TRUE(fast == slow);
 
+  // Under ZenHan the lines are not stepped over but tested for the folded
+  // characters of the term before they are converted.
+  gSettings.ZenHan = 1;
+  host.processCalls = 0;
+  fast = Run("( k or y ) and key", "{D}a.txt");
+  fastCalls = host.processCalls;
+  host.processCalls = 0;
+  slow = Run("( k or y ) and key or key and not key", "{D}a.txt");
+  EXPECT_EQ(host.processCalls, fastCalls);
+  ASSERT_EQ(fast.size(), slow.size());
+  EXPECT_TRUE(fast == slow);
+  gSettings.ZenHan = 0;
+
   // A pattern term is stepped over by its required text ("ke") alike.
   gSettings.Regular = 1;
   host.processCalls = 0;
@@ -678,6 +691,33 @@ TEST_F(ScanTest, RequiredTextForSteppingOverLines) {
     if (stepping && c.text != nullptr) {
       EXPECT_EQ(std::string(needle.text, needle.length), c.text);
     }
+    FreeTermArena();
+  }
+}
+
+// Which terms the scan tests lines for by their folded characters: those
+// that Case or ZenHan fold, where no needle serves.
+TEST_F(ScanTest, FoldedTermForTheUnitFilter) {
+  struct Case {
+    const char* search;
+    void (*configure)(SearchSettings&);
+    bool folded;
+  } cases[] = {
+      {"key", [](SearchSettings& s) { s.ZenHan = 1; }, true},
+      {"( a or b ) and key", [](SearchSettings& s) { s.Case = 1; }, true},
+      {"key or other", [](SearchSettings& s) { s.ZenHan = 1; }, false},
+      {"key", [](SearchSettings&) {}, false},                                         // a needle serves
+      {"ab+\\x8140", [](SearchSettings& s) { s.Regular = s.Case = 1; }, false},        // a needle serves
+      {"key", [](SearchSettings& s) { s.ZenHan = s.Same1 = 1; }, false},
+      {"key", [](SearchSettings& s) { s.ZenHan = s.FieldSearch = 1; }, false},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.search);
+    StartSettings();
+    c.configure(gSettings);
+    ResetExpressionCompiler();
+    ASSERT_EQ(CompileSearchExpression(c.search), kCompileOk);
+    EXPECT_EQ(RequiredFoldedTerm() != nullptr, c.folded);
     FreeTermArena();
   }
 }
