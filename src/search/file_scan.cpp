@@ -265,7 +265,7 @@ struct FileScan {
   size_t joinPosition;               // current line's own length under Connect2
 };
 
-// The unit filter of the run's folded term (RequiredFoldedTerm), kept
+// The unit filter of the run's pattern term (RequiredPatternTerm), kept
 // with the pattern and folding it was made for: it is made again only when
 // they change, not for every file.
 struct UnitFilterCache {
@@ -606,7 +606,7 @@ void FinishFile(FileScan& f) {
 
 // The filter for lines of this file, or null.
 const UnitFilter* ActiveUnitFilter() {
-  const SearchTerm* term = RequiredFoldedTerm();
+  const SearchTerm* term = RequiredPatternTerm();
   if (term == nullptr) return nullptr;
   UnitFilterCache& cache = gUnitFilter;
   const int folding = (gSettings.Case ? 1 : 0) | (gSettings.ZenHan ? 2 : 0);
@@ -631,9 +631,9 @@ int ScanLines(FileScan& f) {
   // line at each message point is still read, so that messages, progress
   // and stops behave exactly as without the step.
   const bool skipping = !s.Connect2 && !s.Zengo && !s.BlockOut && f.kanjiCode == kKanjiSjis && RequiredPlainText(&needle);
-  // Lines of a folded pattern term are tested cheaply before they are
-  // converted; the first line of a file is always evaluated, so that an
-  // expression that fails does so where it did.
+  // Lines of a pattern term are tested cheaply for its characters before
+  // they are converted; the first line of a file is always evaluated, so
+  // that an expression that fails does so where it did.
   const UnitFilter* filter = ActiveUnitFilter();
   for (;;) {
     if (skipping && f.messagePoint > f.line) f.line += gReader.SkipLinesWithout(needle, f.messagePoint - f.line);

@@ -77,12 +77,12 @@ bool HasNeedle(const SearchTerm& term) {
   return NeedleOf(term, &needle);
 }
 
-// A pattern term whose characters are folded in the line, so that no byte
-// needle tells which lines cannot hold it.
-bool IsFoldedPattern(const SearchTerm& term) {
-  const SearchSettings& s = gSettings;
-  return term.kind == kTermPattern && (s.Case || s.ZenHan) && !s.Same1 && !s.FieldSearch &&
-         !RequiredTextDecides(term);
+// A pattern term whose line units the unit filter can foresee: folded by
+// Case or ZenHan or not at all, but not mapped by Same1 or blanked by field
+// selection. (With a needle, the filter still refuses the lines that hold
+// the needle but lack another character of the term.)
+bool IsFilterablePattern(const SearchTerm& term) {
+  return term.kind == kTermPattern && !gSettings.Same1 && !gSettings.FieldSearch;
 }
 
 }  // namespace
@@ -92,7 +92,7 @@ bool RequiredPlainText(PlainNeedle* needle) {
   return term != nullptr && NeedleOf(*term, needle);
 }
 
-const SearchTerm* RequiredFoldedTerm() { return FindRequiredTerm(IsFoldedPattern); }
+const SearchTerm* RequiredPatternTerm() { return FindRequiredTerm(IsFilterablePattern); }
 
 int EvaluateCurrentLine(const UnitFilter* filter) {
   if (filter == nullptr || MayHoldUnits(gCurrentLine, *filter)) return EvaluateCurrentLine();

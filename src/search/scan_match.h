@@ -26,10 +26,9 @@ int EvaluateCurrentLine();
 // be evaluated.
 bool RequiredPlainText(PlainNeedle* needle);
 // The pattern term a UnitFilter can test lines for: a term the expression
-// cannot be true without (as for RequiredPlainText), whose characters Case
-// or ZenHan fold (without Same1 and field selection), and that has no
-// plain text of its own. Null when there is none.
-const SearchTerm* RequiredFoldedTerm();
+// cannot be true without (as for RequiredPlainText), without Same1 and
+// field selection. Null when there is none.
+const SearchTerm* RequiredPatternTerm();
 // EvaluateCurrentLine, except that a line the filter (when given) shows
 // cannot match is only started as a line, not tried.
 int EvaluateCurrentLine(const UnitFilter* filter);

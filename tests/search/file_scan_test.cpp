@@ -695,19 +695,19 @@ TEST_F(ScanTest, RequiredTextForSteppingOverLines) {
   }
 }
 
-// Which terms the scan tests lines for by their folded characters: those
-// that Case or ZenHan fold, where no needle serves.
-TEST_F(ScanTest, FoldedTermForTheUnitFilter) {
+// Which terms the scan tests lines for by their characters: pattern terms
+// (literal text too under Case or ZenHan) without Same1 and field selection.
+TEST_F(ScanTest, PatternTermForTheUnitFilter) {
   struct Case {
     const char* search;
     void (*configure)(SearchSettings&);
-    bool folded;
+    bool filtered;
   } cases[] = {
       {"key", [](SearchSettings& s) { s.ZenHan = 1; }, true},
       {"( a or b ) and key", [](SearchSettings& s) { s.Case = 1; }, true},
+      {"ab+\\x8140", [](SearchSettings& s) { s.Regular = 1; }, true},
       {"key or other", [](SearchSettings& s) { s.ZenHan = 1; }, false},
-      {"key", [](SearchSettings&) {}, false},                                         // a needle serves
-      {"ab+\\x8140", [](SearchSettings& s) { s.Regular = s.Case = 1; }, false},        // a needle serves
+      {"key", [](SearchSettings&) {}, false},  // plain text: stepped over by it
       {"key", [](SearchSettings& s) { s.ZenHan = s.Same1 = 1; }, false},
       {"key", [](SearchSettings& s) { s.ZenHan = s.FieldSearch = 1; }, false},
   };
@@ -717,7 +717,7 @@ TEST_F(ScanTest, FoldedTermForTheUnitFilter) {
     c.configure(gSettings);
     ResetExpressionCompiler();
     ASSERT_EQ(CompileSearchExpression(c.search), kCompileOk);
-    EXPECT_EQ(RequiredFoldedTerm() != nullptr, c.folded);
+    EXPECT_EQ(RequiredPatternTerm() != nullptr, c.filtered);
     FreeTermArena();
   }
 }
