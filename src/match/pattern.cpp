@@ -848,15 +848,19 @@ bool BuildUnitFilter(const PatternUnit* pattern, UnitFilter* filter) {
   return count > 0;
 }
 
-bool MayHoldUnits(const char* line, const UnitFilter& filter) {
-  const auto* s = reinterpret_cast<const unsigned char*>(line);
+bool MayHoldUnits(const char* bytes, size_t length, const UnitFilter& filter) {
+  const auto* s = reinterpret_cast<const unsigned char*>(bytes);
   unsigned previous = 0;
   uint8_t seen = 0;
-  for (size_t i = 0; s[i] != 0; ++i) {
+  for (size_t i = 0; i < length; ++i) {
     seen = static_cast<uint8_t>(seen | filter.byPair[previous << 8 | s[i]]);
     previous = s[i];
   }
   return (seen & filter.wanted) == filter.wanted;
+}
+
+bool MayHoldUnits(const char* line, const UnitFilter& filter) {
+  return MayHoldUnits(line, std::strlen(line), filter);
 }
 
 // ---------------------------------------------------------------------------

@@ -119,6 +119,8 @@ bool BuildUnitFilter(const PatternUnit* pattern, UnitFilter* filter);
 // False when line (NUL-terminated) cannot hold every character the filter
 // wants.
 bool MayHoldUnits(const char* line, const UnitFilter& filter);
+// The same for length bytes (a NUL among them only lets more through).
+bool MayHoldUnits(const char* bytes, size_t length, const UnitFilter& filter);
 
 // Prepared form of a plain term for FindPlain: the byte it looks for first
 // (the rarest of the term) and where that byte sits in the term.

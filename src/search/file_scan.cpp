@@ -123,6 +123,26 @@ class LineReader {
     return skipped;
   }
 
+  // Steps over at most maxLines whole lines, each shorter than one piece
+  // and ending in the bytes held, that filter shows cannot match. Returns
+  // the lines stepped over; the first line that may match is left to
+  // ReadLine. Only for lines that need no conversion: the filter looks at
+  // the raw bytes.
+  unsigned long SkipLinesFiltered(const UnitFilter& filter, unsigned long maxLines) {
+    if (pos_ == end_ && !Fill()) return 0;
+    unsigned long skipped = 0;
+    while (skipped < maxLines && pos_ < end_) {
+      const char* from = data_ + pos_;
+      const char* lf = static_cast<const char*>(memchr(from, '\n', end_ - pos_));
+      if (lf == nullptr) break;
+      const size_t length = static_cast<size_t>(lf - from) + 1;
+      if (length > kLineText || MayHoldUnits(from, length, filter)) break;
+      ++skipped;
+      pos_ += length;
+    }
+    return skipped;
+  }
+
   long Tell() const { return base_ + static_cast<long>(pos_); }
 
   void Seek(long offset) {
@@ -619,6 +639,22 @@ const UnitFilter* ActiveUnitFilter() {
   return cache.usable ? &cache.filter : nullptr;
 }
 
+// Steps over lines that cannot match, up to the next message point: by the
+// needle a block of lines at a time, by the filter a line at a time. With
+// both, the filter looks only at the lines where the needle stops.
+void StepOverLines(FileScan& f, const PlainNeedle* needle, const UnitFilter* filter) {
+  for (;;) {
+    if (needle != nullptr && f.messagePoint > f.line) {
+      f.line += gReader.SkipLinesWithout(*needle, f.messagePoint - f.line);
+    }
+    if (filter == nullptr || f.messagePoint <= f.line) return;
+    const unsigned long most = needle != nullptr ? 1 : f.messagePoint - f.line;
+    const unsigned long refused = gReader.SkipLinesFiltered(*filter, most);
+    f.line += refused;
+    if (refused == 0 || needle == nullptr) return;
+  }
+}
+
 // The line loop. Returns 0 on an evaluation error, else 1. Lines read are
 // those obtained, block lines included; a given-back line counts once.
 int ScanLines(FileScan& f) {
@@ -630,13 +666,15 @@ int ScanLines(FileScan& f) {
   // Lines that cannot match are stepped over without being evaluated; the
   // line at each message point is still read, so that messages, progress
   // and stops behave exactly as without the step.
-  const bool skipping = !s.Connect2 && !s.Zengo && !s.BlockOut && f.kanjiCode == kKanjiSjis && RequiredPlainText(&needle);
+  const bool stepping = !s.Connect2 && !s.Zengo && !s.BlockOut && f.kanjiCode == kKanjiSjis;
+  const bool skipping = stepping && RequiredPlainText(&needle);
   // Lines of a pattern term are tested cheaply for its characters before
   // they are converted; the first line of a file is always evaluated, so
-  // that an expression that fails does so where it did.
+  // that an expression that fails does so where it did. Where stepping
+  // over lines is possible, lines the filter refuses are stepped over too.
   const UnitFilter* filter = ActiveUnitFilter();
   for (;;) {
-    if (skipping && f.messagePoint > f.line) f.line += gReader.SkipLinesWithout(needle, f.messagePoint - f.line);
+    if (stepping) StepOverLines(f, skipping ? &needle : nullptr, filter);
     ++f.line;
     if (!ObtainLine(f)) {
       --f.line;
