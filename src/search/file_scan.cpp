@@ -407,6 +407,14 @@ void WriteTextLine(const char* text) {
   if (text[0] != '\0') WriteResultFormat("%s\r\n", text);
 }
 
+// The line naming the file and first line of a context group or block. It
+// carries the heading text as the line prefixes do, so that it can be
+// found as a file reference like them.
+void WriteGroupHeader(const FileScan& f, unsigned long number) {
+  if (gSettings.Midashi) WriteResultFormat("%s ", gSettings.StrMidashi);
+  WriteResultFormat("%s %lu\r\n", QuotePath(f.path), number);
+}
+
 // Context lines before a match on the current line.
 void WriteLinesBefore(const FileScan& f) {
   WriteTextLine(gSettings.ZStartString);
@@ -414,11 +422,11 @@ void WriteLinesBefore(const FileScan& f) {
   for (int k = gSettings.ZengoLine; k >= 1; --k) {
     const char* line = gLineHistory.At(k);
     if (line == nullptr) continue;
-    if (!found && gSettings.PrintFile) WriteResultFormat("%s %lu\r\n", QuotePath(f.path), f.line - k);
+    if (!found && gSettings.PrintFile) WriteGroupHeader(f, f.line - k);
     found = true;
     WriteHistoryLine(f, line, f.line - k, '<');
   }
-  if (gSettings.PrintFile && !found) WriteResultFormat("%s %lu\r\n", QuotePath(f.path), f.line);
+  if (gSettings.PrintFile && !found) WriteGroupHeader(f, f.line);
 }
 
 // Context lines after a match; they are read again afterwards as ordinary
@@ -458,7 +466,7 @@ void WriteBlockStart(const FileScan& f) {
     }
   }
   WriteTextLine(set.startText);
-  if (gSettings.PrintFile) WriteResultFormat("%s %lu\r\n", QuotePath(f.path), f.line - d);
+  if (gSettings.PrintFile) WriteGroupHeader(f, f.line - d);
   for (int k = d; k >= 1; --k) {
     const char* line = gLineHistory.At(k);
     if (line == nullptr) break;

@@ -232,6 +232,17 @@ TEST_F(ScanTest, ContextLines) {
        "match",
        "{D}a.txt",
        "--\r\n{D}a.txt 1\r\nmatch\r\n"},
+      {"heading text before the header, quoted path",
+       [](SearchSettings& s) {
+         s.Zengo = s.PrintFile = s.Midashi = 1;
+         strcpy(s.StrMidashi, "■");
+         s.ZengoLine = 1;
+         s.ZengoLine2 = 0;
+       },
+       {{"a b.txt", "one\r\nmatch\r\n"}, {"c.txt", "match\r\n"}},
+       "match",
+       "\"{D}a b.txt\" {D}c.txt",
+       "■ \"{D}a b.txt\" 1\r\none\r\nmatch\r\n■ {D}c.txt 1\r\nmatch\r\n"},
       {"lines after are searched again",
        [](SearchSettings& s) {
          s.Zengo = s.ZengoSign = 1;
@@ -333,6 +344,14 @@ TEST_F(ScanTest, Blocks) {
        },
        {{"a.txt", "BEGIN\r\nhit\r\nhit again\r\nEND\r\n"}}, "hit", "{D}a.txt",
        "<<\r\n< BEGIN\r\n: hit\r\n: hit again\r\n> END\r\n>>\r\n"},
+      {"heading text before the block header",
+       [](SearchSettings& s) {
+         BlockSetUp(s);
+         s.Midashi = 1;
+         strcpy(s.StrMidashi, "##");
+       },
+       {{"a.txt", "BEGIN\r\nhit\r\nEND\r\n"}}, "hit", "{D}a.txt",
+       "<<\r\n## {D}a.txt 1\r\n< BEGIN\r\n: hit\r\n> END\r\n>>\r\n"},
       {"block reach at the start of the file",
        [](SearchSettings& s) {
          BlockSetUp(s);
