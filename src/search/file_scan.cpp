@@ -452,6 +452,9 @@ void WriteBlockStart(const FileScan& f) {
   for (;; ++d) {
     if (d >= reach) {
       d = reach;
+      // A reach that ends just before the first line of the file would
+      // name line 0 and write none of the lines before the match.
+      if (gLineHistory.At(d) == nullptr) --d;
       break;
     }
     const char* line = gLineHistory.At(d);

@@ -352,6 +352,13 @@ TEST_F(ScanTest, Blocks) {
        },
        {{"a.txt", "BEGIN\r\nhit\r\nEND\r\n"}}, "hit", "{D}a.txt",
        "<<\r\n## {D}a.txt 1\r\n< BEGIN\r\n: hit\r\n> END\r\n>>\r\n"},
+      {"reach running out at the first line of the file",
+       [](SearchSettings& s) {
+         BlockSetUp(s);
+         s.BlockLine = 2;
+       },
+       {{"a.txt", "a\r\nhit\r\nz\r\n"}}, "hit", "{D}a.txt",
+       "<<\r\n{D}a.txt 1\r\n< a\r\n: hit\r\n> z\r\n>>\r\n"},
       {"block reach at the start of the file",
        [](SearchSettings& s) {
          BlockSetUp(s);
