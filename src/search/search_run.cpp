@@ -113,7 +113,8 @@ int RunSearch(const char* searchText, const char* fieldText, const char* outputP
   int walked = EnumerateTargets(fieldText, visitor);
   int result = walked == kTargetsDone ? kRunCompleted : kRunFailed;
 
-  if (gSettings.Verbose) {
+  // A run that could not walk its targets ends without totals.
+  if (gSettings.Verbose && walked != kTargetsNoMemory) {
     if (gAbortRequested) WriteResultText("途中で中止しました\r\n");
     WriteResultFormat("検索総行数  %lu 行\r\n", static_cast<unsigned long>(gRunLineCount));
   }

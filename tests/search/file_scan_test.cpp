@@ -472,12 +472,35 @@ TEST_F(ScanTest, OutputFileIsNeverSearched) {
   EXPECT_EQ(host.clipboardCopies, 0);
 }
 
-TEST_F(ScanTest, SearchTextErrorsLeaveTheOutputAlone) {
-  Write({{"a.txt", "key\r\n"}, {"out.txt", "old\r\n"}});
-  EXPECT_EQ(RunSearch("a b", (dir / "a.txt").c_str(), (dir / "out.txt").c_str()), kRunFailed);
-  ASSERT_EQ(host.boxes.size(), 1u);
-  EXPECT_EQ(host.boxes[0].text, "検索文字列が誤っています");
-  EXPECT_EQ(dir.Read("out.txt"), "old\r\n");
+void* NoTargetMemory(size_t) { return nullptr; }
+
+// Runs that fail show one message and write no totals: a wrong search text
+// is found before the output is opened, a missing sort array after.
+TEST_F(ScanTest, FailedRunsWriteNoTotals) {
+  struct Case {
+    const char* name;
+    const char* search;
+    TargetAllocator allocator;
+    const char* message;
+    const char* output;
+  } cases[] = {
+      {"wrong search text", "a b", nullptr, "検索文字列が誤っています", "old\r\n"},
+      {"no sort array", "key", NoTargetMemory, "メモリが足りません", ""},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    StartSettings();
+    gSettings.Verbose = 1;
+    gSettings.SortType = 0;
+    Write({{"a.txt", "key\r\n"}, {"out.txt", "old\r\n"}});
+    host.boxes.clear();
+    SetTargetAllocator(c.allocator);
+    EXPECT_EQ(RunSearch(c.search, (dir / "a.txt").c_str(), (dir / "out.txt").c_str()), kRunFailed);
+    SetTargetAllocator(nullptr);
+    ASSERT_EQ(host.boxes.size(), 1u);
+    EXPECT_EQ(host.boxes[0].text, c.message);
+    EXPECT_EQ(dir.Read("out.txt"), c.output);
+  }
 }
 
 TEST_F(ScanTest, UnopenableFileQuestion) {
