@@ -28,6 +28,7 @@ constexpr char kProgressTitle[] = "ＺＡＮＴＯ32  検索中";
 constexpr char kVersionTitle[] = "ＺＡＮＴＯ32 : バージョン情報";
 constexpr int kVersionButton = 3014, kVersionLine = 3305, kTotalMemory = 3301, kDirHistory = 3021;
 constexpr WPARAM kSmallDialogItem = 900;
+constexpr int kDirList = 1121, kCurrentDir = 1088, kPathChars = 300;
 
 // The program's path in the form CreateProcess takes.
 std::string ProgramPath() {
@@ -421,6 +422,53 @@ TEST_F(Interactive, DirectoryHistoryChoiceReopensTheDialogThereWithItsTexts) {
   profile = zanto::test::ReadFileBytes(profile_);
   EXPECT_EQ(_stricmp(ProfileValue(profile, "Directory").c_str(), sub.c_str()), 0) << profile;
   EXPECT_EQ(ProfileValue(profile, "SmallDialog"), "1");
+}
+
+// The entry of the directory list named name (as the list shows it), or -1.
+int DirectoryListEntry(HWND dialog, const wchar_t* name) {
+  HWND list = GetDlgItem(dialog, kDirList);
+  int count = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0));
+  for (int i = 0; i < count; ++i) {
+    wchar_t item[kPathChars] = {};
+    // The common dialog keeps its entries as UTF-16; read them so.
+    if (SendMessageW(list, LB_GETTEXTLEN, i, 0) >= kPathChars) continue;
+    SendMessageW(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(item));
+    if (_wcsicmp(item, name) == 0) return i;
+  }
+  return -1;
+}
+
+bool EndsWith(const std::string& text, const std::string& tail) {
+  return text.size() >= tail.size() && _stricmp(text.c_str() + text.size() - tail.size(), tail.c_str()) == 0;
+}
+
+TEST_F(Interactive, DoubleClickInTheDirectoryListChangesIntoIt) {
+  Close();
+  dir_.Write("sub\\c.txt", Sjis("検索\r\n"));
+  Program again;
+  ASSERT_TRUE(again.Start("-I" + profile_, dir_.path()));
+  HWND dialog = WaitMainDialog(again);
+  ASSERT_NE(dialog, nullptr);
+  int sub = DirectoryListEntry(dialog, L"[sub]");
+  ASSERT_GE(sub, 0);
+  HWND list = GetDlgItem(dialog, kDirList);
+  RECT r = {};
+  SendMessageA(list, LB_GETITEMRECT, sub, reinterpret_cast<LPARAM>(&r));
+  LPARAM at = MAKELPARAM(r.left + 4, (r.top + r.bottom) / 2);
+  PostMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  PostMessageA(list, WM_LBUTTONUP, 0, at);
+  PostMessageA(list, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+  PostMessageA(list, WM_LBUTTONUP, 0, at);
+  std::string shown;
+  for (DWORD waited = 0; waited < kRunTimeoutMs && !EndsWith(shown, "\\sub"); waited += kPollMs) {
+    Sleep(kPollMs);
+    shown = ControlText(dialog, kCurrentDir);
+  }
+  EXPECT_TRUE(EndsWith(shown, "\\sub")) << shown;
+  Press(dialog, IDCANCEL);
+  EXPECT_EQ(again.WaitExit(), 0);
+  std::string profile = zanto::test::ReadFileBytes(profile_);
+  EXPECT_TRUE(EndsWith(ProfileValue(profile, "Directory"), "\\sub")) << profile;
 }
 
 // Run with ZANTO_SCREENSHOTS=<directory> to save the three dialogs as BMP.
