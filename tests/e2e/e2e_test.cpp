@@ -366,6 +366,23 @@ TEST_F(Interactive, StopDuringAPausedSearchEndsItWithTheNote) {
   Close();
 }
 
+TEST_F(Interactive, EndmatchClosesOnlyAfterASearchThatMatched) {
+  SetCheck(dialog_, kEndmatch, true);
+  SetControlText(dialog_, kFileNames, "*.txt");
+  SetControlText(dialog_, kOutFile, dir_ / "out.txt");
+  SetControlText(dialog_, kSearchText, "absent-word");
+  // Had this run closed the dialog, the next one could not be started.
+  ASSERT_TRUE(RunSearchAndWait(program_, dialog_));
+  EXPECT_EQ(ControlText(dialog_, kMatchCount), Sjis("0 個マッチ"));
+  SetControlText(dialog_, kSearchText, "third");
+  Press(dialog_, IDOK);
+  EXPECT_EQ(program_.WaitExit(), 0);
+  EXPECT_NE(dir_.Read("out.txt").find("third line"), std::string::npos);
+  std::string profile = zanto::test::ReadFileBytes(profile_);
+  EXPECT_EQ(ProfileValue(profile, "string0"), "third") << profile;
+  EXPECT_EQ(ProfileValue(profile, "Endmatch"), "1");
+}
+
 TEST_F(Interactive, SecondPlainStartOnlyRaisesTheFirst) {
   Program second;
   ASSERT_TRUE(second.Start("-I" + profile_, dir_.path()));
