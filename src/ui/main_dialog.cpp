@@ -35,6 +35,7 @@ constexpr int kIconSize = 32;
 constexpr DWORD kWin98InitPauseMs = 200;
 constexpr int kDirListGap = 3;  // pixels between directory and file lists
 constexpr char kFileFilter[] = "ﾌｧｲﾙ (*.*)\0*.*\0";
+constexpr char kListAllPattern[] = "*.*";   // the filter's pattern
 
 // Main-dialog state.
 struct MainDialogState {
@@ -384,14 +385,23 @@ void AfterSearch(HWND dialog) {
   }
 }
 
+// Lets the common dialog process OK, which opens or lists a directory. A
+// click in the file list leaves that file's name in the dialog's hidden
+// name box, and the common dialog would take it as the chosen file and end
+// - and with it the program. The filter's pattern there makes OK only list.
+bool PassOkToCommonDialog(HWND dialog) {
+  SetDlgItemTextA(dialog, IDC_CD_NAME, kListAllPattern);
+  return false;
+}
+
 // OK ("検索開始", Enter). Returns true when the hook handled it, false to
 // let the common dialog process it.
 bool OnOk(HWND dialog) {
   gApp.restartRequested = 0;
-  if (gMain.okGuard) return false;
+  if (gMain.okGuard) return PassOkToCommonDialog(dialog);
   if (CloseDroppedList(dialog)) return true;
   if (ReportEmptyInput(dialog)) return true;
-  if (FocusIsOn(dialog, IDC_CD_DIRS) || FocusIsOn(dialog, IDC_CD_DRIVES)) return false;
+  if (FocusIsOn(dialog, IDC_CD_DIRS) || FocusIsOn(dialog, IDC_CD_DRIVES)) return PassOkToCommonDialog(dialog);
   StartSearch(dialog);
   return true;
 }

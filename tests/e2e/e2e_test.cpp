@@ -28,7 +28,7 @@ constexpr char kProgressTitle[] = "ＺＡＮＴＯ32  検索中";
 constexpr char kVersionTitle[] = "ＺＡＮＴＯ32 : バージョン情報";
 constexpr int kVersionButton = 3014, kVersionLine = 3305, kTotalMemory = 3301, kDirHistory = 3021;
 constexpr WPARAM kSmallDialogItem = 900;
-constexpr int kDirList = 1121, kCurrentDir = 1088, kPathChars = 300;
+constexpr int kDirList = 1121, kFileList = 1120, kCurrentDir = 1088, kPathChars = 300;
 
 // The program's path in the form CreateProcess takes.
 std::string ProgramPath() {
@@ -486,6 +486,29 @@ TEST_F(Interactive, DoubleClickInTheDirectoryListChangesIntoIt) {
   EXPECT_EQ(again.WaitExit(), 0);
   std::string profile = zanto::test::ReadFileBytes(profile_);
   EXPECT_TRUE(EndsWith(ProfileValue(profile, "Directory"), "\\sub")) << profile;
+}
+
+// Clicks entry `index` of list box `id`.
+void ClickListEntry(HWND dialog, int id, int index) {
+  HWND list = GetDlgItem(dialog, id);
+  RECT r = {};
+  SendMessageA(list, LB_GETITEMRECT, index, reinterpret_cast<LPARAM>(&r));
+  LPARAM at = MAKELPARAM(r.left + 4, (r.top + r.bottom) / 2);
+  PostMessageA(list, WM_LBUTTONDOWN, MK_LBUTTON, at);
+  PostMessageA(list, WM_LBUTTONUP, 0, at);
+}
+
+TEST_F(Interactive, OkInTheDirectoryListAfterAFileClickKeepsTheProgramOpen) {
+  ClickListEntry(dialog_, kFileList, 0);  // leaves the file's name in the hidden name box
+  ClickListEntry(dialog_, kDirList, 0);   // and puts the focus into the directory list
+  SetControlText(dialog_, kSearchText, "x");
+  SetControlText(dialog_, kFileNames, "*.txt");
+  Press(dialog_, IDOK);
+  EXPECT_EQ(program_.WaitExit(3000), -1) << "the program ended";
+  ASSERT_TRUE(IsWindow(dialog_));
+  Close();
+  std::string profile = zanto::test::ReadFileBytes(profile_);
+  EXPECT_FALSE(EndsWith(ProfileValue(profile, "Directory"), ".txt")) << profile;
 }
 
 // Run with ZANTO_SCREENSHOTS=<directory> to save the three dialogs as BMP.
