@@ -72,6 +72,26 @@ class ScanTest : public ::testing::Test {
   void Write(const std::vector<File>& files) {
     for (const File& f : files) dir.Write(f.name, f.bytes);
   }
+  // Runs search, for which the scan may step over lines, and fullSearch,
+  // the same expression written so that every line is evaluated: the
+  // result bytes and the message dispatches must be the same. Returns the
+  // result text of the first run and its dispatch count.
+  struct Outcome {
+    std::string text;
+    int dispatches;
+  };
+  Outcome ExpectSameAsFullEvaluation(const std::string& search, const std::string& fullSearch,
+                                     const std::string& field) {
+    host.processCalls = 0;
+    Outcome fast = {Run(search, field), 0};
+    fast.dispatches = host.processCalls;
+    host.processCalls = 0;
+    std::string full = Run(fullSearch, field);
+    EXPECT_EQ(host.processCalls, fast.dispatches) << search;
+    EXPECT_EQ(fast.text.size(), full.size()) << search;
+    EXPECT_TRUE(fast.text == full) << search;
+    return fast;
+  }
   // Runs a search to the clipboard and returns the result text.
   std::string Run(const std::string& search, const std::string& field, int* result = nullptr) {
     host.clipboard.clear();
@@ -652,52 +672,25 @@ TEST_F(ScanTest, SteppingOverLinesChangesNothing) {
   Write({{"a.txt", text}});
   gSettings.PrintFile = gSettings.Verbose = gSettings.MatchStr = 1;
   strcpy(gSettings.MatchString, "|");
-  std::string fast = Run("key", "{D}a.txt");
-  int fastCalls = host.processCalls;
-  host.processCalls = 0;
-  std::string slow = Run("key or key", "{D}a.txt");
-  EXPECT_EQ(host.processCalls, fastCalls);
-  EXPECT_GT(fastCalls, 10);
-  ASSERT_EQ(fast.size(), slow.size());
-  EXPECT_TRUE(fast == slow);
-  EXPECT_NE(fast.find("x|key"), std::string::npos);    // across the buffer boundary
-  EXPECT_EQ(fast.find("xxke"), std::string::npos);     // the cut splits the term: no match
+  Outcome fast = ExpectSameAsFullEvaluation("key", "key or key", "{D}a.txt");
+  EXPECT_GT(fast.dispatches, 10);
+  EXPECT_NE(fast.text.find("x|key"), std::string::npos);    // across the buffer boundary
+  EXPECT_EQ(fast.text.find("xxke"), std::string::npos);     // the cut splits the term: no match
 
   // With the needle's term further on, the terms before it are tried on
   // the lines stepped over too, without effect: "key and not key" is never
   // true, and the "or" makes the second search evaluate every line.
-  host.processCalls = 0;
-  fast = Run("( k or y ) and key and not abc", "{D}a.txt");
-  fastCalls = host.processCalls;
-  host.processCalls = 0;
-  slow = Run("( k or y ) and key and not abc or key and not key", "{D}a.txt");
-  EXPECT_EQ(host.processCalls, fastCalls);
-  ASSERT_EQ(fast.size(), slow.size());
-  EXPECT_TRUE(fast == slow);
+  ExpectSameAsFullEvaluation("( k or y ) and key and not abc", "( k or y ) and key and not abc or key and not key", "{D}a.txt");
 
   // Under ZenHan the lines are not stepped over but tested for the folded
   // characters of the term before they are converted.
   gSettings.ZenHan = 1;
-  host.processCalls = 0;
-  fast = Run("( k or y ) and key", "{D}a.txt");
-  fastCalls = host.processCalls;
-  host.processCalls = 0;
-  slow = Run("( k or y ) and key or key and not key", "{D}a.txt");
-  EXPECT_EQ(host.processCalls, fastCalls);
-  ASSERT_EQ(fast.size(), slow.size());
-  EXPECT_TRUE(fast == slow);
+  ExpectSameAsFullEvaluation("( k or y ) and key", "( k or y ) and key or key and not key", "{D}a.txt");
   gSettings.ZenHan = 0;
 
   // A pattern term is stepped over by its required text ("ke") alike.
   gSettings.Regular = 1;
-  host.processCalls = 0;
-  fast = Run("ke[y]", "{D}a.txt");
-  fastCalls = host.processCalls;
-  host.processCalls = 0;
-  slow = Run("ke[y] or ke[y]", "{D}a.txt");
-  EXPECT_EQ(host.processCalls, fastCalls);
-  ASSERT_EQ(fast.size(), slow.size());
-  EXPECT_TRUE(fast == slow);
+  ExpectSameAsFullEvaluation("ke[y]", "ke[y] or ke[y]", "{D}a.txt");
 }
 
 // Which expressions let the scan step over lines by one text, and which
@@ -792,14 +785,7 @@ TEST_F(ScanTest, SteppingOverRunsOfShortAndLongLinesChangesNothing) {
   for (int zenHan : {0, 1}) {
     SCOPED_TRACE(zenHan);
     gSettings.ZenHan = zenHan;
-    host.processCalls = 0;
-    std::string fast = Run("key", "{D}a.txt");
-    int fastCalls = host.processCalls;
-    host.processCalls = 0;
-    std::string slow = Run("key or key", "{D}a.txt");
-    EXPECT_EQ(host.processCalls, fastCalls);
-    ASSERT_EQ(fast.size(), slow.size());
-    EXPECT_TRUE(fast == slow);
+    ExpectSameAsFullEvaluation("key", "key or key", "{D}a.txt");
   }
 }
 
