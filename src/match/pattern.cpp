@@ -483,6 +483,18 @@ size_t ConversionEnd(const char* line) {
   return end < kLineBuffer - 1 ? end : kLineBuffer - 1;
 }
 
+// ZenHan form of the double-byte unit read at s + at. VU takes a following
+// small vowel with it, and *next moves past what it took; any other
+// character is mapped by Same1 first (when asked), as a term's characters
+// are.
+inline PatternUnit ZenHanDoubleByte(const unsigned char* s, size_t at, PatternUnit unit, bool same1,
+                                    size_t* next) {
+  if (unit != kKatakanaVu) return NormalizeWide(same1 ? Same1Map(unit) : unit);
+  const FoldedChar vu = VuSequence(reinterpret_cast<const char*>(s + at));
+  *next = at + vu.length;
+  return vu.unit;
+}
+
 // Units of the line s up to end, stored in gUnitLine; *stop receives the
 // offset after the last character. This form serves field selection and
 // Same1, which every character must ask.
@@ -501,14 +513,7 @@ int ConvertSelectedLine(const unsigned char* s, size_t end, size_t* stop) {
       if (fields && !walker.KeepsDoubleByte()) {
         unit = ' ';
       } else if (zenHan) {
-        if (unit == kKatakanaVu) {
-          const FoldedChar vu = VuSequence(reinterpret_cast<const char*>(s + at));
-          unit = vu.unit;
-          i = at + vu.length;
-        } else {
-          // Same1 before ZenHan, as the term's characters are mapped.
-          unit = NormalizeWide(same1 ? Same1Map(unit) : unit);
-        }
+        unit = ZenHanDoubleByte(s, at, unit, same1, &i);
       } else if (same1) {
         unit = Same1Map(unit);
       }
@@ -544,15 +549,7 @@ int ConvertWholeLine(const unsigned char* s, size_t end, size_t* stop) {
     if (IsSjisLead(s[i]) && IsSjisTrail(s[i + 1])) {
       unit = static_cast<PatternUnit>(s[i] << 8 | s[i + 1]);
       i += 2;
-      if (zenHan) {
-        if (unit == kKatakanaVu) {
-          const FoldedChar vu = VuSequence(reinterpret_cast<const char*>(s + at));
-          unit = vu.unit;
-          i = at + vu.length;
-        } else {
-          unit = NormalizeWide(unit);
-        }
-      }
+      if (zenHan) unit = ZenHanDoubleByte(s, at, unit, false, &i);
     } else {
       unit = s[i++];
       if (caseFold) unit = CaseFold(unit);

@@ -225,8 +225,11 @@ TEST(CharIndexTest, DenseAndDistinctOverEveryCharacter) {
   EXPECT_EQ(CharIndex(0xFCFC), 11595);
   for (int index = 0; index < kCharIndexCount; ++index) {
     const int code = CodeOfCharIndex(index);
-    if (code >= 0) EXPECT_EQ(CharIndex(static_cast<unsigned>(code)), index) << index;
-    if (code < 0) EXPECT_FALSE(seen[index]) << index;  // only unused indexes name no code
+    if (code >= 0) {
+      EXPECT_EQ(CharIndex(static_cast<unsigned>(code)), index) << index;
+    } else {
+      EXPECT_FALSE(seen[index]) << index;  // only unused indexes name no code
+    }
   }
   EXPECT_LT(kCharIndexCount, kSame1Entries);
   EXPECT_GT(characters, 11000);
