@@ -10,7 +10,7 @@
 
 #include "search/file_scan.h"
 #include "search/search_run.h"
-#include "search/settings.h"
+#include "search/settings_io.h"
 
 using namespace zanto;
 

@@ -14,7 +14,7 @@ namespace zanto {
 
 // The fuzz build reads no files: the thesaurus comes from memory. Groups
 // share words, and some words are operators or hold double-byte text.
-int LoadThesaurus() {
+int LoadSampleThesaurus() {
   FreeThesaurus();
   if (gSettings.Thesaurus == 0) return 1;
   static const char kSynonyms[] =
@@ -47,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   char search[kSearchTextBytes];
   in.Text(search, sizeof search, '\n');
   zanto::ResetExpressionCompiler();
-  const int compiled = zanto::CompileSearchExpression(search);
+  const int compiled = zanto::CompileSearchExpression(search, zanto::LoadSampleThesaurus);
   if (compiled < zanto::kCompileOk || compiled > zanto::kCompileDeclined) std::abort();
   if (compiled == zanto::kCompileOk) {
     zanto::DumpExpression();

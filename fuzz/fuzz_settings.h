@@ -1,21 +1,15 @@
-// What the matching fuzz targets share: the settings record (the fuzz build
-// does not take in the profile and command-line code), a Same1 table loaded
-// at start to exercise the mapping, and a reader that splits an input into
-// option flags and texts. It defines gSettings and LLVMFuzzerInitialize:
-// one target source includes it.
+// What the matching fuzz targets share: a Same1 table loaded at start to
+// exercise the mapping, and a reader that splits an input into option flags
+// and texts. It defines LLVMFuzzerInitialize: one target source includes it.
 #pragma once
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 
+#include "base/settings.h"
 #include "match/folding.h"
 #include "match/line_source.h"
 #include "match/pattern.h"
-#include "search/settings.h"
-
-namespace zanto {
-SearchSettings gSettings;
-}  // namespace zanto
 
 namespace fuzz {
 

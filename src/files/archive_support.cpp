@@ -2,11 +2,11 @@
 
 #include <cstring>
 
+#include "base/host.h"
+#include "base/sjis.h"
 #include "files/os.h"
 #include "files/path.h"
 #include "files/targets.h"
-#include "match/sjis.h"
-#include "search/host.h"
 
 namespace zanto {
 

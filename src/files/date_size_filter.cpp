@@ -3,10 +3,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "match/sjis.h"
-#include "search/host.h"
-#include "search/result_output.h"
-#include "search/settings.h"
+#include "base/host.h"
+#include "base/settings.h"
+#include "base/sjis.h"
 
 namespace zanto {
 
@@ -121,7 +120,8 @@ int ParseSizeRange() {
   return ParseSizeRangeTexts(gSettings.Size != 0, gSettings.SizeStart, gSettings.SizeEnd);
 }
 
-int PassesDateSizeFilter(const char* path, const FindRecord& record) {
+int PassesDateSizeFilter(const char* path, const FindRecord& record, char* reason) {
+  char skip[kSkipReasonBuffer];
   if (gSettings.Date) {
     constexpr unsigned kDosYearBase = 80;  // DOS years count from 1980
     unsigned year = ((record.date >> 9) + kDosYearBase) % 100;
@@ -130,16 +130,17 @@ int PassesDateSizeFilter(const char* path, const FindRecord& record) {
     char text[kDateText];
     snprintf(text, sizeof text, "%02u%02u%02u", year, month, day);
     if (!DateInRange(gBounds.dateStart, text, gBounds.dateEnd)) {
-      if (gSettings.Verbose) WriteResultFormat("skip %s date=%s\r\n", record.name, text);
-      Trace("skip %s date=%s", path, text);
+      snprintf(skip, sizeof skip, "date=%s", text);
+      Trace("skip %s %s", path, skip);
+      if (reason != nullptr) CopyText(reason, kSkipReasonBuffer, skip);
       return 0;
     }
   }
   if (gSettings.Size) {
     if (record.size < gBounds.sizeMin || record.size > gBounds.sizeMax) {
-      unsigned long size = static_cast<uint32_t>(record.size);
-      if (gSettings.Verbose) WriteResultFormat("skip %s size=%lu\r\n", record.name, size);
-      Trace("skip %s size=%lu", path, size);
+      snprintf(skip, sizeof skip, "size=%lu", static_cast<unsigned long>(static_cast<uint32_t>(record.size)));
+      Trace("skip %s %s", path, skip);
+      if (reason != nullptr) CopyText(reason, kSkipReasonBuffer, skip);
       return 0;
     }
   }

@@ -41,8 +41,12 @@ int ParseSizeRange();
 // 1 if start <= date <= end for three YYMMDD texts under the century rule.
 int DateInRange(const char* start, const char* date, const char* end);
 
+// Why a file was left out: "date=YYMMDD" or "size=<bytes>", NUL included.
+constexpr size_t kSkipReasonBuffer = 24;
+
 // 1 if the file passes both active filters (each only while its setting is
-// on). A skipped file gets its note in the result text under Verbose.
-int PassesDateSizeFilter(const char* path, const FindRecord& record);
+// on). Otherwise 0, the reason traced with the path and, when reason is
+// given (kSkipReasonBuffer bytes), written there for the file's note.
+int PassesDateSizeFilter(const char* path, const FindRecord& record, char* reason = nullptr);
 
 }  // namespace zanto

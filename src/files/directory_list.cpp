@@ -4,11 +4,12 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/name_compare.h"
+#include "base/settings.h"
 #include "files/archive_support.h"
 #include "files/path.h"
 #include "files/targets.h"
 #include "files/targets_internal.h"
-#include "search/settings.h"
 
 namespace zanto {
 
@@ -58,7 +59,7 @@ bool IsWalkedDirectory(const FindRecord& record, bool searchHide) {
   // never end. Its files are still found when the link is named directly.
   if ((record.attributes & kAttrReparsePoint) != 0) return false;
   if (std::strcmp(record.name, ".") == 0 || std::strcmp(record.name, "..") == 0) return false;
-  if (targets::CompareNoCase(record.name, kArchiveRootName) == 0) return false;
+  if (CompareNoCase(record.name, kArchiveRootName) == 0) return false;
   return searchHide || (record.attributes & kHiddenSystem) == 0;
 }
 

@@ -6,7 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "files/path_limits.h"
+#include "base/bounds.h"
 
 namespace zanto {
 

@@ -26,8 +26,8 @@
 #include <string>
 #include <vector>
 
+#include "base/sjis.h"
 #include "files/os.h"
-#include "match/sjis.h"
 
 namespace zanto {
 

@@ -7,8 +7,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "base/sjis.h"
 #include "files/os.h"
-#include "match/sjis.h"
 
 namespace zanto {
 

@@ -4,11 +4,12 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/name_compare.h"
+#include "base/settings.h"
+#include "base/sjis.h"
 #include "files/path.h"
 #include "files/targets.h"
 #include "files/targets_internal.h"
-#include "match/sjis.h"
-#include "search/settings.h"
 
 namespace zanto {
 
@@ -166,14 +167,6 @@ char* DuplicateText(const char* text) {
   return copy;
 }
 
-int CompareNoCase(const char* a, const char* b) {
-  auto fold = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; };
-  for (;; ++a, ++b) {
-    int difference = fold(static_cast<unsigned char>(*a)) - fold(static_cast<unsigned char>(*b));
-    if (difference != 0 || *a == '\0') return difference;
-  }
-}
-
 bool JoinPath(char* out, const char* dir, const char* name) {
   size_t dirLength = std::strlen(dir);
   if (dirLength + 1 + std::strlen(name) >= kPathBuffer) return false;
@@ -235,19 +228,19 @@ int IsExcludedExtension(const char* name) {
     char* word = p;
     while (*p != '\0' && *p != ' ') ++p;
     if (*p != '\0') *p++ = '\0';
-    if (*word != '\0' && targets::CompareNoCase(word, dot + 1) == 0) return 1;
+    if (*word != '\0' && CompareNoCase(word, dot + 1) == 0) return 1;
   }
   return 0;
 }
 
 int CompareSortRecords(const SortRecord* a, const SortRecord* b) {
   const int sign = gSettings.SortRev ? -1 : 1;
-  if (gSettings.SortType == 1) {
+  if (gSettings.SortType == kSortByExtension) {
     const char* extA = FindLastChar(a->name, '.');
     const char* extB = FindLastChar(b->name, '.');
-    int order = targets::CompareNoCase(extA != nullptr ? extA : "", extB != nullptr ? extB : "");
+    int order = CompareNoCase(extA != nullptr ? extA : "", extB != nullptr ? extB : "");
     if (order != 0) return sign * (order < 0 ? -1 : 1);
-  } else if (gSettings.SortType == 2) {
+  } else if (gSettings.SortType == kSortByDate) {
     if (a->date != b->date) return sign * (a->date - b->date);
     if (a->time != b->time) return sign * (a->time - b->time);
   }
@@ -286,7 +279,7 @@ int ResolveShortcut(char* path) {
   if (gShortcutResolver == nullptr) return 0;
   size_t length = std::strlen(path);
   if (length < kExtensionLength) return 0;
-  if (targets::CompareNoCase(path + length - kExtensionLength, kShortcutExtension) != 0) return 0;
+  if (CompareNoCase(path + length - kExtensionLength, kShortcutExtension) != 0) return 0;
   char target[kPathBufferWide] = {};
   gShortcutResolver(path, target, nullptr);
   target[kPathBufferWide - 1] = '\0';

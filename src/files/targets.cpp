@@ -5,19 +5,18 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/host.h"
+#include "base/settings.h"
+#include "base/sjis.h"
 #include "files/date_size_filter.h"
 #include "files/path.h"
 #include "files/targets.h"
 #include "files/targets_internal.h"
-#include "match/sjis.h"
-#include "search/host.h"
-#include "search/settings.h"
 
 namespace zanto {
 
 namespace {
 
-constexpr int kSortAsFound = 3;  // SortType: as the file system returns them
 constexpr char kDirectoryLinePrefix[] = "ﾃﾞｨﾚｸﾄﾘ　";
 constexpr char kListFullMessage[] = "これ以上登録できません";
 

@@ -9,8 +9,6 @@ namespace zanto::targets {
 void* Allocate(size_t bytes);
 // A malloc'd copy of text, or null.
 char* DuplicateText(const char* text);
-// ASCII case-insensitive comparison (bytes above 0x7F compared as they are).
-int CompareNoCase(const char* a, const char* b);
 // dir, a separator unless dir ends in one, and name into out (kPathBuffer
 // bytes); an empty dir gives name alone. False when it does not fit.
 bool JoinPath(char* out, const char* dir, const char* name);

@@ -3,8 +3,8 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/host.h"
 #include "match/thesaurus.h"
-#include "search/host.h"
 
 namespace zanto {
 
@@ -319,8 +319,8 @@ uint8_t ClassifyToken(const char* token, size_t length) {
 
 // Asks whether to search without synonyms when the thesaurus cannot be
 // read; false when the user declines.
-bool LoadThesaurusOrAsk() {
-  if (LoadThesaurus()) return true;
+bool LoadThesaurusOrAsk(ThesaurusLoader loadThesaurus) {
+  if (loadThesaurus()) return true;
   const int answer = GetHost().ShowMessage("同義語ファイルを読み込めません\n同義語検索を行わないで検索しますか？",
                                            kBoxYesNo | kBoxIconInformation);
   if (answer != kAnswerYes) return false;
@@ -372,9 +372,9 @@ void ResetExpressionCompiler() {
   ResetEvaluator();
 }
 
-int CompileSearchExpression(const char* searchText) {
+int CompileSearchExpression(const char* searchText, ThesaurusLoader loadThesaurus) {
   if (gSettings.ZenHan) gSettings.Word = 0;
-  if (!LoadThesaurusOrAsk()) return kCompileDeclined;
+  if (!LoadThesaurusOrAsk(loadThesaurus)) return kCompileDeclined;
   std::memset(&gExpression, 0, sizeof gExpression);
   char token[kTermTextBytes];
   size_t length = 0;

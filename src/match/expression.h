@@ -6,8 +6,9 @@
 #include <cstdint>
 #include <string>
 
+#include "base/settings.h"
 #include "match/pattern.h"
-#include "search/settings.h"
+#include "match/thesaurus.h"
 
 namespace zanto {
 
@@ -110,9 +111,9 @@ void ResetExpressionCompiler();
 
 // Compiles the search string into gExpression under Regular, Word, Case,
 // ZenHan, Same1 and Thesaurus. With ZenHan set, Word is cleared in the
-// settings. Loads the thesaurus; when that fails asks whether to go on
-// without synonyms.
-int CompileSearchExpression(const char* searchText);
+// settings. Loads the thesaurus with loadThesaurus; when that fails asks
+// whether to go on without synonyms.
+int CompileSearchExpression(const char* searchText, ThesaurusLoader loadThesaurus);
 
 // True when a pattern term's required text decides for it: a line whose
 // raw bytes lack the text cannot match. Only where the line's units are

@@ -10,8 +10,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "base/sjis.h"
 #include "match/line_source.h"
-#include "match/sjis.h"
 
 namespace zanto {
 
@@ -128,11 +128,5 @@ bool BuildSame1Table(LineSource& source);
 
 // Frees the table; Same1 then has no effect.
 void FreeSame1Table();
-
-// Frees the table and reads ZAFIND1.TXT from gSettings.Same1Path. A file
-// that cannot be opened leaves no table and writes the trace line
-// "can not open <path>". Reads the file through the files layer, so it is
-// defined outside the pattern-matching library (search/match_files.cpp).
-void LoadSame1Table();
 
 }  // namespace zanto

@@ -2,7 +2,8 @@
 
 #include <cstring>
 
-#include "match/sjis.h"
+#include "base/name_compare.h"
+#include "base/sjis.h"
 
 namespace zanto {
 
@@ -19,7 +20,6 @@ constexpr bool IsEucKanaByte(unsigned char c) { return c >= 0xA0 && c <= 0xDF; }
 constexpr bool IsJisByte(unsigned char c) { return c >= 0x21 && c <= 0x7E; }
 constexpr bool IsHalfKanaByte(unsigned char c) { return c >= 0xA1 && c <= 0xDF; }
 
-constexpr unsigned char UpperAscii(unsigned char c) { return c >= 'a' && c <= 'z' ? c - 0x20 : c; }
 
 // JIS conversion state: what the bytes between escape sequences are.
 enum class JisMode { Roman, Kanji, HalfKana };
@@ -46,9 +46,9 @@ void PutCode(unsigned char*& out, uint16_t code) {
 
 int ForcedKanjiCode(const char* fullPath, int kanjiCodeSetting, const char* eucDrive) {
   if (fullPath[0] != '\0' && fullPath[1] == ':') {
-    const unsigned char drive = UpperAscii(static_cast<unsigned char>(fullPath[0]));
+    const char drive = UpperAscii(fullPath[0]);
     for (const char* d = eucDrive; *d != '\0'; ++d) {
-      if (UpperAscii(static_cast<unsigned char>(*d)) == drive) return kKanjiEuc;
+      if (UpperAscii(*d) == drive) return kKanjiEuc;
     }
   }
   if (kanjiCodeSetting >= kKanjiSjis && kanjiCodeSetting <= kKanjiJis) return kanjiCodeSetting;

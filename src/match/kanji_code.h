@@ -5,14 +5,9 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace zanto {
+#include "base/settings.h"  // KanjiCodeChoice
 
-enum : int {
-  kKanjiAuto = 0,  // KanjiCode setting: decide from the file's bytes
-  kKanjiSjis = 1,
-  kKanjiEuc = 2,
-  kKanjiJis = 3,
-};
+namespace zanto {
 
 constexpr size_t kKanjiSampleBytes = 4096;  // bytes read to decide the code
 
@@ -49,18 +44,5 @@ constexpr uint16_t JisToSjis(unsigned char row, unsigned char cell) {
 // have no Shift_JIS form are dropped.
 void EucLineToSjis(char* line);
 void JisLineToSjis(char* line);
-
-// The code of an open file (1 Shift_JIS, 2 EUC-JP, 3 JIS), from EUCDrive,
-// KanjiCode and, when automatic, its first kKanjiSampleBytes bytes (traced
-// as "check kanji "). Leaves the file at its start. Reads through the files
-// layer, so it is defined outside the pattern-matching library
-// (search/match_files.cpp).
-int DetectKanjiCode(const char* path, intptr_t file);
-
-// DetectKanjiCode for a file whose first bytes are at hand: fullPath is
-// its absolute path ("" when unknown), firstBytes its first length bytes
-// (only the first kKanjiSampleBytes count). The file scan uses it so that
-// a file is not read twice. Defined with DetectKanjiCode.
-int KanjiCodeOf(const char* fullPath, const unsigned char* firstBytes, size_t length);
 
 }  // namespace zanto

@@ -5,9 +5,9 @@
 #include <cstddef>
 #include <cstdint>
 
-namespace zanto {
+#include "base/bounds.h"
 
-constexpr size_t kLineBuffer = 4096;  // longest line, NUL included
+namespace zanto {
 
 // One flag per byte offset of the current line: 1 where some term's match
 // starts. Written only while MatchStr is on.

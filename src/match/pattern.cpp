@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "search/settings.h"
+#include "base/settings.h"
 
 namespace zanto {
 

@@ -61,12 +61,9 @@ void ResetThesaurusCounts();
 // has a drive); other paths are taken beside the program.
 bool IsRootedTablePath(const char* path);
 
-// Frees the table and loads the file that gSettings.Thesaurus selects
-// (1..3: ThesaurusFile0..2), a relative name being taken beside the program.
-// 1: loaded, or nothing to load (Thesaurus 0 or an empty path);
-// 0: the file could not be read or memory ran out.
-// Reads the file through the files layer, so it is defined outside the
-// pattern-matching library (search/match_files.cpp).
-int LoadThesaurus();
+// Loads the thesaurus the settings select: 1 loaded or nothing to load,
+// 0 the table could not be read. The compiler is given one, so that the
+// table can come from a file or from memory.
+using ThesaurusLoader = int (*)();
 
 }  // namespace zanto

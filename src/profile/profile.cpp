@@ -15,6 +15,7 @@
 #include <cstring>
 #include <new>
 
+#include "base/name_compare.h"
 #include "files/path.h"
 
 namespace zanto {
@@ -26,28 +27,6 @@ constexpr int kKeyScanLimit = 1024;    // lines of a section examined for a key
 constexpr size_t kTextLimit = kProfileMaxLine + 1;  // a formatted line + NUL
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-char FoldCase(char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; }
-
-// Compares count bytes of text with pattern, ASCII letters without regard
-// to case; the bytes of a double-byte character compare exactly.
-bool SameNoCase(const char* text, const char* pattern, size_t count) {
-  for (size_t i = 0; i < count;) {
-    if (IsSjisLead(static_cast<unsigned char>(pattern[i])) && i + 1 < count) {
-      if (text[i] != pattern[i] || text[i + 1] != pattern[i + 1]) return false;
-      i += 2;
-    } else {
-      if (FoldCase(text[i]) != FoldCase(pattern[i])) return false;
-      i += 1;
-    }
-  }
-  return true;
-}
-
-bool EqualNoCase(const char* a, const char* b) {
-  size_t n = std::strlen(a);
-  return n == std::strlen(b) && SameNoCase(a, b, n);
-}
 
 const char* SkipBlanks(const char* text) {
   while (IsBlank(*text)) ++text;
@@ -134,7 +113,7 @@ KeyScan FindKey(Profile* profile, const char* key, char* value) {
       rest = eq + 1;
     }
     const char* name = SkipBlanks(line);
-    if (HasControl(name) || !EqualNoCase(name, key)) continue;
+    if (HasControl(name) || !SameNoCase(name, key)) continue;
     CutTrailingComment(rest);
     std::strcpy(value, SkipBlanks(rest));
     scan.found = true;
@@ -190,7 +169,7 @@ int PutInPlace(const char* temp, const char* path) {
   bool keepBackup = true;
   if (FileAccessible(path, 0) == 0) {
     MakeBackupName(path, backup);
-    if (EqualNoCase(backup, path)) {
+    if (SameNoCase(backup, path)) {
       // The profile itself has the extension .BAK: set the old file aside
       // under a second temporary name instead.
       if (!MakeTempNameBeside(path, backup)) {
@@ -271,7 +250,7 @@ int FindSection(Profile* profile, const char* name) {
   for (int line = 1; LineEndAt(profile, pos, &end); ++line, pos = end) {
     size_t at = SkipBlanksAt(profile, pos, end);
     if (at + static_cast<size_t>(headerLen) > end) continue;
-    if (!SameNoCase(profile->image + at, header, static_cast<size_t>(headerLen))) continue;
+    if (CompareNoCase(profile->image + at, header, static_cast<size_t>(headerLen)) != 0) continue;
     profile->inSection = true;
     profile->sectionStart = end;
     profile->sectionLine = line;

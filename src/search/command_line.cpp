@@ -3,9 +3,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/name_compare.h"
+#include "base/sjis.h"
 #include "files/path.h"
-#include "match/sjis.h"
-#include "search/settings.h"
+#include "search/settings_io.h"
 #include "search/settings_tables.h"
 
 namespace zanto {
@@ -16,7 +17,6 @@ namespace {
 
 bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 bool IsOptionStart(char c) { return c == '-' || c == '/'; }
-char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - ('a' - 'A')) : c; }
 
 // Stores a copy of text[0..length) as the next argument; false when no
 // memory is left for it.

@@ -3,19 +3,21 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/host.h"
+#include "base/name_compare.h"
+#include "base/settings.h"
+#include "base/sjis.h"
 #include "files/date_size_filter.h"
 #include "files/path.h"
 #include "files/targets.h"
 #include "match/expression.h"
 #include "match/kanji_code.h"
 #include "match/line_state.h"
-#include "match/sjis.h"
 #include "match/thesaurus.h"
-#include "search/host.h"
 #include "search/line_history.h"
+#include "search/match_files.h"
 #include "search/result_output.h"
 #include "search/scan_match.h"
-#include "search/settings.h"
 
 namespace zanto {
 
@@ -359,26 +361,6 @@ void JoinFollowingLine(FileScan& f) {
   while (IsBlank(rest)) rest += *rest == ' ' || *rest == '\t' ? 1 : 2;
   if (rest != gFollowingLine) memmove(gFollowingLine, rest, strlen(rest) + 1);
   CopyText(gCurrentLine + length, kLineBuffer - length, gFollowingLine);
-}
-
-// Paths compared without regard to ASCII letter case or to which of the
-// two separators is used.
-bool SamePath(const char* a, const char* b) {
-  for (;; ++a, ++b) {
-    unsigned char x = static_cast<unsigned char>(*a), y = static_cast<unsigned char>(*b);
-    if (IsSjisLead(x) && a[1] != '\0') {
-      if (x != y || a[1] != b[1]) return false;
-      ++a;
-      ++b;
-      continue;
-    }
-    if (x >= 'a' && x <= 'z') x = static_cast<unsigned char>(x - 'a' + 'A');
-    if (y >= 'a' && y <= 'z') y = static_cast<unsigned char>(y - 'a' + 'A');
-    if (x == '/') x = '\\';
-    if (y == '/') y = '\\';
-    if (x != y) return false;
-    if (x == '\0') return true;
-  }
 }
 
 bool SynonymCountsWanted() { return gThesaurus != nullptr && gSettings.ThesaurusCount && gSettings.Thesaurus; }
@@ -813,7 +795,11 @@ int ScanFile(char* path, unsigned number, unsigned total, const FindRecord* reco
       filter = false;
     }
   }
-  if (filter && !PassesDateSizeFilter(path, found)) return 1;
+  char skipReason[kSkipReasonBuffer];
+  if (filter && !PassesDateSizeFilter(path, found, skipReason)) {
+    if (s.Verbose) WriteResultFormat("skip %s %s\r\n", found.name, skipReason);
+    return 1;
+  }
 
   CopyText(f.openPath, sizeof f.openPath, path);
   f.handle = OsOpenFile(path, kOpenRead | kShareAll);

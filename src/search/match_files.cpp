@@ -5,13 +5,14 @@
 // Host's trace channel.
 #include <cstring>
 
+#include "base/host.h"
 #include "files/path.h"
 #include "match/folding.h"
 #include "match/kanji_code.h"
 #include "match/line_source.h"
 #include "match/thesaurus.h"
-#include "search/host.h"
-#include "search/settings.h"
+#include "search/match_files.h"
+#include "search/settings_io.h"
 
 namespace zanto {
 

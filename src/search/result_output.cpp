@@ -5,11 +5,11 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "base/host.h"
+#include "base/settings.h"
+#include "base/sjis.h"
 #include "files/path.h"
 #include "match/line_state.h"
-#include "match/sjis.h"
-#include "search/host.h"
-#include "search/settings.h"
 
 namespace zanto {
 

@@ -2,10 +2,10 @@
 
 #include <cstring>
 
+#include "base/settings.h"
 #include "match/expression.h"
 #include "match/line_state.h"
 #include "match/pattern.h"
-#include "search/settings.h"
 
 namespace zanto {
 

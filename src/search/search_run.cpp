@@ -3,16 +3,18 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/host.h"
+#include "base/name_compare.h"
+#include "base/settings.h"
+#include "base/sjis.h"
 #include "files/path.h"
 #include "files/targets.h"
 #include "match/expression.h"
 #include "match/pattern.h"
-#include "match/sjis.h"
 #include "search/file_scan.h"
-#include "search/host.h"
 #include "search/line_history.h"
+#include "search/match_files.h"
 #include "search/result_output.h"
-#include "search/settings.h"
 
 namespace zanto {
 
@@ -23,13 +25,7 @@ constexpr size_t kProgressFileText = kNameBuffer + 32;
 bool IsArchivePath(const char* path) {
   const char* dot = FindLastChar(path, '.');
   if (dot == nullptr) return false;
-  const char ext[] = ".LZH";
-  for (size_t i = 0; i < sizeof ext; ++i) {
-    char c = dot[i];
-    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
-    if (c != ext[i]) return false;
-  }
-  return true;
+  return SameNoCase(dot, ".LZH");
 }
 
 // The enumeration hands every target here.
@@ -52,7 +48,7 @@ class RunVisitor final : public TargetVisitor {
 bool CompileSearch(const char* searchText) {
   char text[kSearchTextBuffer];
   CopyText(text, sizeof text, searchText);
-  int compiled = CompileSearchExpression(text);
+  int compiled = CompileSearchExpression(text, LoadThesaurus);
   if (compiled == kCompileWrong) ShowInformation(kWrongSearchText);
   return compiled == kCompileOk;
 }

@@ -4,14 +4,13 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "match/sjis.h"
+#include "base/name_compare.h"
+#include "base/sjis.h"
 #include "profile/profile.h"
-#include "search/settings.h"
+#include "search/settings_io.h"
 #include "search/settings_tables.h"
 
 namespace zanto {
-
-SearchSettings gSettings;
 
 namespace {
 
@@ -206,25 +205,6 @@ void WriteBlockSets(ProfileWriter& writer) {
   }
 }
 
-// Letter case is ignored for single-byte letters only; a double-byte
-// character (whose trail byte may look like a letter) must match exactly.
-bool SameTextIgnoringCase(const char* a, const char* b) {
-  size_t i = 0;
-  while (a[i] != '\0' && b[i] != '\0') {
-    unsigned char ca = static_cast<unsigned char>(a[i]);
-    unsigned char cb = static_cast<unsigned char>(b[i]);
-    if (IsSjisLead(ca) && a[i + 1] != '\0') {
-      if (ca != cb || a[i + 1] != b[i + 1]) return false;
-      i += 2;
-      continue;
-    }
-    auto lower = [](unsigned char c) { return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c; };
-    if (lower(ca) != lower(cb)) return false;
-    ++i;
-  }
-  return a[i] == b[i];
-}
-
 }  // namespace
 
 int32_t LeadingDecimal(const char* text, bool* digits) {
@@ -307,7 +287,7 @@ void PushHistory(HistoryKind kind, const char* text) {
     const char* current = HistoryEntry(shape, stop);
     if (current[0] == '\0') break;
     bool same = kind == HistoryKind::Search ? std::strcmp(current, entry) == 0
-                                             : SameTextIgnoringCase(current, entry);
+                                             : SameNoCase(current, entry);
     if (same) break;
   }
   std::memmove(HistoryEntry(shape, 1), HistoryEntry(shape, 0), static_cast<size_t>(stop) * shape.capacity);

@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "search/settings.h"
+#include "search/settings_io.h"
 
 namespace zanto {
 

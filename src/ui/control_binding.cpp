@@ -2,8 +2,8 @@
 
 #include <cstdint>
 
-#include "match/sjis.h"
-#include "search/settings.h"
+#include "base/settings.h"
+#include "base/sjis.h"
 #include "ui/app.h"
 #include "ui/resource.h"
 

@@ -2,15 +2,15 @@
 // the optional libraries, the main dialog loop and the shutdown order.
 #include <windows.h>
 
+#include "base/host.h"
+#include "base/sjis.h"
 #include "files/archive_support.h"
 #include "files/os.h"
 #include "files/targets.h"
 #include "match/folding.h"
-#include "match/sjis.h"
 #include "match/thesaurus.h"
-#include "search/host.h"
 #include "search/result_output.h"
-#include "search/settings.h"
+#include "search/settings_io.h"
 #include "ui/app.h"
 #include "ui/editor_control.h"
 #include "ui/main_dialog.h"

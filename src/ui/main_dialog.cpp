@@ -6,11 +6,13 @@
 #include <cstring>
 #include <initializer_list>
 
+#include "base/host.h"
+#include "base/sjis.h"
 #include "files/path.h"
 #include "match/folding.h"
-#include "match/sjis.h"
-#include "search/host.h"
+#include "search/match_files.h"
 #include "search/result_output.h"
+#include "search/settings_io.h"
 #include "ui/app.h"
 #include "ui/control_binding.h"
 #include "ui/progress_dialog.h"

@@ -7,7 +7,7 @@
 
 #include <cstddef>
 
-#include "search/settings.h"
+#include "base/settings.h"
 
 namespace zanto {
 

@@ -2,7 +2,7 @@
 
 #include <cstdio>
 
-#include "search/host.h"
+#include "base/host.h"
 #include "ui/app.h"
 #include "ui/resource.h"
 

@@ -2,9 +2,9 @@
 
 #include <cstring>
 
-#include "search/host.h"
-#include "match/sjis.h"
-#include "search/settings.h"
+#include "base/host.h"
+#include "base/settings.h"
+#include "base/sjis.h"
 #include "ui/app.h"
 
 namespace zanto {

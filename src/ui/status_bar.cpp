@@ -2,7 +2,7 @@
 
 #include <cstring>
 
-#include "match/sjis.h"
+#include "base/sjis.h"
 #include "ui/resource.h"
 
 namespace zanto {

@@ -4,7 +4,7 @@
 #pragma once
 #include <windows.h>
 
-#include "search/host.h"
+#include "base/host.h"
 
 namespace zanto {
 

@@ -13,10 +13,10 @@
 #include <string>
 #include <vector>
 
+#include "base/host.h"
+#include "base/settings.h"
 #include "files/path.h"
 #include "files/targets.h"
-#include "search/host.h"
-#include "search/settings.h"
 #include "support/fake_host.h"
 #include "support/temp_dir.h"
 
@@ -423,8 +423,20 @@ TEST_F(Targets, SkipsExcludedExtensions) {
   for (const char* name : {"a.exe", "B.EXE", "exe", "x.exe.txt", "c.com"}) Make(name);
   std::strcpy(gSettings.NotSearchExt, "exe com");
   EXPECT_EQ(Run("*.*"), (Names{"exe", "x.exe.txt"}));
-  gSettings.SortType = 3;
+  gSettings.SortType = kSortAsFound;
   EXPECT_EQ(Sorted(Run("*.*")), (Names{"exe", "x.exe.txt"}));
+}
+
+// ア (83 41) and ヂ (83 61) differ only in a trail byte that looks like a
+// letter: excluding one must not exclude the other.
+TEST_F(Targets, ExcludedExtensionsCompareDoubleByteCharactersExactly) {
+  const std::string a = "\x83\x41", di = "\x83\x61";
+  Make("x." + a);
+  Make("y." + di);
+  std::strcpy(gSettings.NotSearchExt, a.c_str());
+  EXPECT_EQ(Run("*.*"), (Names{"y." + di}));
+  EXPECT_EQ(IsExcludedExtension(("z." + di).c_str()), 0);
+  EXPECT_EQ(IsExcludedExtension(("z." + a).c_str()), 1);
 }
 
 TEST_F(Targets, ReadsListFilesLineByLine) {

@@ -6,8 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "base/settings.h"
 #include "match/thesaurus.h"
-#include "search/settings.h"
+#include "search/match_files.h"
 #include "support/fake_host.h"
 #include "support/temp_dir.h"
 
@@ -38,7 +39,7 @@ class ExpressionTest : public ::testing::Test {
     SetUp();
   }
 
-  static int Compile(const std::string& text) { return CompileSearchExpression(text.c_str()); }
+  static int Compile(const std::string& text) { return CompileSearchExpression(text.c_str(), LoadThesaurus); }
 
   // Evaluates the compiled expression on line as the file scan does.
   static int Evaluate(const std::string& line) {

@@ -6,7 +6,7 @@
 #include <set>
 #include <string>
 
-#include "match/sjis.h"
+#include "base/sjis.h"
 
 namespace zanto {
 namespace {

@@ -7,8 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "base/settings.h"
 #include "match/line_source.h"
-#include "search/settings.h"
 
 namespace zanto {
 namespace {

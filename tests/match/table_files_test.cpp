@@ -6,12 +6,13 @@
 #include <cstring>
 #include <string>
 
-#include "support/fake_host.h"
 #include "files/path.h"
 #include "match/folding.h"
 #include "match/kanji_code.h"
 #include "match/thesaurus.h"
-#include "search/settings.h"
+#include "search/match_files.h"
+#include "search/settings_io.h"
+#include "support/fake_host.h"
 #include "support/temp_dir.h"
 
 namespace zanto {

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "search/settings.h"
 #include "search/settings_fixture.h"
+#include "search/settings_io.h"
 
 namespace zanto::test {
 namespace {

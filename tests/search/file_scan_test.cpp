@@ -1,6 +1,7 @@
 // The file scan and the search run over real files: every case builds its
 // files in a fresh folder, runs a search and compares the whole result.
 #include "search/file_scan.h"
+#include "search/match_files.h"
 
 #include <gtest/gtest.h>
 
@@ -15,7 +16,7 @@
 #include "search/result_output.h"
 #include "search/scan_match.h"
 #include "search/search_run.h"
-#include "search/settings.h"
+#include "search/settings_io.h"
 #include "support/fake_host.h"
 #include "support/temp_dir.h"
 
@@ -726,7 +727,7 @@ TEST_F(ScanTest, RequiredTextForSteppingOverLines) {
     StartSettings();
     c.configure(gSettings);
     ResetExpressionCompiler();
-    ASSERT_EQ(CompileSearchExpression(c.search), kCompileOk);
+    ASSERT_EQ(CompileSearchExpression(c.search, LoadThesaurus), kCompileOk);
     PlainNeedle needle{};
     const bool stepping = RequiredPlainText(&needle);
     EXPECT_EQ(stepping, c.text != nullptr);
@@ -758,7 +759,7 @@ TEST_F(ScanTest, PatternTermForTheUnitFilter) {
     StartSettings();
     c.configure(gSettings);
     ResetExpressionCompiler();
-    ASSERT_EQ(CompileSearchExpression(c.search), kCompileOk);
+    ASSERT_EQ(CompileSearchExpression(c.search, LoadThesaurus), kCompileOk);
     EXPECT_EQ(RequiredPatternTerm() != nullptr, c.filtered);
     FreeTermArena();
   }

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "base/settings.h"
 #include "match/line_state.h"
-#include "search/settings.h"
 #include "support/fake_host.h"
 #include "support/temp_dir.h"
 

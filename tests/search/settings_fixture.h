@@ -10,7 +10,7 @@
 #include <map>
 #include <string>
 
-#include "search/settings.h"
+#include "search/settings_io.h"
 
 namespace zanto::test {
 

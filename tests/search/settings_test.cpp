@@ -8,9 +8,9 @@
 #include <utility>
 #include <vector>
 
-#include "match/sjis.h"
-#include "search/settings.h"
+#include "base/sjis.h"
 #include "search/settings_fixture.h"
+#include "search/settings_io.h"
 #include "support/temp_dir.h"
 
 namespace zanto::test {

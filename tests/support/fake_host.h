@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "search/host.h"
+#include "base/host.h"
 
 namespace zanto::test {
 

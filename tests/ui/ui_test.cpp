@@ -9,7 +9,7 @@
 
 #include <gtest/gtest.h>
 
-#include "search/settings.h"
+#include "base/settings.h"
 #include "ui/app.h"
 #include "ui/control_binding.h"
 #include "ui/main_dialog.h"

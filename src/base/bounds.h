@@ -1,6 +1,5 @@
-// Bounds of the program's path and name buffers. They live apart from the OS
-// layer so that records that only hold paths (the settings record, which
-// the matcher reads) need not see that layer.
+// Bounds of the program's path, name and line buffers, shared by every
+// layer.
 #pragma once
 #include <cstddef>
 
@@ -10,5 +9,6 @@ constexpr size_t kMaxPath = 260;        // longest path the program handles
 constexpr size_t kPathBuffer = 270;     // working buffer for a path
 constexpr size_t kPathBufferWide = 272; // buffer handed across library calls
 constexpr size_t kNameBuffer = 256;     // a directory entry name + NUL
+constexpr size_t kLineBuffer = 4096;    // longest line of text, NUL included
 
 }  // namespace zanto

@@ -1,4 +1,4 @@
-#include "match/sjis.h"
+#include "base/sjis.h"
 
 #include <gtest/gtest.h>
 

@@ -1,14 +1,68 @@
 // SearchSettings: the one process-wide record of every option of a search,
 // the texts that go with them, the three input histories and the five block
 // pattern sets. Fields are named by their profile keys. Three constant
-// tables (settings.cpp) drive start values, loading and saving.
+// tables (search/settings.cpp) drive start values, loading and saving.
+//
+// Several keys are romanised Japanese or shortened words:
+//   Zengo        "before and after": context output, ZengoLine lines before
+//                and ZengoLine2 after each match, ZengoSign their signs,
+//                ZStartString / ZEndString the texts around each group
+//   Midashi      "heading": StrMidashi written before file names
+//   ZenHan       "full-width / half-width": the fuzzy search that also folds
+//                kana forms (hiragana and katakana, small and voiced kana)
+//   Same1        "same as one": one-character equivalences of ZAFIND1.TXT
+//   Connect2     each line is joined with the next before it is tested
+//   DelSp        leading spaces and tabs are deleted from result lines
+//   Endmatch     the program ends after a search that found something
+//   CountStop    matches after which the scan goes on to the next file
+//   BlockOut     block output: the block around each match, bounded by the
+//                patterns of BlockSets[BlockType]; BlockLine its reach,
+//                BlockSign its signs, BlockMulti every block line tested
+//   Unlha, Lzh   the LZH archive library and its extraction (UnlhaTmp,
+//                DelUnlha: what happens to members after their search)
+//   EUCDrive     drive letters whose files are always taken as EUC-JP
+//   FieldPara, FieldNo   separators and numbers of the fields searched
 #pragma once
 #include <cstddef>
 #include <cstdint>
 
-#include "files/path_limits.h"
+#include "base/bounds.h"
 
 namespace zanto {
+
+// SortType: the order of the files a wildcard finds in one directory.
+enum SortOrder : int32_t {
+  kSortByName = 0,
+  kSortByExtension = 1,
+  kSortByDate = 2,     // oldest first
+  kSortAsFound = 3,    // as the directory lists them
+};
+
+// KanjiCode, and the code a file was found to have.
+enum KanjiCodeChoice : int32_t {
+  kKanjiAuto = 0,  // decide from the file's bytes
+  kKanjiSjis = 1,
+  kKanjiEuc = 2,
+  kKanjiJis = 3,
+};
+
+// FileListForm (option !F): what a match writes instead of its line.
+enum ListForm : int32_t {
+  kListLines = 0,          // the matching lines, as the other options say
+  kListFileNames = 1,      // the file's path once; the scan goes on to the next file
+  kListNumbersInRow = 2,   // the path, a tab, then the line numbers on one line
+  kListNumbersInColumn = 3,  // the path, the line numbers a line each, then "*"
+};
+
+// How the matcher reads a line, from the settings that change it: each bit
+// is one setting that is on. Compiled patterns and line filters belong to
+// the bits they were made for.
+enum LineReading : unsigned {
+  kReadFoldCase = 1,     // Case
+  kReadZenHan = 2,       // ZenHan
+  kReadSame1 = 4,        // Same1
+  kReadFields = 8,       // FieldSearch
+};
 
 constexpr int kHistoryEntries = 20;      // SearchHistory, FileHistory
 constexpr size_t kHistoryText = 129;     // 128 bytes + NUL
@@ -36,8 +90,11 @@ struct SearchSettings {
   int32_t Same1, ThesaurusCount, BlockMulti, PrintFileList, SearchHide, FieldSearch;
   int32_t Midashi, SortRev, SmallDialog;
   // Numbers (NumberSettingTable order).
-  int32_t CountStop, ZengoLine, ZengoLine2, BlockType, BlockLine, SortType;
-  int32_t DelUnlha, Thesaurus, KanjiCode, DlgFontPoint;
+  int32_t CountStop, ZengoLine, ZengoLine2, BlockType, BlockLine;
+  int32_t SortType;                // SortOrder
+  int32_t DelUnlha, Thesaurus;
+  int32_t KanjiCode;               // KanjiCodeChoice
+  int32_t DlgFontPoint;
   // Texts (TextSettingTable order); capacities include the NUL.
   char Directory[kPathBuffer];
   char OutFile[kPathBuffer];
@@ -75,7 +132,7 @@ struct SearchSettings {
   char Same1Path[kPathBuffer];     // ZAFIND1.TXT beside the program
   int32_t CommandLineMode;         // a second plain argument was given
   int32_t SettingsFileGiven;       // option I named a usable profile
-  int32_t FileListForm;            // 0 normal, 1..3 (option !F)
+  int32_t FileListForm;            // ListForm (option !F)
   int32_t EchoQuery;               // option !W
   int32_t NoAutoStart;             // option !S
   int32_t QuitAlways;              // option 1+
@@ -85,41 +142,7 @@ struct SearchSettings {
 
 extern SearchSettings gSettings;
 
-}  // namespace zanto
-
-namespace zanto {
-
-constexpr int kMaxArguments = 500;       // arguments kept from a command line
-constexpr int kArgumentSlots = 510;      // room in the argument vector
-
-// The argument vector: entry 0 is the program path; ended by an empty entry.
-struct ArgumentVector {
-  int count;                          // filled entries, program path included
-  char* entries[kArgumentSlots];      // owned copies
-};
-extern ArgumentVector gArguments;
-
-// Splits a command line as the system reports it (program token first) into
-// gArguments; programPath becomes entry 0.
-void SplitCommandLine(const char* commandLine, const char* programPath);
-// Frees gArguments.
-void FreeArguments();
-
-// Pass 1: start values, program-file paths, plain arguments and options;
-// pass 2: the options again.
-void ApplyCommandLine(int pass);
-// Reads histories, tables and block sets from ProfilePath. Always succeeds.
-void LoadSettings();
-// Writes them back; false when the profile could not be written.
-bool SaveSettings();
-
-enum class HistoryKind { Search, File, Directory };
-// Puts text (trimmed of spaces) in front of a history, moving an equal entry
-// (exact for searches, case-blind for files and directories) to the front.
-void PushHistory(HistoryKind kind, const char* text);
-
-// Allocates / frees the zero-filled store of the five block sets.
-bool AllocateBlockSets();
-void FreeBlockSets();
+// The LineReading bits of the settings' Case, ZenHan, Same1 and FieldSearch.
+unsigned LineReadingOf(const SearchSettings& settings);
 
 }  // namespace zanto

@@ -1,4 +1,4 @@
-#include "search/host.h"
+#include "base/host.h"
 
 #include <cstdarg>
 #include <cstdio>
