@@ -15,11 +15,7 @@
 namespace zanto {
 namespace {
 
-void MakeFile(const std::string& path) {
-  intptr_t h = OpenRawFile(path.c_str(), kOpenWrite | kShareNone | kOpenCreate);
-  ASSERT_GE(h, 0) << path;
-  ASSERT_EQ(CloseRawFile(h), 0);
-}
+void MakeFile(const std::string& path) { ASSERT_TRUE(test::CreateEmptyFile(path)) << path; }
 
 std::string WithoutSeparator(const std::string& dir) { return dir.substr(0, dir.size() - 1); }
 

@@ -7,6 +7,8 @@
 #include <fstream>
 #include <sstream>
 
+#include "files/path.h"
+
 namespace fs = std::filesystem;
 
 namespace zanto::test {
@@ -43,6 +45,11 @@ void TempDir::Write(const std::string& name, const std::string& bytes) const {
 std::string TempDir::Read(const std::string& name) const { return ReadFileBytes(path_ + name); }
 
 bool TempDir::Exists(const std::string& name) const { return fs::exists(fs::path(path_) / name); }
+
+bool CreateEmptyFile(const std::string& path) {
+  const intptr_t file = OpenRawFile(path.c_str(), kOpenWrite | kShareNone | kOpenCreate);
+  return file >= 0 && CloseRawFile(file) == 0;
+}
 
 std::string ReadFileBytes(const std::string& path) {
   std::ifstream in(path, std::ios::binary);

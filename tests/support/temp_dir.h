@@ -24,6 +24,10 @@ class TempDir {
   std::string path_;
 };
 
+// Creates an empty file through the program's own file calls, so that a
+// double-byte name is taken in the program's code page. False on failure.
+bool CreateEmptyFile(const std::string& path);
+
 // Reads a whole file; empty when missing.
 std::string ReadFileBytes(const std::string& path);
 
