@@ -13,12 +13,7 @@ namespace {
 
 constexpr size_t kTextReadBuffer = 1024;  // larger than any bound text
 
-uint16_t KindClass(uint16_t kind) {
-  if (kind & kBindText) return kBindText;
-  if (kind & kBindRadio) return kBindRadio;
-  if (kind & kBindCombo) return kBindCombo;
-  return kind == kBindCheck ? kBindCheck : 0;  // 0: number box
-}
+uint16_t KindClass(uint16_t kind) { return kind & kBindKindMask; }
 
 uint16_t KindValue(uint16_t kind) { return kind & static_cast<uint16_t>(~kBindKindMask); }
 
@@ -41,8 +36,8 @@ void LoadOne(HWND dialog, const ControlBinding& b) {
       SendMessageA(control, CB_SETEXTENDEDUI, TRUE, 0);
       if (n) SendMessageA(control, CB_LIMITTEXT, n, 0);
       break;
-    default:
-      SendMessageA(control, EM_LIMITTEXT, b.kind, 0);
+    case kBindNumber:
+      SendMessageA(control, EM_LIMITTEXT, n, 0);
       if (number) SetDlgItemInt(dialog, b.id, static_cast<UINT>(*number), FALSE);
       break;
   }
@@ -68,7 +63,7 @@ void SaveOne(HWND dialog, const ControlBinding& b) {
       break;
     case kBindCombo:
       break;
-    default:
+    case kBindNumber:
       *number = static_cast<int32_t>(GetDlgItemInt(dialog, b.id, nullptr, FALSE));
       break;
   }

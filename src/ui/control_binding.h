@@ -8,15 +8,15 @@
 
 namespace zanto {
 
-// Kind word of a binding.
+// Kind word of a binding: a class in the high bits, a value in the others.
 enum : uint16_t {
   kBindCheck = 0,         // check box <-> integer 0/1
   kBindText = 0x8000,     // + capacity: edit box <-> text buffer
   kBindRadio = 0x4000,    // + value: radio button <-> integer == value
+  kBindNumber = 0x2000,   // + limit in characters: edit box <-> integer
   kBindCombo = 0x1000,    // + limit: combo box, extended keyboard interface
   kBindKindMask = 0xF000,
 };
-// Any other non-zero kind n is a number box limited to n characters.
 
 struct ControlBinding {
   uint16_t id;             // the dialog item; 0 ends the table

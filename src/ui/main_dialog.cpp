@@ -66,7 +66,7 @@ const ControlBinding kMainBindings[] = {
     {IDC_CD_FILES, nullptr, kBindCheck, "指定したディレクトリにあるファイルの一覧です"},
     {IDC_CD_DRIVES, nullptr, kBindCheck, "検索対象のファイルのあるドライブ"},
     {IDC_DIR_HISTORY, nullptr, kBindCombo, "過去に使用したディレクトリの一覧"},
-    {IDC_COUNT_STOP, &gSettings.CountStop, 3, "指定した個数マッチしたら次のファイルを検索"},
+    {IDC_COUNT_STOP, &gSettings.CountStop, kBindNumber + 3, "指定した個数マッチしたら次のファイルを検索"},
     {IDC_WORD, &gSettings.Word, kBindCheck, "単語単位で検索（a-z A-Z 0-9 _）"},
     {IDC_CASE, nullptr, kBindCheck, "半角の大文字小文字を区別して検索"},
     {IDC_ZENHAN, &gSettings.ZenHan, kBindCheck, "全角・半角を同一視など"},

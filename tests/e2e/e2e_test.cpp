@@ -270,6 +270,17 @@ TEST(CommandLine, ManyFileArgumentsAreCutAtTheFieldsEnd) {
   EXPECT_NE(dir.Read("out.txt").find(Sjis("検索は楽しい")), std::string::npos);
 }
 
+// -K2: after two matches in a file the scan goes on to the next file.
+TEST(CommandLine, CountStopFromTheCommandLineEndsEachFileAfterItsMatches) {
+  TempDir dir;
+  dir.Write("k.txt", "key 1\r\nkey 2\r\nkey 3\r\n");
+  dir.Write("l.txt", "key 4\r\n");
+  Program p;
+  ASSERT_TRUE(p.Start("key *.txt -K2 -u -p -1+ -O" + (dir / "out.txt") + " -I" + (dir / "p.ini"), dir.path()));
+  EXPECT_EQ(p.WaitExit(), 0);
+  EXPECT_EQ(dir.Read("out.txt"), "k.txt 1:key 1\r\nk.txt 2:key 2\r\nl.txt 1:key 4\r\n");
+}
+
 class Interactive : public ::testing::Test {
  protected:
   void SetUp() override {

@@ -343,5 +343,53 @@ TEST(ContextHelp, ExtraPairsComeFirstAndTheArrayIsBounded) {
   EXPECT_EQ(out[kHelpPairs - 1].control, 0u);
 }
 
+// Each kind of binding moves its value both ways, and only its own kind of
+// value: a number box shows its number and reads back what is typed.
+TEST(ControlBindings, EachKindLoadsAndSavesItsValue) {
+  HWND parent = CreateWindowExA(0, "STATIC", "", WS_POPUP, 0, 0, 200, 200, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(parent, nullptr);
+  struct Child {
+    const char* windowClass;
+    DWORD style;
+    int id;
+  } children[] = {
+      {"BUTTON", BS_AUTOCHECKBOX, 1}, {"EDIT", ES_NUMBER, 2}, {"EDIT", 0, 3},
+      {"BUTTON", BS_AUTORADIOBUTTON, 4}, {"BUTTON", BS_AUTORADIOBUTTON, 5},
+  };
+  for (const Child& c : children) {
+    ASSERT_NE(CreateWindowExA(0, c.windowClass, "", WS_CHILD | c.style, 0, 0, 50, 20, parent,
+                              reinterpret_cast<HMENU>(static_cast<INT_PTR>(c.id)), nullptr, nullptr),
+              nullptr);
+  }
+  int32_t check = 1, number = 42, radio = 2;
+  char text[8] = "abc";
+  const ControlBinding table[] = {
+      {1, &check, kBindCheck, nullptr},     {2, &number, kBindNumber + 3, nullptr},
+      {3, text, kBindText + 8, nullptr},    {4, &radio, kBindRadio + 1, nullptr},
+      {5, &radio, kBindRadio + 2, nullptr}, {0, nullptr, 0, nullptr},
+  };
+  LoadControls(parent, table);
+  EXPECT_EQ(IsDlgButtonChecked(parent, 1), BST_CHECKED);
+  EXPECT_EQ(GetDlgItemInt(parent, 2, nullptr, FALSE), 42u);
+  EXPECT_EQ(SendDlgItemMessageA(parent, 2, EM_GETLIMITTEXT, 0, 0), 3);
+  char shown[16] = "";
+  GetDlgItemTextA(parent, 3, shown, sizeof shown);
+  EXPECT_STREQ(shown, "abc");
+  EXPECT_EQ(IsDlgButtonChecked(parent, 4), BST_UNCHECKED);
+  EXPECT_EQ(IsDlgButtonChecked(parent, 5), BST_CHECKED);
+
+  CheckDlgButton(parent, 1, BST_UNCHECKED);
+  SetDlgItemTextA(parent, 2, "7");
+  SetDlgItemTextA(parent, 3, "longer than eight");
+  CheckDlgButton(parent, 4, BST_CHECKED);
+  CheckDlgButton(parent, 5, BST_UNCHECKED);
+  SaveControls(parent, table);
+  EXPECT_EQ(check, 0);
+  EXPECT_EQ(number, 7);
+  EXPECT_STREQ(text, "longer ");  // cut to the buffer
+  EXPECT_EQ(radio, 1);
+  DestroyWindow(parent);
+}
+
 }  // namespace
 }  // namespace zanto
