@@ -50,7 +50,8 @@ struct ReadMark {
   bool pending;  // a following line was waiting
 };
 
-// One file being scanned.
+// One file being scanned. Its writer points into it (givenPath), so it
+// stays where ScanFile made it.
 struct FileScan {
   const ScanTarget* target;          // as handed to ScanFile
   char* path;                        // target->path: as written to the result
@@ -59,7 +60,7 @@ struct FileScan {
   char fullPath[kPathBuffer];        // absolute form of path, when haveFullPath
   bool haveFullPath;
   bool shortcut;                     // a shortcut was resolved
-  MatchWriter writer;                // writes about the file by its names here
+  MatchWriter writer;                // names the file as path and givenPath say
   intptr_t handle;                   // open file
   int kanjiCode;                     // KanjiCodeChoice, never kKanjiAuto
   bool haveAccessTime;               // accessTime was read
