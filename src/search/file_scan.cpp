@@ -15,7 +15,9 @@
 #include "match/line_state.h"
 #include "match/thesaurus.h"
 #include "search/line_history.h"
+#include "search/line_reader.h"
 #include "search/match_files.h"
+#include "search/match_writer.h"
 #include "search/result_output.h"
 #include "search/scan_match.h"
 
@@ -27,7 +29,6 @@ uint32_t gRunLineCount = 0;
 
 namespace {
 
-constexpr size_t kLineText = kLineBuffer - 1;     // longest line, bytes
 constexpr size_t kProgressLineHead = 127;          // bytes of a line taken for the list
 constexpr size_t kProgressHeading = kNameBuffer + 32;
 constexpr size_t kOpenErrorText = kPathBuffer + 96;
@@ -35,220 +36,6 @@ constexpr int kProgressListRunMatches = 20;        // list every match below thi
 constexpr int kProgressListFileMatches = 4;        // or the first ones of each file
 constexpr uint32_t kProgressEveryMatch = 10;       // show each count below this
 constexpr uint32_t kProgressStride = 8;            // then every eighth
-
-// ---------------------------------------------------------------------------
-// Reading lines: a large buffer over a raw file, lines found with memchr.
-
-class LineReader {
- public:
-  void Start(intptr_t handle) {
-    handle_ = handle;
-    base_ = 0;
-    pos_ = end_ = 0;
-    candidateKnown_ = false;
-    atEnd_ = false;
-  }
-
-  // Makes at least the first bytes of the file available for the binary
-  // test without consuming them.
-  size_t Peek(const unsigned char** bytes) {
-    if (pos_ == end_) Fill();
-    *bytes = reinterpret_cast<const unsigned char*>(data_ + pos_);
-    return end_ - pos_;
-  }
-
-  // Reads one line of at most kLineText bytes (its LF included) into out,
-  // NUL-terminated. Returns its byte count, or -1 at the end of the file.
-  long ReadLine(char* out) {
-    size_t n = 0;
-    while (n < kLineText) {
-      if (pos_ == end_ && !Fill()) break;
-      size_t room = kLineText - n;
-      size_t avail = end_ - pos_;
-      size_t span = avail < room ? avail : room;
-      const char* from = data_ + pos_;
-      const char* lf = static_cast<const char*>(memchr(from, '\n', span));
-      size_t take = lf ? static_cast<size_t>(lf - from) + 1 : span;
-      memcpy(out + n, from, take);
-      n += take;
-      pos_ += take;
-      if (lf) break;
-    }
-    out[n] = '\0';
-    return n == 0 ? -1 : static_cast<long>(n);
-  }
-
-  // Steps over at most maxLines lines (counted as ReadLine would count
-  // them) that cannot hold needle: whole lines before the next place where
-  // needle occurs in the bytes held. Returns the lines stepped over; the
-  // line holding a candidate, and a line running past the bytes held, are
-  // left to ReadLine.
-  unsigned long SkipLinesWithout(const PlainNeedle& needle, unsigned long maxLines) {
-    if (pos_ == end_ && !Fill()) return 0;
-    if (!candidateKnown_ || candidate_ < pos_) {
-      candidate_ = FindCandidate(needle);
-      candidateKnown_ = true;
-    }
-    // Only lines that end in the bytes held are stepped over, so a needle
-    // running on into the next bytes read keeps its line.
-    const size_t limit = candidate_;
-    unsigned long skipped = 0;
-    // Lines average a few dozen bytes: counting their ends a block at a
-    // time is much cheaper than finding each one. A block is taken whole
-    // only while every line ending in it is certainly short (one piece);
-    // near maxLines, at a long line and at the end, lines go one by one.
-    // Where the last line stepped over ends is looked for only then: until
-    // then, the start of the last block that held a line end stands in for
-    // the current line's start (it is never after it).
-    size_t scan = pos_;
-    size_t endsBlock = kNoBlock;  // last block counted that held a line end
-    for (;;) {
-      const size_t lineStartBound = endsBlock == kNoBlock ? pos_ : endsBlock;
-      if (limit - scan >= kStepBlock && scan + kStepBlock - lineStartBound <= kLineText) {
-        const unsigned long ends = CountLineEnds(data_ + scan);
-        if (skipped + ends <= maxLines) {
-          skipped += ends;
-          if (ends > 0) endsBlock = scan;
-          scan += kStepBlock;
-          continue;
-        }
-        SettleAfter(&endsBlock);
-        // The last line allowed ends in this block.
-        while (StepOneLine(limit, maxLines, &skipped)) {
-        }
-        break;
-      }
-      SettleAfter(&endsBlock);
-      if (!StepOneLine(limit, maxLines, &skipped)) break;
-      scan = pos_;
-    }
-    return skipped;
-  }
-
-  // Steps over at most maxLines whole lines, each shorter than one piece
-  // and ending in the bytes held, that filter shows cannot match. Returns
-  // the lines stepped over; the first line that may match is left to
-  // ReadLine. Only for lines that need no conversion: the filter looks at
-  // the raw bytes.
-  unsigned long SkipLinesFiltered(const UnitFilter& filter, unsigned long maxLines) {
-    if (pos_ == end_ && !Fill()) return 0;
-    unsigned long skipped = 0;
-    while (skipped < maxLines && pos_ < end_) {
-      const char* from = data_ + pos_;
-      const char* lf = static_cast<const char*>(memchr(from, '\n', end_ - pos_));
-      if (lf == nullptr) break;
-      const size_t length = static_cast<size_t>(lf - from) + 1;
-      if (length > kLineText || MayHoldUnits(from, length, filter)) break;
-      ++skipped;
-      pos_ += length;
-    }
-    return skipped;
-  }
-
-  long Tell() const { return base_ + static_cast<long>(pos_); }
-
-  void Seek(long offset) {
-    candidateKnown_ = false;
-    if (offset >= base_ && offset <= base_ + static_cast<long>(end_)) {
-      pos_ = static_cast<size_t>(offset - base_);
-      return;
-    }
-    OsSeekFile(handle_, offset, 0);
-    base_ = offset;
-    atEnd_ = false;
-    pos_ = end_ = 0;
-  }
-
- private:
-  // Bytes whose line ends SkipLinesWithout counts at once; lines end in
-  // it every forty bytes or so. Counted in runs short enough for a byte-
-  // wide count, which compilers vectorise without widening.
-  static constexpr size_t kStepBlock = 256;
-  static constexpr size_t kCountRun = 128;
-  static_assert(kStepBlock % kCountRun == 0 && kCountRun < 256);
-  static constexpr size_t kNoBlock = ~size_t{0};
-
-  // LF bytes among the kStepBlock bytes at bytes.
-  static unsigned long CountLineEnds(const char* bytes) {
-    unsigned long total = 0;
-    for (size_t run = 0; run < kStepBlock; run += kCountRun) {
-      uint8_t count = 0;
-      for (size_t i = 0; i < kCountRun; ++i) count = static_cast<uint8_t>(count + (bytes[run + i] == '\n'));
-      total += count;
-    }
-    return total;
-  }
-
-  // Moves pos_ just past the last LF of the block at *block (one that
-  // holds a line end), if there is such a block, and forgets the block.
-  void SettleAfter(size_t* block) {
-    if (*block == kNoBlock) return;
-    size_t at = *block + kStepBlock - 1;
-    while (data_[at] != '\n') --at;
-    pos_ = at + 1;
-    *block = kNoBlock;
-  }
-
-  // Steps over the line at pos_ when it ends before limit and its pieces
-  // (a line longer than kLineText is read as several) fit in maxLines.
-  bool StepOneLine(size_t limit, unsigned long maxLines, unsigned long* skipped) {
-    if (pos_ >= limit) return false;
-    const char* from = data_ + pos_;
-    const char* lf = static_cast<const char*>(memchr(from, '\n', limit - pos_));
-    if (lf == nullptr) return false;
-    const size_t length = static_cast<size_t>(lf - from) + 1;
-    const unsigned long pieces = (length + kLineText - 1) / kLineText;
-    if (*skipped + pieces > maxLines) return false;
-    *skipped += pieces;
-    pos_ += length;
-    return true;
-  }
-
-  // Offset of the first place at or after pos_ where needle's bytes occur
-  // in full, or end_.
-  size_t FindCandidate(const PlainNeedle& needle) const {
-    const char rare = needle.text[needle.rareAt];
-    size_t scan = pos_ + needle.rareAt;
-    while (scan < end_) {
-      const void* hit = memchr(data_ + scan, rare, end_ - scan);
-      if (hit == nullptr) break;
-      size_t at = static_cast<size_t>(static_cast<const char*>(hit) - data_) - needle.rareAt;
-      if (at + needle.length > end_) break;
-      if (memcmp(data_ + at, needle.text, needle.length) == 0) return at;
-      scan = at + needle.rareAt + 1;
-    }
-    return end_;
-  }
-
-  // A read that comes back short has met the end of the file: the next
-  // Fill knows it without asking the system again.
-  bool Fill() {
-    base_ += static_cast<long>(end_);
-    pos_ = end_ = 0;
-    candidateKnown_ = false;
-    if (atEnd_) return false;
-    long got = OsReadFile(handle_, data_, kReadBuffer);
-    if (got <= 0) {
-      atEnd_ = true;
-      return false;
-    }
-    atEnd_ = static_cast<size_t>(got) < kReadBuffer;
-    end_ = static_cast<size_t>(got);
-    return true;
-  }
-
-  intptr_t handle_ = -1;
-  long base_ = 0;    // file offset of data_[0]
-  size_t pos_ = 0;   // next byte to hand out
-  size_t end_ = 0;   // bytes held
-  size_t candidate_ = 0;         // SkipLinesWithout: next candidate or end_
-  bool candidateKnown_ = false;  // candidate_ belongs to the bytes held
-  bool atEnd_ = false;           // the file has no bytes after those held
-  char data_[kReadBuffer];
-};
-
-// ---------------------------------------------------------------------------
-// Module state.
 
 struct ScanRunState {
   uint32_t lastShownCount;            // match count last shown in the dialog
@@ -263,26 +50,23 @@ struct ReadMark {
   bool pending;  // a following line was waiting
 };
 
-// One file being scanned.
+// One file being scanned. Its writer points into it (givenPath), so it
+// stays where ScanFile made it.
 struct FileScan {
-  char* path;                        // as written to the result (caller's buffer)
+  const ScanTarget* target;          // as handed to ScanFile
+  char* path;                        // target->path: as written to the result
   char givenPath[kPathBuffer];       // before shortcut resolution
   char openPath[kPathBuffer];        // as opened; its access time is restored
   char fullPath[kPathBuffer];        // absolute form of path, when haveFullPath
   bool haveFullPath;
   bool shortcut;                     // a shortcut was resolved
-  const char* archivePath;           // archive of a member, or null
-  unsigned member;                   // member number, 0 for a plain file
-  unsigned number, total;            // file number of the run and the total
-  const char* displayName;           // progress list heading
-  const char* outputPath;            // absolute output path or empty
+  MatchWriter writer;                // names the file as path and givenPath say
   intptr_t handle;                   // open file
-  int kanjiCode;                     // 1 Shift_JIS, 2 EUC-JP, 3 JIS
+  int kanjiCode;                     // KanjiCodeChoice, never kKanjiAuto
   bool haveAccessTime;               // accessTime was read
   uint64_t accessTime;               // last access before the scan
   bool useHistory;                   // context or block output keeps lines
   unsigned long line;                // number of the current line
-  unsigned long linesRead;           // for the count line
   unsigned long messagePoint;        // messages are processed past this line
   size_t joinPosition;               // current line's own length under Connect2
 };
@@ -294,7 +78,7 @@ struct UnitFilterCache {
   bool made;                           // filter belongs to pattern and folding
   bool usable;                         // the pattern holds characters to look for
   PatternUnit pattern[kPatternUnits];
-  int folding;                         // Case and ZenHan
+  unsigned folding;                    // LineReading bits of Case and ZenHan
   UnitFilter filter;
 };
 
@@ -303,7 +87,9 @@ UnitFilterCache gUnitFilter = {};
 LineReader gReader;
 char gFollowingLine[kLineBuffer];   // Connect2: the line after the current one
 bool gPending = false;              // gFollowingLine is the next current line
-char gScratch[kLineBuffer];         // history lines are written from a copy
+
+// ---------------------------------------------------------------------------
+// Lines: read, converted, joined, and read again.
 
 bool IsBlank(const char* p) {
   return *p == ' ' || *p == '\t' || (static_cast<unsigned char>(p[0]) == 0x81 && static_cast<unsigned char>(p[1]) == 0x40);
@@ -319,7 +105,7 @@ void ConvertLine(char* line, int kanjiCode) {
 
 // Obtains the next current line: the waiting following line, or a new one
 // read and converted. False at the end of the file.
-bool ObtainLine(FileScan& f) {
+bool ObtainLine(const FileScan& f) {
   if (gPending) {
     memcpy(gCurrentLine, gFollowingLine, strlen(gFollowingLine) + 1);
     gPending = false;
@@ -363,53 +149,8 @@ void JoinFollowingLine(FileScan& f) {
   CopyText(gCurrentLine + length, kLineBuffer - length, gFollowingLine);
 }
 
-bool SynonymCountsWanted() { return gThesaurus != nullptr && gSettings.ThesaurusCount && gSettings.Thesaurus; }
-
-char KanjiLetter(int code) { return code == kKanjiEuc ? 'E' : code == kKanjiJis ? 'J' : 'S'; }
-
 // ---------------------------------------------------------------------------
-// Writing.
-
-void WriteHeading(const FileScan& f) {
-  if (f.shortcut) {
-    WriteResultFormat("===== %s(%s) =====\r\n", f.path, f.givenPath);
-  } else if (f.archivePath != nullptr) {
-    WriteResultFormat("===== %s(%s) =====\r\n", f.path, f.archivePath);
-  } else {
-    WriteResultFormat("===== %s =====\r\n", f.path);
-  }
-}
-
-void WriteHistoryLine(const FileScan& f, const char* line, unsigned long number, char sign) {
-  CopyText(gScratch, sizeof gScratch, line);
-  WriteResultLine(gScratch, f.path, number, sign);
-}
-
-void WriteTextLine(const char* text) {
-  if (text[0] != '\0') WriteResultFormat("%s\r\n", text);
-}
-
-// The line naming the file and first line of a context group or block. It
-// carries the heading text as the line prefixes do, so that it can be
-// found as a file reference like them.
-void WriteGroupHeader(const FileScan& f, unsigned long number) {
-  if (gSettings.Midashi) WriteResultFormat("%s ", gSettings.StrMidashi);
-  WriteResultFormat("%s %lu\r\n", QuotePath(f.path), number);
-}
-
-// Context lines before a match on the current line.
-void WriteLinesBefore(const FileScan& f) {
-  WriteTextLine(gSettings.ZStartString);
-  bool found = false;
-  for (int k = gSettings.ZengoLine; k >= 1; --k) {
-    const char* line = gLineHistory.At(k);
-    if (line == nullptr) continue;
-    if (!found && gSettings.PrintFile) WriteGroupHeader(f, f.line - k);
-    found = true;
-    WriteHistoryLine(f, line, f.line - k, '<');
-  }
-  if (gSettings.PrintFile && !found) WriteGroupHeader(f, f.line);
-}
+// Context and blocks: which lines around a match belong to it.
 
 // Context lines after a match; they are read again afterwards as ordinary
 // lines.
@@ -417,23 +158,25 @@ void WriteLinesAfter(FileScan& f) {
   ReadMark mark = MarkReading();
   for (int j = 1; j <= gSettings.ZengoLine2; ++j) {
     if (!ObtainLine(f)) break;
-    WriteResultLine(gCurrentLine, f.path, f.line + j, '>');
+    f.writer.LineAfter(gCurrentLine, f.line + j, '>');
   }
-  WriteTextLine(gSettings.ZEndString);
+  f.writer.ContextEnd();
   ReturnTo(mark);
 }
 
 const BlockSet& ActiveBlockSet() { return gSettings.BlockSets[gSettings.BlockType]; }
 
-// Looks back from the match for the block start and writes the start of
-// the block.
-void WriteBlockStart(const FileScan& f) {
+// How many lines before the match on the current line its block starts:
+// looking back at most BlockLine lines, at a start line or just after an
+// end line (-1 when the match line itself ends a block), and never before
+// the first line of the file.
+int BlockReach() {
   const BlockSet& set = ActiveBlockSet();
-  int reach = gSettings.BlockLine;
+  const int limit = gSettings.BlockLine;
   int d = 0;
   for (;; ++d) {
-    if (d >= reach) {
-      d = reach;
+    if (d >= limit) {
+      d = limit;
       // A reach that ends just before the first line of the file would
       // name line 0 and write none of the lines before the match.
       if (gLineHistory.At(d) == nullptr) --d;
@@ -450,13 +193,7 @@ void WriteBlockStart(const FileScan& f) {
       break;
     }
   }
-  WriteTextLine(set.startText);
-  if (gSettings.PrintFile) WriteGroupHeader(f, f.line - d);
-  for (int k = d; k >= 1; --k) {
-    const char* line = gLineHistory.At(k);
-    if (line == nullptr) break;
-    WriteHistoryLine(f, line, f.line - k, '<');
-  }
+  return d;
 }
 
 // Reads and writes the rest of the block after the match line. A line that
@@ -474,13 +211,13 @@ void WriteBlockEnd(FileScan& f) {
     int p = MatchBlockPattern(gCurrentLine);
     bool giveBack = false;
     if (p >= 0 && set.endFlag[p]) {
-      WriteResultLine(gCurrentLine, f.path, f.line, sign);
+      f.writer.LineAfter(gCurrentLine, f.line, sign);
       break;
     }
     if (p >= 0) {
       giveBack = true;
     } else {
-      WriteResultLine(gCurrentLine, f.path, f.line, sign);
+      f.writer.LineAfter(gCurrentLine, f.line, sign);
       giveBack = k >= gSettings.BlockLine;
     }
     if (giveBack) {
@@ -490,15 +227,18 @@ void WriteBlockEnd(FileScan& f) {
       break;
     }
   }
-  WriteTextLine(set.endText);
+  f.writer.BlockEnd();
 }
+
+// ---------------------------------------------------------------------------
+// Progress.
 
 void ListMatchInProgress(const FileScan& f) {
   if (gRunMatchCount >= static_cast<uint32_t>(kProgressListRunMatches) && gFileMatchCount >= kProgressListFileMatches) return;
   Host& host = GetHost();
   if (gFileMatchCount == 1) {
     char heading[kProgressHeading];
-    snprintf(heading, sizeof heading, "■ %s ■■■■■", f.displayName);
+    snprintf(heading, sizeof heading, "■ %s ■■■■■", f.target->displayName ? f.target->displayName : "");
     TruncateText(heading, sizeof heading - 1);
     host.AddProgressLine(heading);
   }
@@ -521,57 +261,6 @@ void ShowMatchCount() {
   gRun.lastShownCount = gRunMatchCount;
 }
 
-enum class AfterMatch { Continue, EndFile };
-
-// Everything a match on the current line writes.
-AfterMatch OnMatch(FileScan& f) {
-  ++gFileMatchCount;
-  ++gRunMatchCount;
-  const SearchSettings& s = gSettings;
-  bool first = gFileMatchCount == 1;
-  if (s.Verbose && first) WriteHeading(f);
-  if (s.Zengo) {
-    WriteLinesBefore(f);
-  } else if (s.BlockOut) {
-    WriteBlockStart(f);
-  }
-  if (s.Connect2 && (s.Zengo || s.BlockOut)) gCurrentLine[f.joinPosition] = '\0';
-  if (gRunMatchCount == 1 && s.EchoQuery) {
-    WriteResultFormat("%s\r\n", gRun.fieldText);
-    WriteResultFormat("%s\r\n", gRun.searchText);
-  }
-  switch (s.FileListForm) {
-    case 1:
-      WriteResultFormat("%s\r\n", f.path);
-      return AfterMatch::EndFile;
-    case 2:
-      if (first) WriteResultFormat("%s\t", f.path);
-      WriteResultFormat("%lu ", f.line);
-      break;
-    case 3:
-      if (first) {
-        WriteResultText(f.path);
-        WriteResultText("\r\n");
-      }
-      WriteResultFormat("%lu\r\n", f.line);
-      break;
-    default:
-      WriteResultLine(gCurrentLine, f.path, f.line, ':');
-      break;
-  }
-  ListMatchInProgress(f);
-  if (s.Zengo && s.ZengoLine2 != 0) {
-    WriteLinesAfter(f);
-  } else if (s.BlockOut) {
-    WriteBlockEnd(f);
-  }
-  if (s.CountStop != 0 && gFileMatchCount >= s.CountStop) {
-    if (s.Verbose) WriteResultText("skip...\r\n");
-    return AfterMatch::EndFile;
-  }
-  return AfterMatch::Continue;
-}
-
 // Dispatches pending messages (the pause loop included) at message points.
 // True when the user asked to stop.
 bool ProcessMessagesAtPoint(FileScan& f) {
@@ -584,6 +273,44 @@ bool ProcessMessagesAtPoint(FileScan& f) {
   return gAbortRequested != 0;
 }
 
+// ---------------------------------------------------------------------------
+// The line loop.
+
+enum class AfterMatch { Continue, EndFile };
+
+// Everything a match on the current line brings about, in the order its
+// parts are written.
+AfterMatch OnMatch(FileScan& f) {
+  ++gFileMatchCount;
+  ++gRunMatchCount;
+  const SearchSettings& s = gSettings;
+  MatchWriter& writer = f.writer;
+  const bool first = gFileMatchCount == 1;
+  if (first) writer.FileHeading();
+  if (s.Zengo) {
+    writer.ContextBefore(gLineHistory, f.line);
+  } else if (s.BlockOut) {
+    writer.BlockStart(gLineHistory, f.line, BlockReach());
+  }
+  // Context and blocks show the match line as it was read, not joined.
+  if (s.Connect2 && (s.Zengo || s.BlockOut)) gCurrentLine[f.joinPosition] = '\0';
+  if (gRunMatchCount == 1) writer.QueryEcho(gRun.fieldText, gRun.searchText);
+  writer.MatchLine(gCurrentLine, f.line, first);
+  // A list of file names needs only the first match of each file.
+  if (s.FileListForm == kListFileNames) return AfterMatch::EndFile;
+  ListMatchInProgress(f);
+  if (s.Zengo && s.ZengoLine2 != 0) {
+    WriteLinesAfter(f);
+  } else if (s.BlockOut) {
+    WriteBlockEnd(f);
+  }
+  if (s.CountStop != 0 && gFileMatchCount >= s.CountStop) {
+    writer.CountStopNote();
+    return AfterMatch::EndFile;
+  }
+  return AfterMatch::Continue;
+}
+
 void RestoreAccessTime(const FileScan& f) {
   if (f.haveAccessTime) OsSetLastAccessTime(f.openPath, f.accessTime);
 }
@@ -594,27 +321,11 @@ void CloseAndRestore(FileScan& f) {
   RestoreAccessTime(f);
 }
 
-void FinishFile(FileScan& f) {
+void FinishFile(FileScan& f, unsigned long linesRead) {
   CloseAndRestore(f);
-  const SearchSettings& s = gSettings;
-  if (gFileMatchCount > 0) {
-    if (s.FileListForm == 2) WriteResultText("\r\n");
-    if (s.FileListForm == 3) WriteResultText("*\r\n");
-  }
-  gRunLineCount += static_cast<uint32_t>(f.linesRead);
-  if (SynonymCountsWanted()) {
-    for (const ThesaurusEntry* e = gThesaurus; e->word != nullptr; ++e) {
-      if (e->count > 0) WriteResultFormat("** %s=%d\r\n", e->word, e->count);
-    }
-  }
-  if (s.Verbose) {
-    char memberText[16] = "";
-    if (f.archivePath != nullptr && f.member > 0) snprintf(memberText, sizeof memberText, "-%u", f.member);
-    WriteResultFormat("*** %s  %ld 行中 マッチした数 %lu(%lu)  ファイル(%u%s/%u)%c\r\n", QuotePath(f.path),
-                      static_cast<long>(f.linesRead), static_cast<unsigned long>(gFileMatchCount),
-                      static_cast<unsigned long>(gRunMatchCount), f.number, memberText, f.total,
-                      KanjiLetter(f.kanjiCode));
-  }
+  gRunLineCount += static_cast<uint32_t>(linesRead);
+  f.writer.FileDone({linesRead, static_cast<unsigned long>(gFileMatchCount),
+                     static_cast<unsigned long>(gRunMatchCount), f.kanjiCode});
 }
 
 // The filter for lines of this file, or null.
@@ -622,7 +333,7 @@ const UnitFilter* ActiveUnitFilter() {
   const SearchTerm* term = RequiredPatternTerm();
   if (term == nullptr) return nullptr;
   UnitFilterCache& cache = gUnitFilter;
-  const int folding = (gSettings.Case ? 1 : 0) | (gSettings.ZenHan ? 2 : 0);
+  const unsigned folding = LineReadingOf(gSettings) & (kReadFoldCase | kReadZenHan);
   if (!cache.made || cache.folding != folding || memcmp(cache.pattern, term->units, sizeof cache.pattern) != 0) {
     memcpy(cache.pattern, term->units, sizeof cache.pattern);
     cache.folding = folding;
@@ -689,14 +400,16 @@ int ScanLines(FileScan& f) {
     }
     if (ProcessMessagesAtPoint(f)) break;
   }
-  f.linesRead = f.line;
-  FinishFile(f);
+  FinishFile(f, f.line);
   return 1;
 }
 
+// ---------------------------------------------------------------------------
+// Before the loop: files left unread.
+
 // Opening failed: note, and the question whether to go on showing it.
-void ReportOpenError(const FileScan& f) {
-  if (gSettings.Verbose) WriteResultFormat("cannot open %s\r\n", f.path);
+void ReportOpenError(FileScan& f) {
+  f.writer.OpenErrorNote();
   if (gRun.openErrorsSilenced) return;
   char text[kOpenErrorText];
   snprintf(text, sizeof text, "ファイルを開けません\n%s\nこれ以降もエラーメッセージを表示しますか？", f.path);
@@ -711,13 +424,7 @@ bool SkipBinary(FileScan& f) {
   const unsigned char* sample;
   size_t n = gReader.Peek(&sample);
   if (!LooksBinary(sample, n < kBinarySample ? n : kBinarySample, f.kanjiCode)) return false;
-  if (gSettings.Verbose) {
-    if (f.shortcut) {
-      WriteResultFormat("skip %s(%s) is binary\r\n", f.path, f.givenPath);
-    } else {
-      WriteResultFormat("skip %s is binary\r\n", f.path);
-    }
-  }
+  f.writer.BinaryNote();
   CloseAndRestore(f);
   return true;
 }
@@ -726,8 +433,9 @@ bool SkipBinary(FileScan& f) {
 // full path replaces the path from here on.
 bool SkipOutputFile(FileScan& f) {
   const char* full = f.haveFullPath ? f.fullPath : f.path;
-  if (f.outputPath != nullptr && f.outputPath[0] != '\0' && SamePath(full, f.outputPath)) {
-    if (gSettings.Verbose) WriteResultFormat("skip %s\r\n", f.path);
+  const char* outputPath = f.target->outputPath;
+  if (outputPath != nullptr && outputPath[0] != '\0' && SamePath(full, outputPath)) {
+    f.writer.OutputFileNote();
     CloseAndRestore(f);
     return true;
   }
@@ -741,6 +449,39 @@ int KanjiCodeOfReader(const FileScan& f) {
   const unsigned char* head;
   const size_t length = gReader.Peek(&head);
   return KanjiCodeOf(f.haveFullPath ? f.fullPath : "", head, length);
+}
+
+// Follows a shortcut (ShortCut) to its target, which then takes the place
+// of the path and of its directory entry. False when the target cannot be
+// found: the date and size rules then do not apply.
+bool FollowShortcut(FileScan& f, FindRecord* found) {
+  if (!gSettings.ShortCut || f.target->archivePath != nullptr || !ResolveShortcut(f.path)) return true;
+  f.shortcut = true;
+  FindRecord target;
+  uint32_t mask = kTargetMask | (gSettings.SearchHide ? kHiddenSystem : 0);
+  if (FindFirst(f.path, &target, mask) != 0) return false;
+  *found = target;
+  FindEnd(&target);
+  return true;
+}
+
+WrittenFile WrittenFileOf(const FileScan& f) {
+  const ScanTarget& t = *f.target;
+  return {f.path, f.shortcut ? f.givenPath : nullptr, t.archivePath, t.member, t.number, t.total};
+}
+
+// Opens the file and reads its first bytes. False when it cannot be opened.
+bool OpenForScan(FileScan& f) {
+  CopyText(f.openPath, sizeof f.openPath, f.path);
+  f.handle = OsOpenFile(f.path, kOpenRead | kShareAll);
+  if (f.handle < 0) return false;
+  OsFileTimes times = {};
+  f.haveAccessTime = OsGetOpenFileTimes(f.handle, &times);
+  f.accessTime = times.lastAccess;
+  f.haveFullPath = OsFullPath(f.path, f.fullPath, sizeof f.fullPath);
+  gReader.Start(f.handle);
+  f.kanjiCode = KanjiCodeOfReader(f);
+  return true;
 }
 
 }  // namespace
@@ -761,58 +502,29 @@ void ResetScanRunState(const char* fieldText, const char* searchText) {
   CopyText(gRun.searchText, sizeof gRun.searchText, searchText ? searchText : "");
 }
 
-int ScanFile(char* path, unsigned number, unsigned total, const FindRecord* record, const char* outputPath,
-             const char* archivePath, unsigned member, const char* displayName) {
-  if (path == nullptr) {
-    gRun.lastShownCount = 0;
-    return 0;
-  }
+int ScanFile(const ScanTarget& target) {
   const SearchSettings& s = gSettings;
   FileScan f = {};
-  f.path = path;
-  f.archivePath = archivePath;
-  f.member = member;
-  f.number = number;
-  f.total = total;
-  f.displayName = displayName ? displayName : "";
-  f.outputPath = outputPath;
+  f.target = &target;
+  f.path = target.path;
   f.handle = -1;
   f.useHistory = (s.Zengo || s.BlockOut) && gLineHistory.Allocated();
   gLineHistory.Clear();
   gFileMatchCount = 0;
-  CopyText(f.givenPath, sizeof f.givenPath, path);
+  CopyText(f.givenPath, sizeof f.givenPath, f.path);
 
-  FindRecord found = record ? *record : FindRecord{};
-  bool filter = true;
-  if (s.ShortCut && archivePath == nullptr && ResolveShortcut(path)) {
-    f.shortcut = true;
-    FindRecord target;
-    uint32_t mask = kTargetMask | (s.SearchHide ? kHiddenSystem : 0);
-    if (FindFirst(path, &target, mask) == 0) {
-      found = target;
-      FindEnd(&target);
-    } else {
-      filter = false;
-    }
-  }
+  FindRecord found = target.record ? *target.record : FindRecord{};
+  const bool rulesApply = FollowShortcut(f, &found);
+  f.writer = MatchWriter(WrittenFileOf(f));
   char skipReason[kSkipReasonBuffer];
-  if (filter && !PassesDateSizeFilter(path, found, skipReason)) {
-    if (s.Verbose) WriteResultFormat("skip %s %s\r\n", found.name, skipReason);
+  if (rulesApply && !PassesDateSizeFilter(f.path, found, skipReason)) {
+    f.writer.DateSizeNote(found.name, skipReason);
     return 1;
   }
-
-  CopyText(f.openPath, sizeof f.openPath, path);
-  f.handle = OsOpenFile(path, kOpenRead | kShareAll);
-  if (f.handle < 0) {
+  if (!OpenForScan(f)) {
     ReportOpenError(f);
     return 1;
   }
-  OsFileTimes times = {};
-  f.haveAccessTime = OsGetOpenFileTimes(f.handle, &times);
-  f.accessTime = times.lastAccess;
-  f.haveFullPath = OsFullPath(path, f.fullPath, sizeof f.fullPath);
-  gReader.Start(f.handle);
-  f.kanjiCode = KanjiCodeOfReader(f);
   if (SkipBinary(f) || SkipOutputFile(f)) return 1;
   if (SynonymCountsWanted()) ResetThesaurusCounts();
   BeginFileEvaluation();

@@ -1,8 +1,10 @@
 // The scan of one file: shortcut, date and size rules, opening, kanji code
 // and binary test, then the line loop that converts, joins and evaluates
-// every line and writes each match with its prefix, context or block to the
-// result text. Also keeps the progress dialog informed and lets it stop or
-// pause the run between lines.
+// every line and decides which lines around a match belong to its context
+// or block. The lines come from the line reader (line_reader.h); what a
+// match brings about is written by the match writer (match_writer.h). Also
+// keeps the progress dialog informed and lets it stop or pause the run
+// between lines.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -11,7 +13,6 @@
 
 namespace zanto {
 
-constexpr size_t kReadBuffer = 256 * 1024;  // bytes read from a file at a time
 constexpr size_t kBinarySample = 512;       // bytes the binary test looks at
 constexpr int kMessageInterval = 300;       // lines between message dispatches
 constexpr size_t kProgressLine = 120;       // longest progress list line
@@ -26,16 +27,21 @@ extern uint32_t gRunLineCount;    // lines read in the run
 // about open errors, and the texts that EchoQuery repeats.
 void ResetScanRunState(const char* fieldText, const char* searchText);
 
-// Scans one file. path is a buffer of kPathBuffer bytes that may be
-// rewritten with the shortcut target or, under FullPath, the full path.
-// outputPath is the absolute output file path or empty; archivePath is
-// null for a plain file, member 0. Returns 0 when the search expression
-// proved unusable (the run must stop), 1 otherwise, skipped and unreadable
-// files included. A null path only resets the per-run display state and
-// returns 0.
-int ScanFile(char* path, unsigned number, unsigned total, const FindRecord* record,
-             const char* outputPath, const char* archivePath, unsigned member,
-             const char* displayName);
+// One file handed to the scan.
+struct ScanTarget {
+  char* path;                // kPathBuffer bytes; rewritten with a shortcut's
+                             // target or, under FullPath, the full path
+  unsigned number, total;    // the file's number in the run, and the run's file count
+  const FindRecord* record;  // the directory entry that found path, or null
+  const char* outputPath;    // absolute output file path, or null or empty
+  const char* archivePath;   // the archive holding path as a member, or null
+  unsigned member;           // member number, 0 for a plain file
+  const char* displayName;   // progress list heading, or null
+};
+
+// Scans one file. Returns 0 when the search expression proved unusable
+// (the run must stop), 1 otherwise, skipped and unreadable files included.
+int ScanFile(const ScanTarget& target);
 
 // Decides whether the first bytes of a file make it binary: a 0x00 or 0xFF
 // anywhere, or, unless the file is EUC-JP, a 0xFD or 0xFE.

@@ -80,7 +80,8 @@ int SearchTarget(char* path, const FindRecord& record, unsigned number, unsigned
   char fileLine[kProgressFileText];
   snprintf(fileLine, sizeof fileLine, "%-12s(%2u/%2u)", copy.name, number, total);
   GetHost().SetProgressText(kProgressFile, fileLine);
-  return ScanFile(path, number, total, &copy, outputPath, nullptr, 0, copy.name) == 0 ? 0 : 1;
+  const ScanTarget target = {path, number, total, &copy, outputPath, nullptr, 0, copy.name};
+  return ScanFile(target) == 0 ? 0 : 1;
 }
 
 int RunSearch(const char* searchText, const char* fieldText, const char* outputPath) {

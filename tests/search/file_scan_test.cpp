@@ -13,6 +13,7 @@
 #include "files/targets.h"
 #include "match/expression.h"
 #include "search/line_history.h"
+#include "search/line_reader.h"
 #include "search/result_output.h"
 #include "search/scan_match.h"
 #include "search/search_run.h"
@@ -551,7 +552,7 @@ TEST_F(ScanTest, UnopenableFileQuestion) {
       char path[kPathBuffer];
       strcpy(path, (dir / ("missing" + std::to_string(i) + ".txt")).c_str());
       FindRecord record;
-      EXPECT_EQ(ScanFile(path, i + 1, 3, &record, "", nullptr, 0, "m"), 1);
+      EXPECT_EQ(ScanFile({path, static_cast<unsigned>(i) + 1, 3, &record, "", nullptr, 0, "m"}), 1);
     }
     EXPECT_EQ(static_cast<int>(host.boxes.size()), c.boxes);
     EXPECT_EQ(gAbortRequested != 0, c.aborted);

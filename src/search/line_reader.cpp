@@ -1,0 +1,180 @@
+#include "search/line_reader.h"
+
+#include <cstring>
+
+#include "files/os.h"
+
+namespace zanto {
+
+void LineReader::Start(intptr_t handle) {
+  handle_ = handle;
+  base_ = 0;
+  pos_ = end_ = 0;
+  candidateKnown_ = false;
+  atEnd_ = false;
+}
+
+size_t LineReader::Peek(const unsigned char** bytes) {
+  if (pos_ == end_) Fill();
+  *bytes = reinterpret_cast<const unsigned char*>(data_ + pos_);
+  return end_ - pos_;
+}
+
+long LineReader::ReadLine(char* out) {
+  size_t n = 0;
+  while (n < kLinePiece) {
+    if (pos_ == end_ && !Fill()) break;
+    size_t room = kLinePiece - n;
+    size_t avail = end_ - pos_;
+    size_t span = avail < room ? avail : room;
+    const char* from = data_ + pos_;
+    const char* lf = static_cast<const char*>(memchr(from, '\n', span));
+    size_t take = lf ? static_cast<size_t>(lf - from) + 1 : span;
+    memcpy(out + n, from, take);
+    n += take;
+    pos_ += take;
+    if (lf) break;
+  }
+  out[n] = '\0';
+  return n == 0 ? -1 : static_cast<long>(n);
+}
+
+unsigned long LineReader::SkipLinesWithout(const PlainNeedle& needle, unsigned long maxLines) {
+  if (pos_ == end_ && !Fill()) return 0;
+  if (!candidateKnown_ || candidate_ < pos_) {
+    candidate_ = FindCandidate(needle);
+    candidateKnown_ = true;
+  }
+  // Only lines that end in the bytes held are stepped over, so a needle
+  // running on into the next bytes read keeps its line.
+  const size_t limit = candidate_;
+  unsigned long skipped = 0;
+  // Lines average a few dozen bytes: counting their ends a block at a
+  // time is much cheaper than finding each one. A block is taken whole
+  // only while every line ending in it is certainly short (one piece);
+  // near maxLines, at a long line and at the end, lines go one by one.
+  // Where the last line stepped over ends is looked for only then: until
+  // then, the start of the last block that held a line end stands in for
+  // the current line's start (it is never after it).
+  size_t scan = pos_;
+  size_t endsBlock = kNoBlock;  // last block counted that held a line end
+  for (;;) {
+    const size_t lineStartBound = endsBlock == kNoBlock ? pos_ : endsBlock;
+    if (limit - scan >= kStepBlock && scan + kStepBlock - lineStartBound <= kLinePiece) {
+      const unsigned long ends = CountLineEnds(data_ + scan);
+      if (skipped + ends <= maxLines) {
+        skipped += ends;
+        if (ends > 0) endsBlock = scan;
+        scan += kStepBlock;
+        continue;
+      }
+      SettleAfter(&endsBlock);
+      // The last line allowed ends in this block.
+      while (StepOneLine(limit, maxLines, &skipped)) {
+      }
+      break;
+    }
+    SettleAfter(&endsBlock);
+    if (!StepOneLine(limit, maxLines, &skipped)) break;
+    scan = pos_;
+  }
+  return skipped;
+}
+
+unsigned long LineReader::SkipLinesFiltered(const UnitFilter& filter, unsigned long maxLines) {
+  if (pos_ == end_ && !Fill()) return 0;
+  unsigned long skipped = 0;
+  while (skipped < maxLines && pos_ < end_) {
+    const char* from = data_ + pos_;
+    const char* lf = static_cast<const char*>(memchr(from, '\n', end_ - pos_));
+    if (lf == nullptr) break;
+    const size_t length = static_cast<size_t>(lf - from) + 1;
+    if (length > kLinePiece || MayHoldUnits(from, length, filter)) break;
+    ++skipped;
+    pos_ += length;
+  }
+  return skipped;
+}
+
+void LineReader::Seek(long offset) {
+  candidateKnown_ = false;
+  if (offset >= base_ && offset <= base_ + static_cast<long>(end_)) {
+    pos_ = static_cast<size_t>(offset - base_);
+    return;
+  }
+  OsSeekFile(handle_, offset, 0);
+  base_ = offset;
+  atEnd_ = false;
+  pos_ = end_ = 0;
+}
+
+// LF bytes among the kStepBlock bytes at bytes.
+unsigned long LineReader::CountLineEnds(const char* bytes) {
+  unsigned long total = 0;
+  for (size_t run = 0; run < kStepBlock; run += kCountRun) {
+    uint8_t count = 0;
+    for (size_t i = 0; i < kCountRun; ++i) count = static_cast<uint8_t>(count + (bytes[run + i] == '\n'));
+    total += count;
+  }
+  return total;
+}
+
+// Moves pos_ just past the last LF of the block at *block (one that holds a
+// line end), if there is such a block, and forgets the block.
+void LineReader::SettleAfter(size_t* block) {
+  if (*block == kNoBlock) return;
+  size_t at = *block + kStepBlock - 1;
+  while (data_[at] != '\n') --at;
+  pos_ = at + 1;
+  *block = kNoBlock;
+}
+
+// Steps over the line at pos_ when it ends before limit and its pieces (a
+// line longer than kLinePiece is read as several) fit in maxLines.
+bool LineReader::StepOneLine(size_t limit, unsigned long maxLines, unsigned long* skipped) {
+  if (pos_ >= limit) return false;
+  const char* from = data_ + pos_;
+  const char* lf = static_cast<const char*>(memchr(from, '\n', limit - pos_));
+  if (lf == nullptr) return false;
+  const size_t length = static_cast<size_t>(lf - from) + 1;
+  const unsigned long pieces = (length + kLinePiece - 1) / kLinePiece;
+  if (*skipped + pieces > maxLines) return false;
+  *skipped += pieces;
+  pos_ += length;
+  return true;
+}
+
+// Offset of the first place at or after pos_ where needle's bytes occur in
+// full, or end_.
+size_t LineReader::FindCandidate(const PlainNeedle& needle) const {
+  const char rare = needle.text[needle.rareAt];
+  size_t scan = pos_ + needle.rareAt;
+  while (scan < end_) {
+    const void* hit = memchr(data_ + scan, rare, end_ - scan);
+    if (hit == nullptr) break;
+    size_t at = static_cast<size_t>(static_cast<const char*>(hit) - data_) - needle.rareAt;
+    if (at + needle.length > end_) break;
+    if (memcmp(data_ + at, needle.text, needle.length) == 0) return at;
+    scan = at + needle.rareAt + 1;
+  }
+  return end_;
+}
+
+// A read that comes back short has met the end of the file: the next Fill
+// knows it without asking the system again.
+bool LineReader::Fill() {
+  base_ += static_cast<long>(end_);
+  pos_ = end_ = 0;
+  candidateKnown_ = false;
+  if (atEnd_) return false;
+  long got = OsReadFile(handle_, data_, kReadBuffer);
+  if (got <= 0) {
+    atEnd_ = true;
+    return false;
+  }
+  atEnd_ = static_cast<size_t>(got) < kReadBuffer;
+  end_ = static_cast<size_t>(got);
+  return true;
+}
+
+}  // namespace zanto

@@ -1,0 +1,81 @@
+// The bytes of one open file handed out as lines: a large buffer over the
+// raw file, lines found with memchr. A line longer than kLinePiece bytes is
+// handed out as several pieces, each counting as a line; line ends are kept
+// as they are (LF ends a line, CR is an ordinary byte). The scan also steps
+// over lines that cannot match without handing them out, and reads lines
+// again from a mark.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+#include "base/bounds.h"
+#include "match/pattern.h"
+
+namespace zanto {
+
+constexpr size_t kReadBuffer = 256 * 1024;    // bytes read from a file at a time
+constexpr size_t kLinePiece = kLineBuffer - 1;  // longest line handed out, bytes
+
+// One reader holds kReadBuffer bytes: keep it out of the stack.
+class LineReader {
+ public:
+  // Starts reading handle, just opened through OsOpenFile, from its first
+  // byte. The handle stays the caller's.
+  void Start(intptr_t handle);
+
+  // The bytes held from the next one on, without consuming them; at the
+  // start of a file its first kReadBuffer bytes (all of a smaller file),
+  // for the binary test and the kanji-code sample. Sets *bytes and returns
+  // the count, 0 at the end of the file.
+  size_t Peek(const unsigned char** bytes);
+
+  // Reads the next line or piece (its LF included) into out, which holds
+  // kLineBuffer bytes, and NUL-terminates it. Returns its byte count, which
+  // counts NUL bytes inside the line, or -1 at the end of the file.
+  long ReadLine(char* out);
+
+  // Steps over at most maxLines lines (counted as ReadLine would count
+  // them) that cannot hold needle: whole lines before the next place where
+  // needle occurs in the bytes held. Returns the lines stepped over; the
+  // line holding a candidate, and a line running past the bytes held, are
+  // left to ReadLine.
+  unsigned long SkipLinesWithout(const PlainNeedle& needle, unsigned long maxLines);
+
+  // Steps over at most maxLines whole lines, each shorter than one piece
+  // and ending in the bytes held, that filter shows cannot match. Returns
+  // the lines stepped over; the first line that may match is left to
+  // ReadLine. Only for lines that need no conversion: the filter looks at
+  // the raw bytes.
+  unsigned long SkipLinesFiltered(const UnitFilter& filter, unsigned long maxLines);
+
+  // The offset of the next byte to hand out; Seek returns to it, so that
+  // lines read ahead can be read again.
+  long Tell() const { return base_ + static_cast<long>(pos_); }
+  void Seek(long offset);
+
+ private:
+  // Bytes whose line ends SkipLinesWithout counts at once; lines end in
+  // it every forty bytes or so. Counted in runs short enough for a byte-
+  // wide count, which compilers vectorise without widening.
+  static constexpr size_t kStepBlock = 256;
+  static constexpr size_t kCountRun = 128;
+  static_assert(kStepBlock % kCountRun == 0 && kCountRun < 256);
+  static constexpr size_t kNoBlock = ~size_t{0};
+
+  static unsigned long CountLineEnds(const char* bytes);
+  void SettleAfter(size_t* block);
+  bool StepOneLine(size_t limit, unsigned long maxLines, unsigned long* skipped);
+  size_t FindCandidate(const PlainNeedle& needle) const;
+  bool Fill();
+
+  intptr_t handle_ = -1;
+  long base_ = 0;    // file offset of data_[0]
+  size_t pos_ = 0;   // next byte to hand out
+  size_t end_ = 0;   // bytes held
+  size_t candidate_ = 0;         // SkipLinesWithout: next candidate or end_
+  bool candidateKnown_ = false;  // candidate_ belongs to the bytes held
+  bool atEnd_ = false;           // the file has no bytes after those held
+  char data_[kReadBuffer];
+};
+
+}  // namespace zanto
