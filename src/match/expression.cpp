@@ -57,8 +57,9 @@ enum class TermResult { Ok, Wrong, OutOfMemory };
 // Most lines of a search hold no match. A pattern term's required text lets
 // them be refused by a byte search of the raw line, before the line is
 // converted to units.
-void PrepareRequiredText(SearchTerm& term) {
-  if (RequiredText(term.units, gSettings.Case != 0, term.required, sizeof term.required) == 0) return;
+void PrepareRequiredText(SearchTerm& term, unsigned reading) {
+  const bool caseFold = (reading & kReadFoldCase) != 0;
+  if (RequiredText(term.units, caseFold, term.required, sizeof term.required) == 0) return;
   term.requiredNeedle = PreparePlainNeedle(term.required);
   for (size_t i = 0; term.required[i] != '\0'; i += SjisCharLength(term.required, i)) {
     const char c = term.required[i];
@@ -66,25 +67,27 @@ void PrepareRequiredText(SearchTerm& term) {
   }
 }
 
-// True when the raw line cannot hold a match of the term.
-bool LacksRequiredText(const char* line, const SearchTerm& term) {
-  if (!RequiredTextDecides(term)) return false;
+// True when the raw line, read under reading, cannot hold a match of the
+// term.
+bool LacksRequiredText(const char* line, const SearchTerm& term, unsigned reading) {
+  if (!RequiredTextDecides(term, reading)) return false;
   size_t offset = 0;
-  return !FindPlain(line, term.requiredNeedle, &offset);
+  return !FindPlain(line, term.requiredNeedle, reading, &offset);
 }
 
-// Compiles text into a new plain or pattern term. promote: Word, Case and
-// ZenHan make it a pattern term even when it is plain text.
-TermResult CompileTermText(const char* text, bool regular, bool promote, uint32_t* handle) {
+// Compiles text into a new plain or pattern term for options. Word, Case
+// and ZenHan make it a pattern term even when it is plain text: a byte
+// search can honour none of them.
+TermResult CompileTermText(const char* text, bool regular, MatchOptions options, uint32_t* handle) {
   auto* term = static_cast<SearchTerm*>(ArenaAllocate(sizeof(SearchTerm), handle));
   if (term == nullptr) return TermResult::OutOfMemory;
-  const int compiled = regular ? CompilePattern(text, term->units, kPatternUnits)
-                               : CompileLiteral(text, term->units, kPatternUnits);
+  const int compiled = regular ? CompilePattern(text, term->units, kPatternUnits, options.reading)
+                               : CompileLiteral(text, term->units, kPatternUnits, options.reading);
   if (compiled == kCompileError) return CompileRanOutOfMemory() ? TermResult::OutOfMemory : TermResult::Wrong;
-  const bool folded = gSettings.Word || gSettings.Case || gSettings.ZenHan;
-  if (compiled == kCompiledPattern || (promote && folded) || std::strlen(text) >= kTermTextBytes) {
+  const bool folded = options.word || (options.reading & (kReadFoldCase | kReadZenHan)) != 0;
+  if (compiled == kCompiledPattern || folded || std::strlen(text) >= kTermTextBytes) {
     term->kind = kTermPattern;
-    PrepareRequiredText(*term);
+    PrepareRequiredText(*term, options.reading);
     return TermResult::Ok;
   }
   term->kind = kTermPlain;
@@ -94,7 +97,7 @@ TermResult CompileTermText(const char* text, bool regular, bool promote, uint32_
 }
 
 // Compiles a term that is a word of the thesaurus into its synonym group.
-TermResult CompileSynonyms(const ThesaurusGroup& group, uint32_t* handle) {
+TermResult CompileSynonyms(const ThesaurusGroup& group, MatchOptions options, uint32_t* handle) {
   auto* term = static_cast<SearchTerm*>(ArenaAllocate(sizeof(SearchTerm), handle));
   if (term == nullptr) return TermResult::OutOfMemory;
   term->kind = kTermSynonyms;
@@ -104,7 +107,7 @@ TermResult CompileSynonyms(const ThesaurusGroup& group, uint32_t* handle) {
       break;
     }
     uint32_t member = 0;
-    const TermResult result = CompileTermText(group.first[i].word, gSettings.Regular != 0, true, &member);
+    const TermResult result = CompileTermText(group.first[i].word, gSettings.Regular != 0, options, &member);
     if (result != TermResult::Ok) return result;
     // The arena may have moved nothing, but term stays valid: blocks never move.
     term->members[term->memberCount].entry = static_cast<uint16_t>(group.first + i - gThesaurus);
@@ -114,35 +117,35 @@ TermResult CompileSynonyms(const ThesaurusGroup& group, uint32_t* handle) {
   return TermResult::Ok;
 }
 
-void MarkMatch(size_t offset) {
-  if (!gSettings.MatchStr || offset > kLineBuffer) return;
+void MarkMatch(size_t offset, MatchOptions options) {
+  if (!options.markMatches || offset > kLineBuffer) return;
   gMatchMarks.at[offset] = 1;
   gMatchMarks.dirty = 1;
 }
 
 // Searches a plain or pattern term; other kinds are no match.
-int MatchSimpleTerm(const char* line, const SearchTerm& term) {
+int MatchSimpleTerm(const char* line, const SearchTerm& term, MatchOptions options) {
   if (term.kind == kTermPlain) {
     size_t offset = 0;
-    if (!FindPlain(line, term.needle, &offset)) return 0;
-    MarkMatch(offset);
+    if (!FindPlain(line, term.needle, options.reading, &offset)) return 0;
+    MarkMatch(offset, options);
     return 1;
   }
-  if (LacksRequiredText(line, term)) return 0;
+  if (LacksRequiredText(line, term, options.reading)) return 0;
   int unit = 0;
-  if (!FindPatternIn(line, term.units, &unit)) return 0;
-  if (unit < static_cast<int>(kLineBuffer)) MarkMatch(gUnitLine.position[unit]);
+  if (!FindPatternIn(line, term.units, options, &unit)) return 0;
+  if (unit < static_cast<int>(kLineBuffer)) MarkMatch(gUnitLine.position[unit], options);
   return 1;
 }
 
-int MatchSynonyms(const char* line, const SearchTerm& group) {
+int MatchSynonyms(const char* line, const SearchTerm& group, MatchOptions options) {
   for (int i = 0; i < group.memberCount; ++i) {
     const SearchTerm* member = TermOf(group.members[i].term);
     if (member == nullptr || (member->kind != kTermPlain && member->kind != kTermPattern)) {
       Trace("error 2 ");
       return 0;
     }
-    if (!MatchSimpleTerm(line, *member)) continue;
+    if (!MatchSimpleTerm(line, *member, options)) continue;
     if (gSettings.Thesaurus && gThesaurus != nullptr) ++gThesaurus[group.members[i].entry].count;
     return 1;
   }
@@ -340,10 +343,10 @@ bool AppendToken(size_t* length, uint8_t code, uint32_t term) {
   return true;
 }
 
-TermResult CompileSearchTerm(const char* text, uint32_t* handle) {
+TermResult CompileSearchTerm(const char* text, MatchOptions options, uint32_t* handle) {
   const ThesaurusGroup group = FindThesaurusGroup(text);
-  if (group.first != nullptr) return CompileSynonyms(group, handle);
-  return CompileTermText(text, gSettings.Regular != 0, true, handle);
+  if (group.first != nullptr) return CompileSynonyms(group, options, handle);
+  return CompileTermText(text, gSettings.Regular != 0, options, handle);
 }
 
 // Runs the evaluator once over an empty line without trying terms; the
@@ -363,6 +366,24 @@ int CheckSyntax() {
   return error;
 }
 
+// Compiles block pattern index of the active set (always a regular
+// expression) into gBlockPatternTerms. False when it is wrong or memory ran
+// out; the message has been shown.
+bool CompileBlockPattern(int index, const char* pattern, MatchOptions options) {
+  const TermResult compiled = CompileTermText(pattern, true, options, &gBlockPatternTerms[index]);
+  if (compiled == TermResult::OutOfMemory) {
+    ShowOutOfMemory();
+    return false;
+  }
+  if (compiled == TermResult::Wrong) {
+    char message[kBlockMessageBuffer];
+    std::snprintf(message, sizeof message, "ブロック開始／終了文字列が誤っています\n%s", pattern);
+    ShowInformation(message);
+    return false;
+  }
+  return true;
+}
+
 }  // namespace
 
 void ResetExpressionCompiler() {
@@ -375,6 +396,7 @@ void ResetExpressionCompiler() {
 int CompileSearchExpression(const char* searchText, ThesaurusLoader loadThesaurus) {
   if (gSettings.ZenHan) gSettings.Word = 0;
   if (!LoadThesaurusOrAsk(loadThesaurus)) return kCompileDeclined;
+  const MatchOptions options = SearchTermOptions(gSettings);
   std::memset(&gExpression, 0, sizeof gExpression);
   char token[kTermTextBytes];
   size_t length = 0;
@@ -391,7 +413,7 @@ int CompileSearchExpression(const char* searchText, ThesaurusLoader loadThesauru
     const uint8_t code = ClassifyToken(token, tokenLength);
     uint32_t handle = 0;
     if (code == kTokenTerm) {
-      const TermResult result = CompileSearchTerm(token, &handle);
+      const TermResult result = CompileSearchTerm(token, options, &handle);
       if (result == TermResult::OutOfMemory) {
         ShowOutOfMemory();
         return kCompileDeclined;
@@ -405,10 +427,10 @@ int CompileSearchExpression(const char* searchText, ThesaurusLoader loadThesauru
   return CheckSyntax() == kExprOk ? kCompileOk : kCompileWrong;
 }
 
-bool RequiredTextDecides(const SearchTerm& term) {
+bool RequiredTextDecides(const SearchTerm& term, unsigned reading) {
   if (term.kind != kTermPattern || term.required[0] == '\0') return false;
-  if (gSettings.ZenHan || gSettings.Same1 || gSettings.FieldSearch) return false;
-  return !(gSettings.Case && term.requiredHasLetters);
+  if (reading & (kReadZenHan | kReadSame1 | kReadFields)) return false;
+  return !((reading & kReadFoldCase) && term.requiredHasLetters);
 }
 
 void ClearEvaluationState() {
@@ -429,7 +451,7 @@ int EvaluateLine() {
   return result == 1 ? 1 : 0;
 }
 
-int MatchTerm(const char* line, uint32_t term) {
+int MatchTerm(const char* line, uint32_t term, MatchOptions options) {
   if (!gTryTerms) return 0;
   const SearchTerm* block = TermOf(term);
   if (block == nullptr) {
@@ -438,51 +460,29 @@ int MatchTerm(const char* line, uint32_t term) {
   }
   switch (block->kind) {
     case kTermPlain:
-    case kTermPattern: return MatchSimpleTerm(line, *block);
-    case kTermSynonyms: return MatchSynonyms(line, *block);
+    case kTermPattern: return MatchSimpleTerm(line, *block, options);
+    case kTermSynonyms: return MatchSynonyms(line, *block, options);
   }
   Trace("error ");
   return 0;
 }
 
+int MatchTerm(const char* line, uint32_t term) { return MatchTerm(line, term, SearchTermOptions(gSettings)); }
+
 int MatchTermExact(const char* line, uint32_t term) {
-  SearchSettings& s = gSettings;
-  const int32_t caseFold = s.Case, zenHan = s.ZenHan, word = s.Word, matchStr = s.MatchStr;
-  s.Case = s.ZenHan = s.Word = s.MatchStr = 0;
-  const int result = MatchTerm(line, term);
-  s.Case = caseFold;
-  s.ZenHan = zenHan;
-  s.Word = word;
-  s.MatchStr = matchStr;
-  return result;
+  return MatchTerm(line, term, BlockPatternOptions(gSettings));
 }
 
 int CompileBlockPatterns() {
-  SearchSettings& s = gSettings;
-  const int32_t caseFold = s.Case, zenHan = s.ZenHan;
-  s.Case = s.ZenHan = 0;
   std::memset(gBlockPatternTerms, 0, sizeof gBlockPatternTerms);
-  int result = 1;
-  if (s.BlockSets != nullptr && s.BlockType >= 0 && s.BlockType < kBlockSets) {
-    const BlockSet& set = s.BlockSets[s.BlockType];
-    for (int i = 0; i < kBlockPatterns && result == 1; ++i) {
-      const char* pattern = set.pattern[i];
-      if (pattern[0] == '\0') continue;
-      const TermResult compiled = CompileTermText(pattern, true, false, &gBlockPatternTerms[i]);
-      if (compiled == TermResult::OutOfMemory) {
-        ShowOutOfMemory();
-        result = 0;
-      } else if (compiled == TermResult::Wrong) {
-        char message[kBlockMessageBuffer];
-        std::snprintf(message, sizeof message, "ブロック開始／終了文字列が誤っています\n%s", pattern);
-        ShowInformation(message);
-        result = 0;
-      }
-    }
+  const SearchSettings& s = gSettings;
+  if (s.BlockSets == nullptr || s.BlockType < 0 || s.BlockType >= kBlockSets) return 1;
+  const MatchOptions options = BlockPatternOptions(s);
+  const BlockSet& set = s.BlockSets[s.BlockType];
+  for (int i = 0; i < kBlockPatterns; ++i) {
+    if (set.pattern[i][0] != '\0' && !CompileBlockPattern(i, set.pattern[i], options)) return 0;
   }
-  s.Case = caseFold;
-  s.ZenHan = zenHan;
-  return result;
+  return 1;
 }
 
 // ---------------------------------------------------------------------------

@@ -116,10 +116,10 @@ void ResetExpressionCompiler();
 int CompileSearchExpression(const char* searchText, ThesaurusLoader loadThesaurus);
 
 // True when a pattern term's required text decides for it: a line whose
-// raw bytes lack the text cannot match. Only where the line's units are
-// its own characters: no ZenHan, Same1 or field selection, and letters
-// only without Case.
-bool RequiredTextDecides(const SearchTerm& term);
+// raw bytes lack the text cannot match. Only where the line, read under
+// reading (LineReading), has its own characters as units: no ZenHan, Same1
+// or field selection, and letters only without Case.
+bool RequiredTextDecides(const SearchTerm& term, unsigned reading);
 
 // Start of a file: terms are tried again and the error is cleared.
 void ClearEvaluationState();
@@ -132,15 +132,19 @@ void BeginLine();
 // whether the expression failed.
 int EvaluateLine();
 
-// 1 when the term (an arena handle) matches line, else 0. Records the match
-// start in gMatchMarks under MatchStr and counts the first matching synonym.
+// 1 when the term (an arena handle) matches line under options, else 0.
+// Records the match start in gMatchMarks when options.markMatches and
+// counts the first matching synonym.
+int MatchTerm(const char* line, uint32_t term, MatchOptions options);
+// MatchTerm for the search's own terms (SearchTermOptions of gSettings).
 int MatchTerm(const char* line, uint32_t term);
-// MatchTerm with Case, ZenHan, Word and MatchStr off for the call.
+// MatchTerm for a block pattern (BlockPatternOptions of gSettings): no Case,
+// ZenHan or Word, and no match marks.
 int MatchTermExact(const char* line, uint32_t term);
 
 // Compiles the active block set's patterns (always regular expressions,
-// without Case and ZenHan) into gBlockPatternTerms. 1 compiled; 0 a pattern
-// is wrong or memory ran out (the message has been shown).
+// under BlockPatternOptions) into gBlockPatternTerms. 1 compiled; 0 a
+// pattern is wrong or memory ran out (the message has been shown).
 int CompileBlockPatterns();
 
 // Readable text of the compiled expression, for tests and traces: operators

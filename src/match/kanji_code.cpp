@@ -44,14 +44,16 @@ void PutCode(unsigned char*& out, uint16_t code) {
 
 }  // namespace
 
-int ForcedKanjiCode(const char* fullPath, int kanjiCodeSetting, const char* eucDrive) {
+KanjiCodeChoice ForcedKanjiCode(const char* fullPath, int kanjiCodeSetting, const char* eucDrive) {
   if (fullPath[0] != '\0' && fullPath[1] == ':') {
     const char drive = UpperAscii(fullPath[0]);
     for (const char* d = eucDrive; *d != '\0'; ++d) {
       if (UpperAscii(*d) == drive) return kKanjiEuc;
     }
   }
-  if (kanjiCodeSetting >= kKanjiSjis && kanjiCodeSetting <= kKanjiJis) return kanjiCodeSetting;
+  if (kanjiCodeSetting >= kKanjiSjis && kanjiCodeSetting <= kKanjiJis) {
+    return static_cast<KanjiCodeChoice>(kanjiCodeSetting);
+  }
   return kKanjiAuto;
 }
 
@@ -93,7 +95,7 @@ bool HasJisEscape(const unsigned char* sample, size_t length) {
 
 }  // namespace
 
-int GuessKanjiCode(const unsigned char* sample, size_t length) {
+KanjiCodeChoice GuessKanjiCode(const unsigned char* sample, size_t length) {
   if (length == 0) return kKanjiSjis;
   if (HasJisEscape(sample, length)) return kKanjiJis;
   if (memchr(sample, '\r', length) != nullptr) return kKanjiSjis;  // CR line ends: always Shift_JIS

@@ -11,21 +11,22 @@ namespace zanto {
 
 constexpr size_t kKanjiSampleBytes = 4096;  // bytes read to decide the code
 
-// The code imposed on a file before its bytes are looked at: 2 when the
-// full path's drive letter is one of eucDrive's letters (letter case
-// ignored), else the KanjiCode setting when it is 1..3, else 0 (decide from
-// the bytes).
-int ForcedKanjiCode(const char* fullPath, int kanjiCodeSetting, const char* eucDrive);
+// The code imposed on a file before its bytes are looked at: kKanjiEuc when
+// the full path's drive letter is one of eucDrive's letters (letter case
+// ignored), else the KanjiCode setting when it names a code (kKanjiSjis to
+// kKanjiJis), else kKanjiAuto (decide from the bytes).
+KanjiCodeChoice ForcedKanjiCode(const char* fullPath, int kanjiCodeSetting, const char* eucDrive);
 
 // True when every byte but the last of sample fits EUC-JP: bytes below 0x80,
 // 0x8E with a half-width kana byte 0xA0-0xDF, 0x8F alone, or two bytes of
 // 0xA1-0xFE.
 bool IsEucJp(const unsigned char* sample, size_t length);
 
-// The code of a file from its first bytes: 1 for no bytes; 3 when ESC "$"
-// or ESC "(" occurs before the first NUL; else 1 when any byte is CR; else
-// 2 when the bytes fit EUC-JP; else 1.
-int GuessKanjiCode(const unsigned char* sample, size_t length);
+// The code of a file from its first bytes: kKanjiSjis for no bytes;
+// kKanjiJis when ESC "$" or ESC "(" occurs before the first NUL; else
+// kKanjiSjis when any byte is CR; else kKanjiEuc when the bytes fit EUC-JP;
+// else kKanjiSjis.
+KanjiCodeChoice GuessKanjiCode(const unsigned char* sample, size_t length);
 
 // The Shift_JIS code of a JIS X 0208 row/cell pair (both 0x21-0x7E).
 constexpr uint16_t JisToSjis(unsigned char row, unsigned char cell) {

@@ -8,7 +8,7 @@
 
 namespace zanto {
 
-UnitLine gUnitLine = {{kUnitStale}, {0}, 0, nullptr, 0};
+UnitLine gUnitLine = {{kUnitStale}, {0}, 0, nullptr, 0u};
 FieldSelection gFieldSelection;
 TermArena gTermArena = {nullptr, 0, 0, -1};
 
@@ -105,7 +105,7 @@ unsigned ReadEscape(const char*& p) {
 }
 
 // Reads the character at p and moves p past it. With mapSame1, a double-
-// byte character as typed becomes its Same1 representative while Same1 is on.
+// byte character as typed becomes its Same1 representative.
 TermChar ReadTermChar(const char*& p, bool mapSame1) {
   TermChar ch = {0, false, false, false, p};
   const auto first = static_cast<unsigned char>(*p);
@@ -120,7 +120,7 @@ TermChar ReadTermChar(const char*& p, bool mapSame1) {
     p += 2;
     ch.unit = static_cast<unsigned>(first << 8 | second);
     ch.fromText = true;
-    if (mapSame1 && gSettings.Same1) {
+    if (mapSame1) {
       bool mapped = false;
       ch.unit = Same1Map(static_cast<uint16_t>(ch.unit), &mapped);
       ch.same1Mapped = mapped;
@@ -132,13 +132,13 @@ TermChar ReadTermChar(const char*& p, bool mapSame1) {
   return ch;
 }
 
-// Case and ZenHan folding of a term character; 0 when it folds to nothing.
-// A katakana VU typed in the term may take the small vowel after it: then p
-// moves past that too.
-PatternUnit FoldTermChar(const TermChar& ch, const char*& p) {
+// Case and ZenHan folding of a term character, as reading asks; 0 when it
+// folds to nothing. A katakana VU typed in the term may take the small vowel
+// after it: then p moves past that too.
+PatternUnit FoldTermChar(const TermChar& ch, unsigned reading, const char*& p) {
   PatternUnit unit = static_cast<PatternUnit>(ch.unit);
-  if (gSettings.Case) unit = CaseFold(unit);
-  if (!gSettings.ZenHan) return unit;
+  if (reading & kReadFoldCase) unit = CaseFold(unit);
+  if (!(reading & kReadZenHan)) return unit;
   if (ch.fromText) {
     const FoldedChar vu = VuSequence(ch.start);
     if (vu.length != 0) {
@@ -167,11 +167,11 @@ bool ClassBitSet(const ClassBitmap& bitmap, unsigned code) {
 // Folds one class member as a line character is folded and sets its bit.
 // Same1 applies as in the line, so that a class naming any member of a
 // group matches every member of it.
-void AddClassMember(ClassBitmap& bitmap, unsigned code) {
+void AddClassMember(ClassBitmap& bitmap, unsigned code, unsigned reading) {
   PatternUnit unit = static_cast<PatternUnit>(code);
-  if (unit >= 0x100 && gSettings.Same1) unit = Same1Map(unit);
-  if (gSettings.Case) unit = CaseFold(unit);
-  if (gSettings.ZenHan) unit = ZenHanFold(unit);
+  if (unit >= 0x100 && (reading & kReadSame1)) unit = Same1Map(unit);
+  if (reading & kReadFoldCase) unit = CaseFold(unit);
+  if (reading & kReadZenHan) unit = ZenHanFold(unit);
   if (unit == 0 && code != 0) return;  // folds to nothing
   SetClassBit(bitmap, unit);
 }
@@ -179,20 +179,21 @@ void AddClassMember(ClassBitmap& bitmap, unsigned code) {
 bool IsSingleByteCode(unsigned code) { return code < 0x100; }
 
 // Adds every character from low to high; false when the range is not one.
-bool AddClassRange(ClassBitmap& bitmap, unsigned low, unsigned high) {
+bool AddClassRange(ClassBitmap& bitmap, unsigned low, unsigned high, unsigned reading) {
   const bool singles = IsSingleByteCode(low) && IsSingleByteCode(high);
   const bool doubles = IsDoubleByteCode(low) && IsDoubleByteCode(high);
   if (!(singles || doubles) || low >= high) return false;
   for (unsigned code = low; code <= high; ++code) {
     if (doubles && !IsDoubleByteCode(code)) continue;
-    AddClassMember(bitmap, code);
+    AddClassMember(bitmap, code, reading);
   }
   return true;
 }
 
 // Builds the class whose text starts at p (just after "["), up to "]" or
-// the end of the text. False on a bad range or a code that is no character.
-bool BuildClass(const char*& p, ClassBitmap& bitmap, bool* escaped) {
+// the end of the text, its members folded under reading. False on a bad
+// range or a code that is no character.
+bool BuildClass(const char*& p, ClassBitmap& bitmap, unsigned reading, bool* escaped) {
   bool negated = false;
   if (*p == '^') {
     negated = true;
@@ -201,7 +202,7 @@ bool BuildClass(const char*& p, ClassBitmap& bitmap, bool* escaped) {
   bool havePrevious = false;
   unsigned previous = 0;
   if (*p == '-') {
-    AddClassMember(bitmap, '-');
+    AddClassMember(bitmap, '-', reading);
     havePrevious = true;
     previous = '-';
     ++p;
@@ -212,14 +213,14 @@ bool BuildClass(const char*& p, ClassBitmap& bitmap, bool* escaped) {
       if (*p == '\0') return false;  // a range with no upper end
       const TermChar high = ReadTermChar(p, false);
       *escaped |= high.escaped;
-      if (!AddClassRange(bitmap, previous, high.unit)) return false;
+      if (!AddClassRange(bitmap, previous, high.unit, reading)) return false;
       previous = high.unit;
       continue;
     }
     const TermChar member = ReadTermChar(p, false);
     *escaped |= member.escaped;
     if (!IsSingleByteCode(member.unit) && !IsDoubleByteCode(member.unit)) return false;
-    AddClassMember(bitmap, member.unit);
+    AddClassMember(bitmap, member.unit, reading);
     previous = member.unit;
     havePrevious = true;
   }
@@ -258,9 +259,9 @@ bool IsStorableCode(unsigned code) { return code < kFirstOperatorUnit; }
 
 int ResultOf(bool special) { return special ? kCompiledPattern : kCompiledPlain; }
 
-// Compiles a term into out; operators: the regular-expression operators
-// apply, else every character stands for itself.
-int CompileTerm(const char* text, PatternUnit* out, int capacity, bool operators) {
+// Compiles a term into out, folded under reading; operators: the regular-
+// expression operators apply, else every character stands for itself.
+int CompileTerm(const char* text, PatternUnit* out, int capacity, bool operators, unsigned reading) {
   gCompileOutOfMemory = false;
   if (text[0] == '\0' || (operators && IsQuantifierChar(text[0])) || capacity < 1) return kCompileError;
   const int limit = (capacity > kPatternUnits ? kPatternUnits : capacity) - 1;
@@ -304,18 +305,18 @@ int CompileTerm(const char* text, PatternUnit* out, int capacity, bool operators
         return kCompileError;
       }
       bool escaped = false;
-      if (!BuildClass(p, *bitmap, &escaped)) return kCompileError;
+      if (!BuildClass(p, *bitmap, reading, &escaped)) return kCompileError;
       lastElement = stored;
       out[stored] = kUnitClass;
       StoreClassReference(out + stored + 1, bitmap);
       stored += kClassUnits;
       continue;
     }
-    const TermChar ch = ReadTermChar(p, true);
+    const TermChar ch = ReadTermChar(p, (reading & kReadSame1) != 0);
     special |= ch.escaped || ch.same1Mapped;
     if (!IsStorableCode(ch.unit)) return kCompileError;
     if (ch.unit == 0) break;  // "\x" with no digit ends the pattern
-    const PatternUnit unit = FoldTermChar(ch, p);
+    const PatternUnit unit = FoldTermChar(ch, reading, p);
     if (unit == 0) continue;
     lastElement = stored;
     out[stored++] = unit;
@@ -328,12 +329,20 @@ int CompileTerm(const char* text, PatternUnit* out, int capacity, bool operators
 
 bool CompileRanOutOfMemory() { return gCompileOutOfMemory; }
 
+int CompileLiteral(const char* text, PatternUnit* out, int capacity, unsigned reading) {
+  return CompileTerm(text, out, capacity, false, reading);
+}
+
+int CompilePattern(const char* text, PatternUnit* out, int capacity, unsigned reading) {
+  return CompileTerm(text, out, capacity, true, reading);
+}
+
 int CompileLiteral(const char* text, PatternUnit* out, int capacity) {
-  return CompileTerm(text, out, capacity, false);
+  return CompileLiteral(text, out, capacity, LineReadingOf(gSettings));
 }
 
 int CompilePattern(const char* text, PatternUnit* out, int capacity) {
-  return CompileTerm(text, out, capacity, true);
+  return CompilePattern(text, out, capacity, LineReadingOf(gSettings));
 }
 
 // ---------------------------------------------------------------------------
@@ -460,16 +469,6 @@ void MarkLineStale() { gUnitLine.unit[0] = kUnitStale; }
 
 namespace {
 
-// The folding settings a unit line depends on, as one number.
-int FoldingKey() {
-  return (gSettings.Case ? 1 : 0) | (gSettings.ZenHan ? 2 : 0) | (gSettings.Same1 ? 4 : 0) |
-         (gSettings.FieldSearch ? 8 : 0);
-}
-
-}  // namespace
-
-namespace {
-
 // Where the conversion of a line stops: at its first NUL, LF or CR LF, and
 // after kLineBuffer - 1 bytes at the latest. Found once, so that the
 // character loop need not test every character for a line end. (No line
@@ -498,9 +497,9 @@ inline PatternUnit ZenHanDoubleByte(const unsigned char* s, size_t at, PatternUn
 // Units of the line s up to end, stored in gUnitLine; *stop receives the
 // offset after the last character. This form serves field selection and
 // Same1, which every character must ask.
-int ConvertSelectedLine(const unsigned char* s, size_t end, size_t* stop) {
-  const bool fields = gSettings.FieldSearch, zenHan = gSettings.ZenHan;
-  const bool caseFold = gSettings.Case, same1 = gSettings.Same1;
+int ConvertSelectedLine(const unsigned char* s, size_t end, unsigned reading, size_t* stop) {
+  const bool fields = reading & kReadFields, zenHan = reading & kReadZenHan;
+  const bool caseFold = reading & kReadFoldCase, same1 = reading & kReadSame1;
   FieldWalker walker;
   int stored = 0;
   size_t i = 0;
@@ -539,8 +538,8 @@ int ConvertSelectedLine(const unsigned char* s, size_t end, size_t* stop) {
 // the same units, from a loop with fewer tests per character. A unit that
 // folds to nothing is written and then written over, instead of being
 // tested for.
-int ConvertWholeLine(const unsigned char* s, size_t end, size_t* stop) {
-  const bool zenHan = gSettings.ZenHan, caseFold = gSettings.Case;
+int ConvertWholeLine(const unsigned char* s, size_t end, unsigned reading, size_t* stop) {
+  const bool zenHan = reading & kReadZenHan, caseFold = reading & kReadFoldCase;
   int stored = 0;
   size_t i = 0;
   while (i < end) {
@@ -565,20 +564,22 @@ int ConvertWholeLine(const unsigned char* s, size_t end, size_t* stop) {
 
 }  // namespace
 
-void ConvertLine(const char* line) {
+void ConvertLine(const char* line, unsigned reading) {
   const auto* s = reinterpret_cast<const unsigned char*>(line);
   const size_t end = ConversionEnd(line);
   size_t i = 0;
-  const int stored = gSettings.FieldSearch || gSettings.Same1 ? ConvertSelectedLine(s, end, &i)
-                                                               : ConvertWholeLine(s, end, &i);
+  const int stored = (reading & (kReadFields | kReadSame1)) != 0 ? ConvertSelectedLine(s, end, reading, &i)
+                                                                 : ConvertWholeLine(s, end, reading, &i);
   gUnitLine.unit[stored] = 0;
   gUnitLine.position[stored] = static_cast<uint16_t>(i);
   gUnitLine.position[stored + 1] = static_cast<uint16_t>(i);
   gUnitLine.position[stored + 2] = 0;
   gUnitLine.length = stored;
   gUnitLine.source = line;
-  gUnitLine.folding = FoldingKey();
+  gUnitLine.reading = reading;
 }
+
+void ConvertLine(const char* line) { ConvertLine(line, LineReadingOf(gSettings)); }
 
 // ---------------------------------------------------------------------------
 // The element matcher
@@ -693,12 +694,12 @@ uint64_t PatternMatchSteps() { return gSteps; }
 void ResetPatternMatchSteps() { gSteps = 0; }
 
 bool FindPattern(const PatternUnit* pattern, int* unitIndex) {
-  return FindPatternIn(gCurrentLine, pattern, unitIndex);
+  return FindPatternIn(gCurrentLine, pattern, SearchTermOptions(gSettings), unitIndex);
 }
 
-bool FindPatternIn(const char* text, const PatternUnit* pattern, int* unitIndex) {
-  if (gUnitLine.unit[0] == kUnitStale || gUnitLine.source != text || gUnitLine.folding != FoldingKey()) {
-    ConvertLine(text);
+bool FindPatternIn(const char* text, const PatternUnit* pattern, MatchOptions options, int* unitIndex) {
+  if (gUnitLine.unit[0] == kUnitStale || gUnitLine.source != text || gUnitLine.reading != options.reading) {
+    ConvertLine(text, options.reading);
   }
   const PatternUnit* line = gUnitLine.unit;
   const int length = gUnitLine.length;
@@ -708,7 +709,7 @@ bool FindPatternIn(const char* text, const PatternUnit* pattern, int* unitIndex)
     return true;
   }
   NextMemoStamp();
-  const Matcher matcher = {pattern, line, gSettings.Word != 0};
+  const Matcher matcher = {pattern, line, options.word};
   if (first == kUnitLineStart) {
     if (!matcher.Match(0, 0)) return false;
     *unitIndex = 0;
@@ -809,8 +810,8 @@ int RequiredUnits(const PatternUnit* pattern, PatternUnit* out) {
 
 // Marks in filter the pairs whose second byte ends a character that folds
 // to unit (bit), folded as ConvertWholeLine folds a line's characters.
-void MarkSources(UnitFilter* filter, PatternUnit unit, uint8_t bit) {
-  const bool zenHan = gSettings.ZenHan, caseFold = gSettings.Case;
+void MarkSources(UnitFilter* filter, PatternUnit unit, uint8_t bit, unsigned reading) {
+  const bool zenHan = reading & kReadZenHan, caseFold = reading & kReadFoldCase;
   for (unsigned byte = 0; byte < 0x100; ++byte) {
     PatternUnit folded = static_cast<PatternUnit>(byte);
     if (caseFold) folded = CaseFold(folded);
@@ -832,17 +833,21 @@ void MarkSources(UnitFilter* filter, PatternUnit unit, uint8_t bit) {
 
 }  // namespace
 
-bool BuildUnitFilter(const PatternUnit* pattern, UnitFilter* filter) {
+bool BuildUnitFilter(const PatternUnit* pattern, unsigned reading, UnitFilter* filter) {
   PatternUnit units[kFilterUnits];
   const int count = RequiredUnits(pattern, units);
   std::memset(filter->byPair, 0, sizeof filter->byPair);
   filter->wanted = 0;
   for (int k = 0; k < count; ++k) {
     const auto bit = static_cast<uint8_t>(1u << k);
-    MarkSources(filter, units[k], bit);
+    MarkSources(filter, units[k], bit, reading);
     filter->wanted = static_cast<uint8_t>(filter->wanted | bit);
   }
   return count > 0;
+}
+
+bool BuildUnitFilter(const PatternUnit* pattern, UnitFilter* filter) {
+  return BuildUnitFilter(pattern, LineReadingOf(gSettings), filter);
 }
 
 bool MayHoldUnits(const char* bytes, size_t length, const UnitFilter& filter) {
@@ -938,8 +943,8 @@ const char* BlankUnselectedFields(const char* line) {
 
 }  // namespace
 
-bool FindPlain(const char* line, const PlainNeedle& needle, size_t* offset) {
-  const char* text = gSettings.FieldSearch ? BlankUnselectedFields(line) : line;
+bool FindPlain(const char* line, const PlainNeedle& needle, unsigned reading, size_t* offset) {
+  const char* text = (reading & kReadFields) != 0 ? BlankUnselectedFields(line) : line;
   const auto* s = reinterpret_cast<const unsigned char*>(text);
   const size_t length = std::strlen(text);
   if (needle.length == 0 || needle.length > length) return false;
@@ -965,7 +970,7 @@ bool FindPlain(const char* line, const PlainNeedle& needle, size_t* offset) {
 }
 
 bool FindPlain(const char* line, const char* text, size_t* offset) {
-  return FindPlain(line, PreparePlainNeedle(text), offset);
+  return FindPlain(line, PreparePlainNeedle(text), LineReadingOf(gSettings), offset);
 }
 
 }  // namespace zanto

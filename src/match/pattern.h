@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 
+#include "base/settings.h"
 #include "match/folding.h"
 #include "match/line_state.h"
 
@@ -45,13 +46,40 @@ enum : int {
                          // quantifier, too long, bad class or code
 };
 
+// What matching a term depends on besides the term and the line. It is
+// handed down rather than read from the settings, because the search's own
+// terms and the block patterns are matched in one scan under different
+// options.
+struct MatchOptions {
+  unsigned reading;  // LineReading: how the term is compiled and the line read
+  bool word;         // Word: a match may not start or end inside a word
+  bool markMatches;  // MatchStr: the start of each match goes to gMatchMarks
+};
+
+// The options of the search's own terms: Case, ZenHan, Same1, FieldSearch,
+// Word and MatchStr of settings.
+inline MatchOptions SearchTermOptions(const SearchSettings& settings) {
+  return {LineReadingOf(settings), settings.Word != 0, settings.MatchStr != 0};
+}
+
+// The options of block patterns: the block set's patterns are found as
+// written (no case or ZenHan folding, no Word) and are no result the user
+// asked to see (no marks), whatever the search's options. Same1 and field
+// selection still apply: a block is found in the line as the search reads it.
+inline MatchOptions BlockPatternOptions(const SearchSettings& settings) {
+  return {LineReadingOf(settings) & (kReadSame1 | kReadFields), false, false};
+}
+
 // Compiles a regular expression of the program's dialect (used with Regular
-// and for block patterns). Folding follows Case, ZenHan and Same1 of
-// gSettings. Class bitmaps come from the TermArena. capacity counts units,
-// the terminating 0 included (at most kPatternUnits).
-int CompilePattern(const char* text, PatternUnit* out, int capacity);
+// and for block patterns). Folding follows the Case, ZenHan and Same1 bits
+// of reading (LineReading). Class bitmaps come from the TermArena. capacity
+// counts units, the terminating 0 included (at most kPatternUnits).
+int CompilePattern(const char* text, PatternUnit* out, int capacity, unsigned reading);
 // Compiles literal text: only escapes are read; every other byte stands for
 // itself. Same result codes as CompilePattern.
+int CompileLiteral(const char* text, PatternUnit* out, int capacity, unsigned reading);
+// Both under the search's own settings (SearchTermOptions of gSettings).
+int CompilePattern(const char* text, PatternUnit* out, int capacity);
 int CompileLiteral(const char* text, PatternUnit* out, int capacity);
 // True when the last compile failed because memory ran out (a class bitmap
 // could not be had); the compile then returned kCompileError.
@@ -72,23 +100,27 @@ struct UnitLine {
   uint16_t position[kLineBuffer + 3];
   int length;          // units before the terminating 0
   const char* source;  // the line it was built from
-  int folding;         // the Case, ZenHan, Same1 and FieldSearch it was built under
+  unsigned reading;    // the LineReading it was built under
 };
 extern UnitLine gUnitLine;
 
 // Marks gUnitLine stale: the next search rebuilds it. Call it whenever the
 // text of the line changes.
 void MarkLineStale();
-// Builds gUnitLine from line (gCurrentLine unless another is given) under
-// Case, ZenHan, Same1 and field selection.
+// Builds gUnitLine from line under reading (LineReading: Case, ZenHan, Same1
+// and field selection).
+void ConvertLine(const char* line, unsigned reading);
+// ConvertLine under the search's own settings, of gCurrentLine unless
+// another line is given.
 void ConvertLine(const char* line = gCurrentLine);
 
-// Searches pattern in line, honouring Word. gUnitLine is rebuilt first when
-// it is stale, was built from another line or under other folding settings.
-// On a match sets *unitIndex to the unit where the match starts; its byte
-// offset is gUnitLine.position[*unitIndex].
-bool FindPatternIn(const char* line, const PatternUnit* pattern, int* unitIndex);
-// FindPatternIn on gCurrentLine.
+// Searches pattern in line under options.reading, honouring options.word
+// (options.markMatches is the caller's). gUnitLine is rebuilt first when it
+// is stale, was built from another line or under another reading. On a
+// match sets *unitIndex to the unit where the match starts; its byte offset
+// is gUnitLine.position[*unitIndex].
+bool FindPatternIn(const char* line, const PatternUnit* pattern, MatchOptions options, int* unitIndex);
+// FindPatternIn on gCurrentLine under the search's own settings.
 bool FindPattern(const PatternUnit* pattern, int* unitIndex);
 
 // Element-matcher steps taken since the counter was last reset; tests use
@@ -112,9 +144,12 @@ struct UnitFilter {
   uint8_t wanted;             // a bit for each character every match holds
   uint8_t byPair[0x10000];    // by previous byte * 256 + byte
 };
-// Fills filter for pattern under the Case and ZenHan settings, for lines
-// converted without Same1 and field selection. False when no character is
-// held by every match (the filter then passes every line).
+// Fills filter for pattern under the Case and ZenHan bits of reading
+// (LineReading), for lines converted without Same1 and field selection.
+// False when no character is held by every match (the filter then passes
+// every line).
+bool BuildUnitFilter(const PatternUnit* pattern, unsigned reading, UnitFilter* filter);
+// BuildUnitFilter under the search's own settings.
 bool BuildUnitFilter(const PatternUnit* pattern, UnitFilter* filter);
 // False when line (NUL-terminated) cannot hold every character the filter
 // wants.
@@ -132,10 +167,12 @@ struct PlainNeedle {
 PlainNeedle PreparePlainNeedle(const char* text);
 
 // Byte-wise search of text in line (NUL-terminated), never at a position
-// inside a double-byte character; with FieldSearch, only the selected
-// fields are searched. On a match sets *offset to its byte offset.
+// inside a double-byte character; when reading (LineReading) has
+// kReadFields, only the selected fields are searched. On a match sets
+// *offset to its byte offset.
+bool FindPlain(const char* line, const PlainNeedle& needle, unsigned reading, size_t* offset);
+// FindPlain of text under the search's own settings.
 bool FindPlain(const char* line, const char* text, size_t* offset);
-bool FindPlain(const char* line, const PlainNeedle& needle, size_t* offset);
 
 // 2 when byte index of text is the second byte of a double-byte character,
 // else 1.

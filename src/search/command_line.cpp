@@ -136,23 +136,14 @@ void ApplyContextOption(const char* value) {
   gSettings.BlockOut = 0;
 }
 
-// Option !F: one of the file-list result forms, without headings.
+// Option !F: one of the file-list result forms, without headings. The
+// option's number is the ListForm; any other number leaves the form as it is.
 void ApplyFileListOption(const char* value) {
   gSettings.Verbose = 0;
-  switch (LeadingDecimal(value)) {
-    case 1:
-      gSettings.FileListForm = 1;
-      gSettings.CountStop = 1;  // the file is left at its first match
-      break;
-    case 2:
-      gSettings.FileListForm = 2;
-      break;
-    case 3:
-      gSettings.FileListForm = 3;
-      break;
-    default:
-      break;
-  }
+  const int32_t form = LeadingDecimal(value);
+  if (form < kListFileNames || form > kListNumbersInColumn) return;
+  gSettings.FileListForm = form;
+  if (form == kListFileNames) gSettings.CountStop = 1;  // the file is left at its first match
 }
 
 // Value options other than texts; each takes the rest of the argument.

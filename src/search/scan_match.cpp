@@ -26,7 +26,7 @@ bool NeedleOf(const SearchTerm& term, PlainNeedle* needle) {
     *needle = term.needle;
     return true;
   }
-  if (RequiredTextDecides(term)) {
+  if (RequiredTextDecides(term, LineReadingOf(gSettings))) {
     *needle = term.requiredNeedle;
     return true;
   }
@@ -82,7 +82,7 @@ bool HasNeedle(const SearchTerm& term) {
 // selection. (With a needle, the filter still refuses the lines that hold
 // the needle but lack another character of the term.)
 bool IsFilterablePattern(const SearchTerm& term) {
-  return term.kind == kTermPattern && !gSettings.Same1 && !gSettings.FieldSearch;
+  return term.kind == kTermPattern && (LineReadingOf(gSettings) & (kReadSame1 | kReadFields)) == 0;
 }
 
 }  // namespace

@@ -230,7 +230,7 @@ void SetStartValues() {
   gSettings.DirHistory[0][0] = '\0';
   gSettings.CommandLineMode = 0;
   gSettings.SettingsFileGiven = 0;
-  gSettings.FileListForm = 0;
+  gSettings.FileListForm = kListLines;
   gSettings.EchoQuery = 0;
   gSettings.NoAutoStart = 0;
   gSettings.QuitAlways = 0;

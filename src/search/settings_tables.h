@@ -100,10 +100,10 @@ inline constexpr NumberSetting kNumberSettingTable[] = {
     ZANTO_NUMBER(ZengoLine2, kNotAlways, 0, 0, 99, 1),
     ZANTO_NUMBER(BlockType, kNotAlways, 0, 0, kBlockSets - 1, 0),
     ZANTO_NUMBER(BlockLine, kAlways, 0, 1, 999, 100),
-    ZANTO_NUMBER(SortType, kNotAlways, 0, 0, 3, 0),
+    ZANTO_NUMBER(SortType, kNotAlways, kSortByName, kSortByName, kSortAsFound, kSortByName),
     ZANTO_NUMBER(DelUnlha, kAlways, 0, 0, 2, 1),
     ZANTO_NUMBER(Thesaurus, kNotAlways, 0, 0, 3, 0),
-    ZANTO_NUMBER(KanjiCode, kAlways, 0, 0, 3, 1),
+    ZANTO_NUMBER(KanjiCode, kAlways, kKanjiAuto, kKanjiAuto, kKanjiJis, kKanjiSjis),
     ZANTO_NUMBER(DlgFontPoint, kAlways, 0, 8, 30, 10),
 };
 

@@ -440,5 +440,58 @@ TEST_F(ExpressionTest, BlockPatternsAreRegularAndExact) {
   EXPECT_EQ(host_.boxes[1].text, "ブロック開始／終了文字列が誤っています\n[b-a]");
 }
 
+// A block pattern is found as written whatever the search's options, while
+// a search term of the same text honours them; no call changes a setting,
+// not even for its own length. Of the two rows for each folding, one shows
+// a block pattern compiled with the folding, the other a block pattern
+// tried on the unit line kept from the term's folding: the block pattern is
+// tried on the line the term was just tried on. (Each line holds the block
+// pattern's first character, or its folded form, so that the quick byte
+// test of the required text does not decide first.)
+TEST_F(ExpressionTest, BlockPatternsIgnoreTheOptionsSearchTermsHonour) {
+  const std::string wideA = "\x82\x60", wideB = "\x82\x61", wideC = "\x82\x62";  // ＡＢＣ
+  struct Row {
+    int32_t SearchSettings::*option;  // turned on for the row
+    std::string pattern, line;
+    int term;                // the search term matches
+    std::vector<int> marks;  // where the search term marks its match
+    int block;               // the block pattern matches (and marks nothing)
+  };
+  const Row rows[] = {
+      {&SearchSettings::Case, "a.c", "ABC", 1, {}, 0},
+      {&SearchSettings::Case, "A.C", "Abc", 1, {}, 0},
+      {&SearchSettings::ZenHan, "a.c", wideA + wideB + wideC, 1, {}, 0},
+      {&SearchSettings::ZenHan, wideA + "." + wideC, wideA + "bc", 1, {}, 0},
+      {&SearchSettings::Word, "a.c", "abcd", 0, {}, 1},
+      {&SearchSettings::MatchStr, "b.", "abc", 1, {1}, 1},
+  };
+  static BlockSet sets[kBlockSets];
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.pattern);
+    SetUp();
+    std::memset(sets, 0, sizeof sets);
+    std::strcpy(sets[1].pattern[0], row.pattern.c_str());
+    gSettings.BlockSets = sets;
+    gSettings.BlockType = 1;
+    gSettings.Regular = 1;
+    gSettings.*row.option = 1;
+    SearchSettings before;
+    std::memcpy(&before, &gSettings, sizeof before);
+    const auto unchanged = [&] { return std::memcmp(&before, &gSettings, sizeof before) == 0; };
+
+    ASSERT_EQ(CompileBlockPatterns(), 1);
+    EXPECT_TRUE(unchanged());
+    ASSERT_EQ(Compile(row.pattern), kCompileOk);
+    EXPECT_EQ(Evaluate(row.line), row.term);
+    EXPECT_EQ(MarkedOffsets(), row.marks);
+    EXPECT_TRUE(unchanged());
+    std::memset(&gMatchMarks, 0, sizeof gMatchMarks);
+    EXPECT_EQ(MatchTermExact(gCurrentLine, gBlockPatternTerms[0]), row.block);
+    EXPECT_EQ(MarkedOffsets(), std::vector<int>{});
+    EXPECT_TRUE(unchanged());
+    FreeTermArena();
+  }
+}
+
 }  // namespace
 }  // namespace zanto
