@@ -137,6 +137,7 @@ struct SearchSettings {
   int32_t NoAutoStart;             // option !S
   int32_t QuitAlways;              // option 1+
   int32_t Use3DControls;           // cleared by option N
+  int32_t ProfileUnreadable;       // the profile exists but could not be loaded: never saved over
   char ArchiveTempDir[kPathBuffer];  // extraction directory fixed at start-up
 };
 

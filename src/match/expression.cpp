@@ -37,15 +37,23 @@ uint8_t PrecedenceOf(uint8_t op) {
 
 bool IsOperator(uint8_t code) { return code == kTokenAnd || code == kTokenOr || code == kTokenNot; }
 
-// While the value of the operand being evaluated cannot matter (it is the
-// right side of an and whose left side is false, or of an or whose left
-// side is true), terms are not tried. skipBelow is the stack index of that
-// and/or entry; terms come back once it is reduced. -1: no such entry.
+// While the value of a "not" or "(" operand cannot matter (it is the right
+// side of an and whose left side is false, or of an or whose left side is
+// true), its terms are not tried. gSkipEntry is the stack index of that
+// and/or entry, -1 when none. Terms come back at the first of: the next
+// operator pushed, the reduction of that entry, the end of the operand's
+// evaluation - not later, since the marks and synonym counts of terms tried
+// after that point are part of the result.
 int gSkipEntry = -1;
 // The compile's syntax check runs the evaluator without trying any term.
 bool gSyntaxCheck = false;
 
 void UpdateTryTerms() { gTryTerms = gSkipEntry < 0 && !gSyntaxCheck ? 1 : 0; }
+
+void EndSkip() {
+  gSkipEntry = -1;
+  UpdateTryTerms();
+}
 
 // ---------------------------------------------------------------------------
 // Terms
@@ -229,17 +237,17 @@ uint32_t Reduce(uint32_t c) {
 
 // Before a "not" or "(" operand of an and/or entry: the left side is tried
 // now, and when it already decides the result the operand's terms are not
-// tried until the entry is reduced.
-void SkipOperandIfDecided() {
-  if (gEvalStack.depth == 0) return;
+// tried for a while (see gSkipEntry). True when this started the skip.
+bool SkipOperandIfDecided() {
+  if (gEvalStack.depth == 0) return false;
   EvalEntry& top = gEvalStack.entry[gEvalStack.depth - 1];
-  if (top.op != kTokenAnd && top.op != kTokenOr) return;
+  if (top.op != kTokenAnd && top.op != kTokenOr) return false;
   top.value = ValueOf(top.value);
   const bool decided = (top.op == kTokenAnd && top.value == 0) || (top.op == kTokenOr && top.value == 1);
-  if (decided && gSkipEntry < 0) {
-    gSkipEntry = gEvalStack.depth - 1;
-    UpdateTryTerms();
-  }
+  if (!decided || gSkipEntry >= 0) return false;
+  gSkipEntry = gEvalStack.depth - 1;
+  UpdateTryTerms();
+  return true;
 }
 
 uint32_t Evaluate(uint8_t precedence, uint32_t value, uint8_t op) {
@@ -250,11 +258,13 @@ uint32_t Evaluate(uint8_t precedence, uint32_t value, uint8_t op) {
     if (gExprError != kExprOk) return kExprFailed;
     uint32_t c = operand.term;
     if (operand.code == kTokenNot) {
-      SkipOperandIfDecided();
+      const bool skipped = SkipOperandIfDecided();
       c = Evaluate(PrecedenceOf(kTokenNot), 0, kTokenNot);
+      if (skipped) EndSkip();
     } else if (operand.code == kTokenOpen) {
-      SkipOperandIfDecided();
+      const bool skipped = SkipOperandIfDecided();
       c = Evaluate(0, 0, 0);
+      if (skipped) EndSkip();
       if (gExprError != kExprOk) return kExprFailed;
       if (ReadToken().code != kTokenClose) {
         SetError(kExprUnclosed);
@@ -274,6 +284,7 @@ uint32_t Evaluate(uint8_t precedence, uint32_t value, uint8_t op) {
       const uint8_t nextPrecedence = PrecedenceOf(next.code);
       while (gEvalStack.depth > 0 && Top().precedence >= nextPrecedence) c = Reduce(c);
       if (gExprError != kExprOk) return kExprFailed;
+      EndSkip();  // the operator's right side may matter again
       precedence = nextPrecedence;
       value = c;
       op = next.code;

@@ -314,6 +314,9 @@ bool SetProfileValue(Profile* profile, const char* section, const char* key, con
   KeyScan scan = FindKey(profile, key, old);
   if (scan.found) {
     size_t at = SkipBlanksAt(profile, scan.lineStart, scan.lineEnd);
+    // The old line's indentation stays, so it counts toward the line limit
+    // too: a longer line would hide this key and every one after it.
+    if (at - scan.lineStart + static_cast<size_t>(entryLen) > kProfileMaxLine) return false;
     return Splice(profile, at, scan.lineEnd - at, entry, static_cast<size_t>(entryLen), "", 0);
   }
   return Splice(profile, scan.stop, 0, entry, static_cast<size_t>(entryLen), "", 0);

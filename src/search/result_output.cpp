@@ -130,6 +130,29 @@ size_t FormatBounded(char* out, const char* format, va_list args) {
   return static_cast<size_t>(n);
 }
 
+// A file has no room limit, so a formatted text reaches it whole (a long
+// synonym keeps its count and line end); only a text beyond the stack
+// buffer is formatted a second time, on the heap.
+void WriteFormattedToFile(const char* format, va_list args) {
+  va_list again;
+  va_copy(again, args);
+  char text[kFormattedText];
+  int n = vsnprintf(text, sizeof text, format, args);
+  if (n >= 0 && static_cast<size_t>(n) < sizeof text) {
+    WriteFileBytes(text, static_cast<size_t>(n));
+  } else if (n > 0) {
+    char* whole = static_cast<char*>(malloc(static_cast<size_t>(n) + 1));
+    if (whole != nullptr && vsnprintf(whole, static_cast<size_t>(n) + 1, format, again) == n) {
+      WriteFileBytes(whole, static_cast<size_t>(n));
+    } else {
+      // Short of memory the text is cut as the buffer would cut it.
+      WriteFileBytes(text, TruncateText(text, kFormattedText - 1));
+    }
+    free(whole);
+  }
+  va_end(again);
+}
+
 }  // namespace
 
 bool PrepareResultBuffer() {
@@ -183,9 +206,7 @@ void WriteResultFormat(const char* format, ...) {
   va_list args;
   va_start(args, format);
   if (FileOpen()) {
-    char text[kFormattedText];
-    size_t n = FormatBounded(text, format, args);
-    WriteFileBytes(text, n);
+    WriteFormattedToFile(format, args);
   } else if (!gBuffer.overflow && gBuffer.chunks[0] != nullptr) {
     size_t n = FormatBounded(CurrentChunk() + gBuffer.used, format, args);
     gBuffer.used += n;

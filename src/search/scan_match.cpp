@@ -38,12 +38,14 @@ bool NeedleOf(const SearchTerm& term, PlainNeedle* needle) {
 // operand that is a term not under "not" must match. The first such term
 // that accept takes is returned. A synonym group counts the lines where
 // one of its words is found, so lines are evaluated for the count unless
-// the term is the first operand: then evaluation stops at it.
+// the term is the first operand: then evaluation stops at it - except
+// inside parentheses, where the next operator brings terms back.
 const SearchTerm* FindRequiredTerm(bool (*accept)(const SearchTerm&)) {
   const uint8_t* t = gExpression.tokens;
   int depth = 0;
   bool negated = false;   // the next top-level operand follows "not"
   bool synonyms = false;  // the expression holds a synonym group
+  bool groupedSynonyms = false;  // one of them inside parentheses
   const SearchTerm* found = nullptr;
   size_t foundAt = 0;     // token offset of found
   for (size_t i = 0; i < kTokenListBytes && t[i] != kTokenEnd;) {
@@ -61,7 +63,10 @@ const SearchTerm* FindRequiredTerm(bool (*accept)(const SearchTerm&)) {
     memcpy(&handle, t + i + 1, sizeof handle);
     const auto* term = static_cast<const SearchTerm*>(ArenaBlock(handle));
     if (term == nullptr) return nullptr;
-    if (term->kind == kTermSynonyms) synonyms = true;
+    if (term->kind == kTermSynonyms) {
+      synonyms = true;
+      if (depth > 0) groupedSynonyms = true;
+    }
     if (depth == 0 && !negated && found == nullptr && accept(*term)) {
       found = term;
       foundAt = i;
@@ -69,7 +74,7 @@ const SearchTerm* FindRequiredTerm(bool (*accept)(const SearchTerm&)) {
     if (depth == 0) negated = false;
     i += kTermTokenBytes;
   }
-  return foundAt == 0 || !synonyms ? found : nullptr;
+  return (foundAt == 0 && !groupedSynonyms) || !synonyms ? found : nullptr;
 }
 
 bool HasNeedle(const SearchTerm& term) {

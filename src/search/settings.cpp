@@ -239,6 +239,10 @@ void SetStartValues() {
 
 void LoadSettings() {
   Profile* profile = gSettings.ProfilePath[0] != '\0' ? OpenProfile(gSettings.ProfilePath) : nullptr;
+  // A missing file opens as an empty profile, so none here means a file that
+  // is there but could not be read (locked, or too large). The user's values
+  // live only in it then: this run must not save the start values over it.
+  gSettings.ProfileUnreadable = gSettings.ProfilePath[0] != '\0' && profile == nullptr;
   if (profile != nullptr) {
     if (!gSettings.CommandLineMode) {
       ReadHistory(profile, HistoryKind::Search);
@@ -258,7 +262,7 @@ void LoadSettings() {
 }
 
 bool SaveSettings() {
-  if (gSettings.ProfilePath[0] == '\0') return false;
+  if (gSettings.ProfilePath[0] == '\0' || gSettings.ProfileUnreadable) return false;
   Profile* profile = OpenProfile(gSettings.ProfilePath);
   if (profile == nullptr) return false;
   ProfileWriter writer(profile);

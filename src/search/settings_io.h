@@ -25,9 +25,11 @@ void FreeArguments();
 // Pass 1: start values, program-file paths, plain arguments and options;
 // pass 2: the options again.
 void ApplyCommandLine(int pass);
-// Reads histories, tables and block sets from ProfilePath. Always succeeds.
+// Reads histories, tables and block sets from ProfilePath. Always succeeds;
+// a profile that exists but cannot be loaded sets ProfileUnreadable.
 void LoadSettings();
-// Writes them back; false when the profile could not be written.
+// Writes them back; false when the profile could not be written or was
+// unreadable at start-up (it is then left as it is).
 bool SaveSettings();
 
 enum class HistoryKind { Search, File, Directory };

@@ -281,6 +281,28 @@ TEST(CommandLine, CountStopFromTheCommandLineEndsEachFileAfterItsMatches) {
   EXPECT_EQ(dir.Read("out.txt"), "k.txt 1:key 1\r\nk.txt 2:key 2\r\nl.txt 1:key 4\r\n");
 }
 
+TEST(Profile, OneUnreadableAtStartIsLeftAsItWas) {
+  TempDir dir;
+  const std::string saved =
+      "[search]\r\nstring0=mysearch\r\nWord=1\r\nSubDir=1\r\nExecEdit=notepad.exe\r\nZengoLine=7\r\n";
+  dir.Write("p.ini", saved);
+  // Another program writes the profile and lets others only read it, so
+  // the program cannot open it (it will not share writing) until released.
+  HANDLE held = CreateFileA((dir / "p.ini").c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0,
+                            nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  Program p;
+  bool started = p.Start("-I" + (dir / "p.ini"), dir.path());
+  HWND dialog = started ? WaitMainDialog(p) : nullptr;
+  CloseHandle(held);
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(ControlText(dialog, kSearchText), "") << "the profile was read after all";
+  Press(dialog, IDCANCEL);
+  EXPECT_EQ(p.WaitExit(), 0);
+  EXPECT_EQ(zanto::test::ReadFileBytes(dir / "p.ini"), saved);
+  EXPECT_FALSE(dir.Exists("p.BAK"));
+}
+
 class Interactive : public ::testing::Test {
  protected:
   void SetUp() override {

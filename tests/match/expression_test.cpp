@@ -234,7 +234,10 @@ TEST_F(ExpressionTest, PrecedenceAndGrouping) {
   }
 }
 
-TEST_F(ExpressionTest, TermsAfterADecidedOperatorAreNotTried) {
+// A decided and/or skips the terms of a "not" or "(" operand only until the
+// next operator is pushed: terms after it are tried again, and their marks
+// and synonym counts reach the result even where the line was decided.
+TEST_F(ExpressionTest, DecidedOperandsSkipTermsUntilTheNextOperator) {
   gSettings.MatchStr = 1;
   struct Case {
     std::string expression, line;
@@ -244,12 +247,15 @@ TEST_F(ExpressionTest, TermsAfterADecidedOperatorAreNotTried) {
       {"a and b", "xb", 0, {}},
       {"a or b", "ab", 1, {0}},
       {"a and not b", "xb", 0, {}},
-      {"a and ( b or c )", "xbc", 0, {}},
-      {"a or ( b and c )", "abc", 1, {0}},
+      {"a and ( b or c )", "xbc", 0, {1}},  // the or inside turns terms back on
+      {"a or ( b and c )", "abc", 1, {0, 1, 2}},
       {"a and b and ( c )", "bc", 0, {}},
       {"x and not a or b", "ab", 1, {1}},  // b is needed, a is not
       {"a and b", "ab", 1, {0, 1}},
       {"b and a", "ab", 1, {0, 1}},
+      {"( key ) or not zzz and lock", "key lock", 1, {0, 4}},
+      {"( key ) or not zzz and lock", "lock key", 1, {0, 5}},
+      {"( key ) or not zzz and lock", "key only", 1, {0}},
   };
   for (const Case& c : cases) {
     ASSERT_EQ(Compile(c.expression), kCompileOk) << c.expression;
@@ -257,6 +263,18 @@ TEST_F(ExpressionTest, TermsAfterADecidedOperatorAreNotTried) {
     EXPECT_EQ(MarkedOffsets(), c.marks) << c.expression << " on [" << c.line << "]";
     FreeTermArena();
   }
+
+  const std::string car = "\x8E\xD4";                        // 車
+  const std::string automobile = "\x8E\xA9\x93\xAE\x8E\xD4";  // 自動車
+  const std::string carKana = "\x83\x4E\x83\x8B\x83\x7D";     // クルマ
+  const std::string garage = car + "\x8C\xC9";               // 車庫
+  UseThesaurus(car + " " + automobile + " " + carKana + "\r\n");
+  ASSERT_EQ(Compile("( key ) or not zzz and " + automobile), kCompileOk);
+  ASSERT_NE(gThesaurus, nullptr);
+  ResetThesaurusCounts();
+  EXPECT_EQ(Evaluate("key " + garage), 1);
+  EXPECT_EQ(gThesaurus[0].count, 1);  // 車, the member that matched
+  EXPECT_EQ(MarkedOffsets(), (std::vector<int>{0, 4}));
 }
 
 TEST_F(ExpressionTest, MarksComeFromPlainAndPatternTerms) {

@@ -207,6 +207,23 @@ TEST(ProfileEdit, RefusesChangesThatWouldNotReadBackOrNotFit) {
   GetProfileValue(profile, "S", "a", out, sizeof out);
   EXPECT_EQ(std::string(out), fits);
   CloseProfile(profile);
+
+  // The blanks kept before a replaced key are part of its line: a value
+  // that would carry the line past the limit is refused, so the keys
+  // after it stay readable.
+  const std::string indent(40, ' ');
+  other.Write("X.INI", "[s]\r\n" + indent + "k=old\r\nafter=1\r\n");
+  profile = OpenProfile((other / "X.INI").c_str());
+  ASSERT_NE(profile, nullptr);
+  EXPECT_FALSE(SetProfileValue(profile, "s", "k", std::string(480, 'v').c_str()));
+  const std::string longest(kProfileMaxLine - indent.size() - std::strlen("k=\r\n"), 'v');
+  EXPECT_TRUE(SetProfileValue(profile, "s", "k", longest.c_str()));
+  ASSERT_EQ(SaveProfile(profile, (other / "X.INI").c_str()), 1);
+  profile = OpenProfile((other / "X.INI").c_str());
+  GetProfileValue(profile, "s", "k", out, sizeof out);
+  EXPECT_EQ(std::string(out), longest);
+  EXPECT_EQ(Get(profile, "s", "after"), "1");
+  CloseProfile(profile);
 }
 
 TEST(ProfileSave, MissingFileIsCreatedDirectlyAndFinalLineFeedAdded) {

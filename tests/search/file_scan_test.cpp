@@ -804,6 +804,10 @@ TEST_F(ScanTest, SynonymCountsAfterEachFile) {
   // group is missing: such lines are not stepped over.
   got = Run(pc + " and one", "{D}a.txt");
   EXPECT_EQ(got, pasokon + " one\r\n** " + pc + "=1\r\n** " + pasokon + "=2\r\n");
+  // Nor where the first term is missing but the group is reached past an
+  // operator inside parentheses.
+  got = Run("one and ( zzz or " + pc + " )", "{D}a.txt");
+  EXPECT_EQ(got, pasokon + " one\r\n** " + pc + "=1\r\n** " + pasokon + "=2\r\n");
 }
 
 std::string gShortcutTarget;

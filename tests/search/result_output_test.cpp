@@ -142,6 +142,18 @@ TEST_F(ResultOutputTest, FormattedTextIsCutAtACharacterBoundary) {
   EXPECT_EQ(got.substr(got.size() - 2), "\x82\xa0");
 }
 
+// Only the buffer bounds a formatted text; a file takes it whole, so a long
+// synonym keeps its count and its line end.
+TEST_F(ResultOutputTest, FormattedTextGoesToAFileWhole) {
+  std::string word;
+  for (int i = 0; i < 600; ++i) word += "\x82\xa0";  // あ
+  ASSERT_TRUE(OpenResultFile((dir / "out.txt").c_str(), false));
+  WriteResultFormat("** %s=%d\r\n", word.c_str(), 1);
+  WriteResultFormat("%s\r\n", "next");
+  CloseResultOutput();
+  EXPECT_EQ(dir.Read("out.txt"), "** " + word + "=1\r\nnext\r\n");
+}
+
 TEST_F(ResultOutputTest, EmptyResultLeavesTheClipboardAlone) {
   CopyResultToClipboard();
   EXPECT_EQ(host.clipboardCopies, 0);

@@ -130,18 +130,25 @@ TEST_F(SettingsLoad, WithoutAProfileFileEveryRowTakesItsFallback) {
 }
 
 TEST_F(SettingsLoad, AProfileThatCannotBeOpenedLeavesTheStartValues) {
+  const std::string tooLarge = Section("search", {{"FullPath", "0"}}) + std::string(0x20000, ';');
   struct Case {
     const char* what;
     std::function<void()> prepare;
+    std::function<void()> whileRunning;  // after the load, before the save
   } cases[] = {
-      {"too large", [&] { dir_.Write("ZANTO.INI", Section("search", {{"FullPath", "0"}}) + std::string(0x20000, ';')); }},
-      {"no path", [&] { gSettings.ProfilePath[0] = '\0'; }},
+      {"too large", [&] { dir_.Write("ZANTO.INI", tooLarge); }, nullptr},
+      // Unread, the user's values exist only in the file: a later save
+      // would put the start values in their place.
+      {"too large, then smaller", [&] { dir_.Write("ZANTO.INI", tooLarge); },
+       [&] { dir_.Write("ZANTO.INI", Section("search", {{"FullPath", "0"}})); }},
+      {"no path", [&] { gSettings.ProfilePath[0] = '\0'; }, nullptr},
   };
   for (const Case& c : cases) {
     Pass1("");
     c.prepare();
-    std::string before = dir_.Read("ZANTO.INI");
     LoadSettings();
+    if (c.whileRunning) c.whileRunning();
+    std::string before = dir_.Read("ZANTO.INI");
     for (const auto& row : kExpectedFlags)
       if (row.start != kNone) {
         EXPECT_EQ(gSettings.*row.field, row.start) << c.what << " " << row.key;
