@@ -2,6 +2,7 @@
 // in-memory template rewrite, the status bar, the version line, the option
 // summary texts and the version tests.
 #include <windows.h>
+#include <shlobj.h>
 
 #include <cstring>
 #include <string>
@@ -12,6 +13,7 @@
 #include "base/settings.h"
 #include "ui/app.h"
 #include "ui/control_binding.h"
+#include "ui/drop_target.h"
 #include "ui/main_dialog.h"
 #include "ui/resource.h"
 #include "ui/run_dialog.h"
@@ -389,6 +391,52 @@ TEST(ControlBindings, EachKindLoadsAndSavesItsValue) {
   EXPECT_STREQ(text, "longer ");  // cut to the buffer
   EXPECT_EQ(radio, 1);
   DestroyWindow(parent);
+}
+
+// ---- Drop target ----
+
+// A drop of names (ANSI) as the shell hands it over: a DROPFILES header
+// followed by the names, each ended by NUL, and a final NUL.
+HGLOBAL MakeDrop(const std::vector<std::string>& names) {
+  std::string list;
+  for (const std::string& n : names) list += n + '\0';
+  list += '\0';
+  HGLOBAL block = GlobalAlloc(GHND, sizeof(DROPFILES) + list.size());
+  auto* header = static_cast<DROPFILES*>(GlobalLock(block));
+  header->pFiles = sizeof(DROPFILES);
+  header->fWide = FALSE;
+  std::memcpy(reinterpret_cast<char*>(header) + sizeof(DROPFILES), list.data(), list.size());
+  GlobalUnlock(block);
+  return block;
+}
+
+// Only the first dropped name is taken; a long one is cut at 270 bytes on a
+// character boundary; the box's own messages still reach it.
+TEST(DropTarget, FirstDroppedNameReplacesTheText) {
+  std::string longName = "C:\\";
+  while (longName.size() < 300) longName += "\x95\x5C";  // 表, whose trail byte is "\"
+  struct Case {
+    std::vector<std::string> names;
+    std::string expected;
+  } cases[] = {
+      {{"C:\\first.txt", "C:\\second.txt", "C:\\third.txt"}, "C:\\first.txt"},
+      {{longName}, longName.substr(0, kDroppedNameBuffer - 2)},
+  };
+  HWND box = CreateWindowExA(0, "EDIT", "old", WS_POPUP, 0, 0, 200, 20, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(box, nullptr);
+  MakeDropTarget(box);
+  EXPECT_NE(GetWindowLongA(box, GWL_EXSTYLE) & WS_EX_ACCEPTFILES, 0);
+  for (const Case& c : cases) {
+    SendMessageA(box, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(c.names)), 0);
+    char text[512] = "";
+    GetWindowTextA(box, text, sizeof text);
+    EXPECT_EQ(std::string(text), c.expected);
+  }
+  SendMessageA(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("typed"));
+  char text[16] = "";
+  GetWindowTextA(box, text, sizeof text);
+  EXPECT_STREQ(text, "typed");
+  DestroyWindow(box);
 }
 
 }  // namespace
