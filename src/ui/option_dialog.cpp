@@ -115,6 +115,9 @@ void OpenOptionDialog(HWND owner, int id) {
     case IDC_EXTENDED:
       ShowOptionDialog(owner, kExtendedDialog);
       break;
+    case IDC_FILE_LIST:
+      ShowOptionDialog(owner, kFileListDialog);
+      break;
   }
 }
 

@@ -1,6 +1,6 @@
 // The option dialogs opened from the main dialog's buttons: block output,
 // lines before and after, field search, other settings and extended
-// search. They share one dialog procedure: the title, the status bar, the
+// search, and the file-list dialog. They share one dialog procedure: the title, the status bar, the
 // help, loading the controls on opening and the OK and Cancel buttons; each
 // dialog adds its dependencies and its checks through the handlers below.
 #pragma once
@@ -39,6 +39,7 @@ extern const OptionDialog kContextDialog;
 extern const OptionDialog kFieldDialog;
 extern const OptionDialog kOtherDialog;
 extern const OptionDialog kExtendedDialog;
+extern const OptionDialog kFileListDialog;
 
 // Helpers the dialogs share.
 bool IsChecked(HWND dialog, int id);

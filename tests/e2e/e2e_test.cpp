@@ -838,7 +838,8 @@ TEST(CommandLine, FieldSearchFromTheProfileSearchesTheChosenFieldOnly) {
   EXPECT_EQ(dir.Read("out.txt"), "f.txt 2:x\tkey\r\n");
 }
 
-// Run with ZANTO_SCREENSHOTS=<directory> to save the option dialogs as BMP.
+// Run with ZANTO_SCREENSHOTS=<directory> to save the option dialogs and
+// the file-list dialog as BMP.
 TEST(Screenshots, OptionDialogs) {
   using namespace options;
   const char* out = std::getenv("ZANTO_SCREENSHOTS");
@@ -859,7 +860,7 @@ TEST(Screenshots, OptionDialogs) {
   } dialogs[] = {
       {kBlockButton, kBlockTitle, "block"},     {kZengoButton, kZengoTitle, "context"},
       {kFieldButton, kFieldTitle, "field"},     {kOtherButton, kOtherTitle, "other"},
-      {kExtendedButton, kExtendedTitle, "extended"},
+      {kExtendedButton, kExtendedTitle, "extended"}, {3028, "ＺＡＮＴＯ32 : 検索ファイルの一覧", "file_list"},
   };
   for (const auto& d : dialogs) {
     HWND dialog = OpenDialog(program, main, d.button, d.title);
@@ -876,4 +877,92 @@ TEST(Screenshots, OptionDialogs) {
   }
   Press(main, IDCANCEL);
   EXPECT_EQ(program.WaitExit(), 0);
+}
+
+// ---- File-list dialog ----
+
+namespace file_list {
+
+constexpr char kFileListTitle[] = "ＺＡＮＴＯ32 : 検索ファイルの一覧";
+constexpr char kSaveTitle[] = "検索ファイル一覧の保存";
+constexpr char kLoadTitle[] = "検索ファイル一覧の読み込み";
+constexpr int kFileListButton = 3028, kFileListCount = 3029, kList = 3700, kDelete = 3701, kLoad = 3702,
+              kSave = 3703, kCount = 3704, kKeep = 3706;
+constexpr int kCommonNameCombo = 1148, kCommonNameEdit = 1152;
+
+int Entries(HWND dialog) { return static_cast<int>(SendMessageA(GetDlgItem(dialog, kList), LB_GETCOUNT, 0, 0)); }
+
+// Answers the load or save common dialog with path.
+bool ChooseFile(const Program& p, const char* title, const std::string& path) {
+  HWND common = WaitDialog(p.id(), title, IDOK, true, kRunTimeoutMs);
+  if (!common) return false;
+  HWND name = GetDlgItem(common, kCommonNameCombo);
+  if (!name) name = GetDlgItem(common, kCommonNameEdit);
+  SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+  options::SendCommand(common, IDOK);
+  return options::WaitGone(common);
+}
+
+}  // namespace file_list
+
+// The list shows the files of the field; keep and delete prune it; a saved
+// list loads back; OK makes the search use the list instead of the field,
+// and an empty list gives the field back.
+TEST_F(Interactive, FileListDialogPrunesSavesLoadsAndSearchesTheList) {
+  using namespace file_list;
+  using options::SendCommand;
+  dir_.Write("c.txt", Sjis("ここにも検索語\r\n"));
+  SetControlText(dialog_, kFileNames, "*.txt");
+  HWND dialog = options::OpenDialog(program_, dialog_, kFileListButton, kFileListTitle);
+  ASSERT_NE(dialog, nullptr);
+  ASSERT_EQ(Entries(dialog), 3);
+  EXPECT_EQ(ControlText(dialog, kCount), Sjis("3個"));
+  EXPECT_EQ(ControlText(dialog, kKeep), Sjis("全部削除"));
+  HWND list = GetDlgItem(dialog, kList);
+  // Across processes the list hands its entries over as UTF-16.
+  wchar_t wide[kPathChars] = {};
+  ASSERT_LT(SendMessageW(list, LB_GETTEXTLEN, 0, 0), kPathChars);
+  SendMessageW(list, LB_GETTEXT, 0, reinterpret_cast<LPARAM>(wide));
+  char first[kPathChars * 2] = "";
+  WideCharToMultiByte(CP_ACP, 0, wide, -1, first, sizeof first, nullptr, nullptr);
+  EXPECT_EQ(_stricmp(first, (dir_ / "a.txt").c_str()), 0) << first;
+  SendMessageA(list, LB_SETSEL, TRUE, 0);
+  SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(kList, LBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+  EXPECT_EQ(ControlText(dialog, kKeep), Sjis("1個残す"));
+  SendCommand(dialog, kKeep);
+  EXPECT_EQ(Entries(dialog), 1);
+  EXPECT_EQ(ControlText(dialog, kCount), Sjis("1個"));
+
+  Press(dialog, kSave);
+  ASSERT_TRUE(ChooseFile(program_, kSaveTitle, dir_ / "keep.lst"));
+  EXPECT_EQ(_stricmp(dir_.Read("keep.lst").c_str(), (std::string(first) + "\r\n").c_str()), 0) << dir_.Read("keep.lst");
+  SendCommand(dialog, kDelete);  // nothing selected: all
+  EXPECT_EQ(Entries(dialog), 0);
+  EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, kSave)));
+  Press(dialog, kLoad);
+  ASSERT_TRUE(ChooseFile(program_, kLoadTitle, dir_ / "keep.lst"));
+  for (int i = 0; i < 100 && Entries(dialog) == 0; ++i) Sleep(kPollMs);
+  ASSERT_EQ(Entries(dialog), 1);
+  SendCommand(dialog, IDOK);
+  ASSERT_TRUE(options::WaitGone(dialog));
+
+  EXPECT_EQ(options::WaitText(dialog_, kFileListCount, Sjis("1個のファイルから検索します")),
+            Sjis("1個のファイルから検索します"));
+  EXPECT_FALSE(IsWindowVisible(GetDlgItem(dialog_, kFileNames)));
+  EXPECT_EQ(ControlText(dialog_, kFileListButton), Sjis("★ﾌｧｲﾙ一覧"));
+  SetControlText(dialog_, kSearchText, Sjis("検索"));
+  SetControlText(dialog_, kOutFile, dir_ / "out.txt");
+  ASSERT_TRUE(RunSearchAndWait(program_, dialog_));
+  EXPECT_EQ(ControlText(dialog_, kMatchCount), Sjis("2 個マッチ"));
+  EXPECT_EQ(dir_.Read("out.txt").find("c.txt"), std::string::npos);
+
+  dialog = options::OpenDialog(program_, dialog_, kFileListButton, kFileListTitle);
+  ASSERT_NE(dialog, nullptr);
+  SendCommand(dialog, kDelete);
+  SendCommand(dialog, IDOK);
+  ASSERT_TRUE(options::WaitGone(dialog));
+  for (int i = 0; i < 100 && !IsWindowVisible(GetDlgItem(dialog_, kFileNames)); ++i) Sleep(kPollMs);
+  EXPECT_TRUE(IsWindowVisible(GetDlgItem(dialog_, kFileNames)));
+  EXPECT_EQ(ControlText(dialog_, kFileListButton), Sjis("ﾌｧｲﾙ一覧"));
+  Close();
 }

@@ -5,15 +5,18 @@
 #include <shlobj.h>
 
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "base/settings.h"
+#include "files/targets.h"
 #include "ui/app.h"
 #include "ui/control_binding.h"
 #include "ui/drop_target.h"
+#include "ui/option_dialog.h"
 #include "ui/main_dialog.h"
 #include "ui/resource.h"
 #include "ui/run_dialog.h"
@@ -437,6 +440,95 @@ TEST(DropTarget, FirstDroppedNameReplacesTheText) {
   GetWindowTextA(box, text, sizeof text);
   EXPECT_STREQ(text, "typed");
   DestroyWindow(box);
+}
+
+// ---- File-list dialog ----
+
+// The steps a test runs inside the modal file-list dialog, from a timer.
+std::function<void(HWND)> gFileListSteps;
+
+BOOL CALLBACK TakeFileListDialog(HWND window, LPARAM found) {
+  char title[128] = "";
+  GetWindowTextA(window, title, sizeof title);
+  if (std::strstr(title, "検索ファイルの一覧")) *reinterpret_cast<HWND*>(found) = window;
+  return TRUE;
+}
+
+void CALLBACK RunFileListSteps(HWND, UINT, UINT_PTR timer, DWORD) {
+  KillTimer(nullptr, timer);
+  HWND dialog = nullptr;
+  EnumThreadWindows(GetCurrentThreadId(), TakeFileListDialog, reinterpret_cast<LPARAM>(&dialog));
+  if (!dialog) return;
+  gFileListSteps(dialog);
+  SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+}
+
+std::vector<std::string> ListEntries(HWND dialog) {
+  std::vector<std::string> out;
+  HWND list = GetDlgItem(dialog, IDC_LIST_FILES);
+  for (int i = 0, n = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0)); i < n; ++i) {
+    char text[512] = "";
+    SendMessageA(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
+    out.push_back(text);
+  }
+  return out;
+}
+
+std::string DialogText(HWND dialog, int id) {
+  char text[128] = "";
+  GetDlgItemTextA(dialog, id, text, sizeof text);
+  return text;
+}
+
+// Dropped names already listed before the drop are left out (ASCII case
+// aside), the Delete key deletes the selection, the buttons say what they
+// will do, and OK makes the list the one the search uses.
+TEST(FileListDialog, DropsDeleteKeyAndOk) {
+  gApp.instance = GetModuleHandleA(nullptr);
+  ASSERT_TRUE(RegisterStatusBarClass(gApp.instance, 0) || GetLastError() == ERROR_CLASS_ALREADY_EXISTS);
+  FreeFileListEntries();
+  struct Seen {
+    std::vector<std::string> afterDrops, afterDelete;
+    std::string count, deleteCaption, keepCaption, selectedDelete, selectedKeep;
+    int selectedAfterDrop = -1;
+  } seen;
+  gFileListSteps = [&seen](HWND dialog) {
+    SendMessageA(dialog, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({"C:\\d\\X.txt", "C:\\d\\y.txt"})), 0);
+    HWND list = GetDlgItem(dialog, IDC_LIST_FILES);
+    SendMessageA(list, LB_SETSEL, TRUE, -1);
+    SendMessageA(dialog, WM_DROPFILES,
+                 reinterpret_cast<WPARAM>(MakeDrop({"c:\\D\\x.TXT", "C:\\d\\z.txt", "C:\\d\\z.txt"})), 0);
+    seen.afterDrops = ListEntries(dialog);
+    seen.selectedAfterDrop = static_cast<int>(SendMessageA(list, LB_GETSELCOUNT, 0, 0));
+    seen.count = DialogText(dialog, IDC_LIST_COUNT);
+    SendMessageA(list, LB_SETSEL, FALSE, -1);
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_LIST_FILES, LBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+    seen.deleteCaption = DialogText(dialog, IDC_LIST_DELETE);
+    seen.keepCaption = DialogText(dialog, IDC_LIST_KEEP);
+    SendMessageA(list, LB_SETSEL, TRUE, 1);
+    SendMessageA(list, LB_SETSEL, TRUE, 2);
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_LIST_FILES, LBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+    seen.selectedDelete = DialogText(dialog, IDC_LIST_DELETE);
+    seen.selectedKeep = DialogText(dialog, IDC_LIST_KEEP);
+    SendMessageA(list, WM_KEYDOWN, VK_DELETE, 0);
+    seen.afterDelete = ListEntries(dialog);
+  };
+  SetTimer(nullptr, 0, 10, RunFileListSteps);
+  EXPECT_EQ(ShowOptionDialog(nullptr, kFileListDialog), 1);
+  // The second z.txt came in the same drop: only entries listed before a
+  // drop are compared.
+  EXPECT_EQ(seen.afterDrops,
+            (std::vector<std::string>{"C:\\d\\X.txt", "C:\\d\\y.txt", "C:\\d\\z.txt", "C:\\d\\z.txt"}));
+  EXPECT_EQ(seen.selectedAfterDrop, 0) << "the entries listed before the drop were selected";
+  EXPECT_EQ(seen.count, "4個");
+  EXPECT_EQ(seen.deleteCaption, "全部削除");
+  EXPECT_EQ(seen.keepCaption, "全部削除");
+  EXPECT_EQ(seen.selectedDelete, "2個削除");
+  EXPECT_EQ(seen.selectedKeep, "2個残す");
+  EXPECT_EQ(seen.afterDelete, (std::vector<std::string>{"C:\\d\\X.txt", "C:\\d\\z.txt"}));
+  ASSERT_EQ(gFileListEntries.count, 2);
+  EXPECT_STREQ(gFileListEntries.entries[1], "C:\\d\\z.txt");
+  FreeFileListEntries();
 }
 
 }  // namespace
