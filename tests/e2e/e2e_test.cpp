@@ -586,7 +586,9 @@ std::string SectionValue(const std::string& profile, const std::string& section,
   return ProfileValue(profile.substr(at, end == std::string::npos ? std::string::npos : end - at), key);
 }
 
-// Sends a command and returns once the dialog has handled it.
+// Sends a command and returns once the dialog has handled it. A command
+// that ends a modal dialog is posted instead (Press): the dialog's loop
+// ends only when a message of its own queue follows.
 void SendCommand(HWND dialog, int id) {
   SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
 }
@@ -691,7 +693,7 @@ TEST_F(Interactive, OptionDialogsSaveOnOkOnlyAndExcludeEachOther) {
     HWND dialog = OpenDialog(program_, dialog_, step.button, step.title);
     ASSERT_NE(dialog, nullptr);
     for (const Action& a : step.actions) Apply(dialog, a);
-    SendCommand(dialog, step.end);
+    Press(dialog, step.end);
     ASSERT_TRUE(WaitGone(dialog));
     for (const auto& [id, text] : step.summary) EXPECT_EQ(WaitText(dialog_, id, text), text);
   }
@@ -734,11 +736,12 @@ TEST_F(Interactive, OtherSettingsKeepAWrongRangeForCorrection) {
     SetControlText(dialog, kDateEnd, c.dateEnd);
     SetControlText(dialog, kSizeStart, c.sizeStart);
     SetControlText(dialog, kSizeEnd, c.sizeEnd);
-    SendCommand(dialog, IDOK);
     if (c.focus == 0) {
+      Press(dialog, IDOK);
       EXPECT_TRUE(WaitGone(dialog));
       break;
     }
+    SendCommand(dialog, IDOK);
     ASSERT_TRUE(IsWindow(dialog));
     EXPECT_EQ(FocusedControl(dialog), c.focus);
   }
@@ -765,7 +768,7 @@ TEST_F(Interactive, BlockSetSwitchKeepsEditsAndCancelRestoresTheSet) {
   EXPECT_EQ(ControlText(dialog, kFirstPattern), "");
   EXPECT_FALSE(Checked(dialog, kFirstEndFlag));
   SetControlText(dialog, kFirstPattern, "^Section");  // never stored
-  SendCommand(dialog, IDCANCEL);
+  Press(dialog, IDCANCEL);
   ASSERT_TRUE(WaitGone(dialog));
   EXPECT_EQ(ControlText(dialog_, kBlockButton), Sjis("ﾌﾞﾛｯｸ..."));
 
@@ -779,7 +782,7 @@ TEST_F(Interactive, BlockSetSwitchKeepsEditsAndCancelRestoresTheSet) {
   SendCommand(dialog, kBlockOut);
   Click(dialog, kFirstSet + 1);
   EXPECT_EQ(ControlText(dialog, kFirstPattern), "");
-  SendCommand(dialog, IDCANCEL);
+  Press(dialog, IDCANCEL);
   ASSERT_TRUE(WaitGone(dialog));
   Close();
   std::string profile = zanto::test::ReadFileBytes(profile_);
@@ -815,7 +818,7 @@ TEST(FieldDialog, WrongFieldNumbersOpenTheFieldDialogBeforeASearch) {
   EXPECT_EQ(FocusedControl(field), kFieldNumbers);
   EXPECT_EQ(ControlText(field, kFieldNumbers), "2 x");
   SetControlText(field, kFieldNumbers, "2");
-  SendCommand(field, IDOK);
+  Press(field, IDOK);
   ASSERT_TRUE(WaitGone(field));
   EXPECT_FALSE(dir.Exists("out.txt")) << "no search before the numbers were right";
   ASSERT_TRUE(RunSearchAndWait(program, main));
@@ -872,7 +875,7 @@ TEST(Screenshots, OptionDialogs) {
     }
     Sleep(500);
     EXPECT_TRUE(CaptureWindow(dialog, shots + "\\" + d.file + ".bmp"));
-    SendCommand(dialog, IDCANCEL);
+    Press(dialog, IDCANCEL);
     ASSERT_TRUE(WaitGone(dialog));
   }
   Press(main, IDCANCEL);
@@ -899,7 +902,7 @@ bool ChooseFile(const Program& p, const char* title, const std::string& path) {
   HWND name = GetDlgItem(common, kCommonNameCombo);
   if (!name) name = GetDlgItem(common, kCommonNameEdit);
   SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
-  options::SendCommand(common, IDOK);
+  Press(common, IDOK);
   return options::WaitGone(common);
 }
 
@@ -943,7 +946,7 @@ TEST_F(Interactive, FileListDialogPrunesSavesLoadsAndSearchesTheList) {
   ASSERT_TRUE(ChooseFile(program_, kLoadTitle, dir_ / "keep.lst"));
   for (int i = 0; i < 100 && Entries(dialog) == 0; ++i) Sleep(kPollMs);
   ASSERT_EQ(Entries(dialog), 1);
-  SendCommand(dialog, IDOK);
+  Press(dialog, IDOK);
   ASSERT_TRUE(options::WaitGone(dialog));
 
   EXPECT_EQ(options::WaitText(dialog_, kFileListCount, Sjis("1個のファイルから検索します")),
@@ -959,7 +962,7 @@ TEST_F(Interactive, FileListDialogPrunesSavesLoadsAndSearchesTheList) {
   dialog = options::OpenDialog(program_, dialog_, kFileListButton, kFileListTitle);
   ASSERT_NE(dialog, nullptr);
   SendCommand(dialog, kDelete);
-  SendCommand(dialog, IDOK);
+  Press(dialog, IDOK);
   ASSERT_TRUE(options::WaitGone(dialog));
   for (int i = 0; i < 100 && !IsWindowVisible(GetDlgItem(dialog_, kFileNames)); ++i) Sleep(kPollMs);
   EXPECT_TRUE(IsWindowVisible(GetDlgItem(dialog_, kFileNames)));
