@@ -31,6 +31,7 @@ constexpr int kExtentMargin = 2;
 constexpr size_t kCaptionBuffer = 32;
 constexpr size_t kListNameBuffer = 270;  // the common dialog's file name
 constexpr size_t kDropNameRead = 1024;   // what the shell may hand over for one name
+constexpr size_t kEntryRead = 1024;      // longer than any listed entry
 constexpr char kListFullText[] = "これ以上登録できません";
 constexpr int kReadable = 4;  // OsAccess mode
 
@@ -52,12 +53,16 @@ HWND List(HWND dialog) { return GetDlgItem(dialog, IDC_LIST_FILES); }
 
 int EntryCount(HWND dialog) { return static_cast<int>(SendMessageA(List(dialog), LB_GETCOUNT, 0, 0)); }
 
-// Entry index into out (kListEntryBuffer bytes); empty when it does not fit.
+// Entry index into out (kListEntryBuffer bytes), cut at a character
+// boundary as the file list keeps it; a listed path with a long member list
+// can be longer.
 void ReadEntry(HWND list, int index, char* out) {
   out[0] = '\0';
+  char text[kEntryRead];
   LRESULT length = SendMessageA(list, LB_GETTEXTLEN, static_cast<WPARAM>(index), 0);
-  if (length == LB_ERR || static_cast<size_t>(length) >= kListEntryBuffer) return;
-  SendMessageA(list, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(out));
+  if (length == LB_ERR || static_cast<size_t>(length) >= sizeof text) return;
+  SendMessageA(list, LB_GETTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text));
+  CopyText(out, kListEntryBuffer, text);
 }
 
 // Adds text at the end of the list; false when the list refuses it.

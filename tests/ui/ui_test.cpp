@@ -480,6 +480,14 @@ std::string DialogText(HWND dialog, int id) {
   return text;
 }
 
+// An archive and a member list longer than a file-list entry holds: 10 +
+// 2 * n bytes, so that 333 bytes would end inside a character.
+std::string LongEntry() {
+  std::string entry = "C:\\ab.lzh:";
+  while (entry.size() < 400) entry += "\x95\x5C";  // 表
+  return entry;
+}
+
 // Dropped names already listed before the drop are left out (ASCII case
 // aside), the Delete key deletes the selection, the buttons say what they
 // will do, and OK makes the list the one the search uses.
@@ -512,6 +520,8 @@ TEST(FileListDialog, DropsDeleteKeyAndOk) {
     seen.selectedKeep = DialogText(dialog, IDC_LIST_KEEP);
     SendMessageA(list, WM_KEYDOWN, VK_DELETE, 0);
     seen.afterDelete = ListEntries(dialog);
+    // A listed archive with a long member list is kept cut, not lost.
+    SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(LongEntry().c_str()));
   };
   SetTimer(nullptr, 0, 10, RunFileListSteps);
   EXPECT_EQ(ShowOptionDialog(nullptr, kFileListDialog), 1);
@@ -526,8 +536,9 @@ TEST(FileListDialog, DropsDeleteKeyAndOk) {
   EXPECT_EQ(seen.selectedDelete, "2個削除");
   EXPECT_EQ(seen.selectedKeep, "2個残す");
   EXPECT_EQ(seen.afterDelete, (std::vector<std::string>{"C:\\d\\X.txt", "C:\\d\\z.txt"}));
-  ASSERT_EQ(gFileListEntries.count, 2);
+  ASSERT_EQ(gFileListEntries.count, 3);
   EXPECT_STREQ(gFileListEntries.entries[1], "C:\\d\\z.txt");
+  EXPECT_EQ(std::string(gFileListEntries.entries[2]), LongEntry().substr(0, kListEntryBuffer - 2));
   FreeFileListEntries();
 }
 
