@@ -9,6 +9,7 @@
 #include "base/host.h"
 #include "base/sjis.h"
 #include "files/path.h"
+#include "match/field_selection.h"
 #include "match/folding.h"
 #include "search/match_files.h"
 #include "search/result_output.h"
@@ -330,6 +331,7 @@ bool ReportEmptyInput(HWND dialog) {
 }
 
 void AfterSearch(HWND dialog);
+void OnOptionDialog(HWND dialog, int id);
 
 void StartSearch(HWND dialog) {
   SetDlgItemTextA(dialog, IDC_MATCH_COUNT, "");
@@ -402,6 +404,12 @@ bool OnOk(HWND dialog) {
   gApp.restartRequested = 0;
   if (gMain.okGuard) return PassOkToCommonDialog(dialog);
   if (CloseDroppedList(dialog)) return true;
+  // The field selection is built from the settings before every search, so
+  // a field search set only in the profile or on the command line works.
+  if (gSettings.FieldSearch && ParseFieldSpec() != 0) {
+    OnOptionDialog(dialog, IDC_FIELD);
+    return true;
+  }
   if (ReportEmptyInput(dialog)) return true;
   if (FocusIsOn(dialog, IDC_CD_DIRS) || FocusIsOn(dialog, IDC_CD_DRIVES)) return PassOkToCommonDialog(dialog);
   StartSearch(dialog);

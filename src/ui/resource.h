@@ -90,3 +90,100 @@
 // Every dialog's status bar.
 #define IDC_STATUS_BAR 5999
 #define STATUS_BAR_CLASS "KZDlgStatusBar2"
+
+// Option dialogs (templates 103, 104, 105, 107, 108): help contexts.
+#define IDD_BLOCK 103
+#define IDD_OTHER 104
+#define IDD_CONTEXT 105
+#define IDD_EXTENDED 107
+#define IDD_FIELD 108
+#define HELP_BLOCK_DIALOG 303
+#define HELP_OTHER_DIALOG 304
+#define HELP_CONTEXT_DIALOG 305
+#define HELP_EXTENDED_DIALOG 309
+#define HELP_FIELD_DIALOG 310
+
+// Group boxes of the option dialogs that need no id of their own.
+#define IDC_GROUP_BOX 5100
+
+// Block dialog (template 103). Patterns, end flags and set buttons are
+// numbered in a row: the first id plus the pattern or set number.
+#define IDC_BLOCK_OUT 3400
+#define IDC_BLOCK_PATTERN_FIRST 3401  /* to 3410 */
+#define IDC_BLOCK_SET_FIRST 3411      /* to 3415 */
+#define IDC_BLOCK_END_FIRST 3416      /* to 3425 */
+#define IDC_BLOCK_START_TEXT 3426
+#define IDC_BLOCK_END_TEXT 3427
+#define IDC_BLOCK_LINE 3428
+#define IDC_BLOCK_SIGN 3429
+#define IDC_BLOCK_MULTI 3430
+
+// Before/after dialog (template 105).
+#define IDC_ZENGO_ON 3600
+#define IDC_ZENGO_BEFORE 3601
+#define IDC_ZENGO_START 3602
+#define IDC_ZENGO_END 3603
+#define IDC_ZENGO_SIGN 3604
+#define IDC_ZENGO_AFTER 3605
+
+// Field dialog (template 108).
+#define IDC_FIELD_ON 3900
+#define IDC_FIELD_SEPARATORS 3901
+#define IDC_FIELD_NUMBERS 3902
+
+// Other-settings dialog (template 104).
+#define IDC_SORT_NAME 3022
+#define IDC_SORT_EXTENSION 3023
+#define IDC_SORT_DATE 3024
+#define IDC_SORT_AS_FOUND 3025
+#define IDC_SORT_GROUP 3026
+#define IDC_SEARCH_HIDE 3032
+#define IDC_SORT_REVERSE 3033
+#define IDC_DEL_SP 3500
+#define IDC_TAB_TO_SPACE 3501
+#define IDC_NOT_SEARCH_BIN 3502
+#define IDC_NOT_SEARCH_EXT 3503
+#define IDC_EXEC_EDIT 3504
+#define IDC_SHORTCUT 3505
+#define IDC_DATE_FILTER 3506
+#define IDC_DATE_START 3507
+#define IDC_DATE_END 3508
+#define IDC_SIZE_FILTER 3509
+#define IDC_SIZE_START 3510
+#define IDC_SIZE_END 3511
+#define IDC_MATCH_STR 3512
+#define IDC_MATCH_STRING 3513
+#define IDC_EXEC_CLIP 3514
+#define IDC_MIDASHI 3515
+#define IDC_STR_MIDASHI 3516
+
+// Extended-search dialog (template 107).
+#define IDC_SAME1 3800
+#define IDC_DEL_UNLHA_ALWAYS 3851
+#define IDC_DEL_UNLHA_NO_MATCH 3852
+#define IDC_DEL_UNLHA_NEVER 3853
+#define IDC_UNLHA_TMP 3854
+#define IDC_EUC_DRIVE 3855
+#define IDC_KANJI_CODE 3856
+#define IDC_ARCHIVE_GROUP 3857
+#define IDC_THESAURUS_OFF 3870
+#define IDC_THESAURUS_1 3871
+#define IDC_THESAURUS_FILE_1 3872
+#define IDC_THESAURUS_2 3873
+#define IDC_THESAURUS_FILE_2 3874
+#define IDC_THESAURUS_3 3875
+#define IDC_THESAURUS_FILE_3 3876
+#define IDC_THESAURUS_COUNT 3877
+
+// File-list dialog (template 106).
+#define IDD_FILE_LIST 106
+#define HELP_FILE_LIST_DIALOG 306
+#define HELP_FILE_LIST_LOAD 307
+#define HELP_FILE_LIST_SAVE 308
+#define IDC_LIST_FILES 3700
+#define IDC_LIST_DELETE 3701
+#define IDC_LIST_LOAD 3702
+#define IDC_LIST_SAVE 3703
+#define IDC_LIST_COUNT 3704
+#define HELP_LIST_OK 3705
+#define IDC_LIST_KEEP 3706

@@ -16,8 +16,6 @@ unsigned long SearchMatchCount() { return gRunMatchCount; }
 
 bool HandResultToEditor(HWND) { return false; }
 
-void OpenOptionDialog(HWND, int) {}
-
 bool FileListInUse() { return gFileListEntries.count > 0; }
 
 int FileListCount() { return gFileListEntries.count; }

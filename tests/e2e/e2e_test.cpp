@@ -9,6 +9,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -582,3 +584,410 @@ TEST_F(Interactive, Screenshots) {
 }
 
 }  // namespace
+
+// ---- Option dialogs ----
+
+namespace options {
+
+constexpr int kBlockButton = 3017, kOtherButton = 3018, kZengoButton = 3019, kFilterSummary = 3020,
+              kExtendedButton = 3062, kExtendedSummary = 3063, kFieldButton = 3081;
+constexpr char kBlockTitle[] = "ＺＡＮＴＯ32 : ブロック出力の設定";
+constexpr char kZengoTitle[] = "ＺＡＮＴＯ32 : 前後 N 行出力の設定";
+constexpr char kFieldTitle[] = "ＺＡＮＴＯ32 : フィールド検索の設定";
+constexpr char kOtherTitle[] = "ＺＡＮＴＯ32 : その他の設定";
+constexpr char kExtendedTitle[] = "ＺＡＮＴＯ32 : 拡張検索の設定";
+constexpr int kFieldOn = 3900, kFieldSeparators = 3901, kFieldNumbers = 3902;
+constexpr int kBlockOut = 3400, kFirstPattern = 3401, kFirstSet = 3411, kFirstEndFlag = 3416;
+constexpr int kDate = 3506, kDateStart = 3507, kDateEnd = 3508, kSize = 3509, kSizeStart = 3510, kSizeEnd = 3511;
+
+// The value of key in [section] of a profile text, or "(absent)".
+std::string SectionValue(const std::string& profile, const std::string& section, const std::string& key) {
+  size_t at = profile.find("[" + section + "]");
+  if (at == std::string::npos) return "(absent)";
+  size_t end = profile.find("\n[", at);
+  return ProfileValue(profile.substr(at, end == std::string::npos ? std::string::npos : end - at), key);
+}
+
+// Sends a command and returns once the dialog has handled it. A command
+// that ends a modal dialog is posted instead (Press): the dialog's loop
+// ends only when a message of its own queue follows.
+void SendCommand(HWND dialog, int id) {
+  SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(dialog, id)));
+}
+
+// Clicks a button as the mouse would: it checks itself and notifies.
+void Click(HWND dialog, int id) { SendMessageA(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
+
+bool Checked(HWND dialog, int id) { return SendMessageA(GetDlgItem(dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
+
+bool WaitGone(HWND window) {
+  for (DWORD waited = 0; waited < kRunTimeoutMs && IsWindow(window); waited += kPollMs) Sleep(kPollMs);
+  return !IsWindow(window);
+}
+
+// The text of a control once it reads expected, or what it read last.
+std::string WaitText(HWND dialog, int id, const std::string& expected) {
+  std::string text = ControlText(dialog, id);
+  for (DWORD waited = 0; waited < 2000 && text != expected; waited += kPollMs) {
+    Sleep(kPollMs);
+    text = ControlText(dialog, id);
+  }
+  return text;
+}
+
+// The control of dialog that has the keyboard focus, or 0.
+int FocusedControl(HWND dialog) {
+  GUITHREADINFO info = {};
+  info.cbSize = sizeof info;
+  if (!GetGUIThreadInfo(GetWindowThreadProcessId(dialog, nullptr), &info) || !info.hwndFocus) return 0;
+  HWND focus = info.hwndFocus;
+  if (GetParent(focus) != dialog) focus = GetParent(focus);
+  return GetDlgCtrlID(focus);
+}
+
+HWND OpenDialog(const Program& p, HWND main, int button, const char* title) {
+  Press(main, button);
+  return WaitDialog(p.id(), title, IDOK, true, kRunTimeoutMs);
+}
+
+// What a test does to one control of an option dialog.
+struct Action {
+  enum Kind { kCheck, kUncheck, kText, kClick, kSelect } kind;
+  int id;
+  const char* text = "";  // kText: the text; kSelect: the index as digits
+};
+
+void Apply(HWND dialog, const Action& a) {
+  switch (a.kind) {
+    case Action::kCheck:
+    case Action::kUncheck:
+      SetCheck(dialog, a.id, a.kind == Action::kCheck);
+      break;
+    case Action::kText:
+      SetControlText(dialog, a.id, Sjis(a.text));
+      break;
+    case Action::kClick:
+      Click(dialog, a.id);
+      break;
+    case Action::kSelect:
+      SendMessageA(GetDlgItem(dialog, a.id), CB_SETCURSEL, static_cast<WPARAM>(std::atoi(a.text)), 0);
+      break;
+  }
+}
+
+}  // namespace options
+
+// Each dialog in turn: its controls changed, OK or Cancel, the main
+// dialog's option summary after it, and at exit the profile. Block output,
+// before/after output and field search exclude each other.
+TEST_F(Interactive, OptionDialogsSaveOnOkOnlyAndExcludeEachOther) {
+  using namespace options;
+  using A = Action;
+  struct Step {
+    int button;
+    const char* title;
+    std::vector<Action> actions;
+    int end;
+    std::vector<std::pair<int, std::string>> summary;  // main-dialog control, text after the step
+  } steps[] = {
+      {kFieldButton, kFieldTitle,
+       {{A::kCheck, kFieldOn}, {A::kText, kFieldSeparators, "\\t ,"}, {A::kText, kFieldNumbers, "2-3 5"}}, IDOK,
+       {{kFieldButton, "★ﾌｨｰﾙﾄﾞ..."}}},
+      {kBlockButton, kBlockTitle, {{A::kCheck, kBlockOut}, {A::kText, 3428, "7"}, {A::kCheck, 3429}}, IDOK,
+       {{kBlockButton, "★ﾌﾞﾛｯｸ..."}, {kFieldButton, "ﾌｨｰﾙﾄﾞ..."}}},
+      {kZengoButton, kZengoTitle,
+       {{A::kCheck, 3600}, {A::kText, 3601, "3"}, {A::kText, 3605, "12"}, {A::kText, 3602, "<<"}}, IDOK,
+       {{kZengoButton, "★前後3,12"}, {kBlockButton, "ﾌﾞﾛｯｸ..."}}},
+      {kZengoButton, kZengoTitle, {{A::kUncheck, 3600}, {A::kText, 3601, "9"}}, IDCANCEL,
+       {{kZengoButton, "★前後3,12"}}},
+      {kOtherButton, kOtherTitle,
+       {{A::kClick, 3023}, {A::kCheck, 3033}, {A::kCheck, 3512}, {A::kText, 3513, "!!"}, {A::kCheck, kDate},
+        {A::kText, kDateStart, "240101"}, {A::kText, kDateEnd, "2412"}, {A::kCheck, kSize},
+        {A::kText, kSizeStart, "1K"}, {A::kText, 3503, "bak obj"}},
+       IDOK, {{kFilterSummary, "★日付･ｻｲｽﾞ"}}},
+      {kExtendedButton, kExtendedTitle,
+       {{A::kClick, 3873}, {A::kText, 3874, "T2.TXT"}, {A::kCheck, 3877}, {A::kSelect, 3856, "2"},
+        {A::kText, 3855, "E"}},
+       IDOK, {{kExtendedSummary, "同義語"}}},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.title);
+    HWND dialog = OpenDialog(program_, dialog_, step.button, step.title);
+    ASSERT_NE(dialog, nullptr);
+    for (const Action& a : step.actions) Apply(dialog, a);
+    Press(dialog, step.end);
+    ASSERT_TRUE(WaitGone(dialog));
+    for (const auto& [id, text] : step.summary) EXPECT_EQ(WaitText(dialog_, id, text), text);
+  }
+  Close();
+  std::string profile = zanto::test::ReadFileBytes(profile_);
+  const std::pair<const char*, const char*> expected[] = {
+      {"FieldSearch", "0"}, {"FieldPara", "\\t ,"}, {"FieldNo", "2-3 5"}, {"BlockOut", "0"},
+      {"BlockLine", "7"}, {"BlockSign", "1"}, {"Zengo", "1"}, {"ZengoLine", "3"}, {"ZengoLine2", "12"},
+      {"ZStartString", "<<"}, {"SortType", "1"}, {"SortRev", "1"}, {"MatchStr", "1"}, {"MatchString", "!!"},
+      {"Date", "1"}, {"DateStart", "240101"}, {"DateEnd", "2412"}, {"Size", "1"}, {"SizeStart", "1K"},
+      {"NotSearchExt", "bak obj"}, {"Thesaurus", "2"}, {"ThesaurusFile1", "T2.TXT"}, {"ThesaurusCount", "1"},
+      {"KanjiCode", "2"}, {"EUCDrive", "E"},
+  };
+  for (const auto& [key, value] : expected) EXPECT_EQ(ProfileValue(profile, key), value) << key << "\n" << profile;
+}
+
+// OK with a range that does not parse beeps and leaves the dialog open with
+// the focus in the box to correct; nothing is saved until all are good.
+TEST_F(Interactive, OtherSettingsKeepAWrongRangeForCorrection) {
+  using namespace options;
+  HWND dialog = OpenDialog(program_, dialog_, kOtherButton, kOtherTitle);
+  ASSERT_NE(dialog, nullptr);
+  Click(dialog, kDate);
+  Click(dialog, kSize);
+  struct Case {
+    const char *dateStart, *dateEnd, *sizeStart, *sizeEnd;
+    int focus;  // 0: the dialog closes
+  } cases[] = {
+      {"2401x", "", "", "", kDateStart},
+      {"240101", "23", "", "", kDateStart},  // ends before it starts
+      {"", "", "", "", kDateStart},          // 2000 to 1999 under the century rule
+      {"2401", "24x", "", "", kDateEnd},
+      {"2401", "2412", "5K", "1K", kSizeStart},
+      {"2401", "2412", "", "1x", kSizeEnd},
+      {"2401", "2412", "", "2K", 0},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.dateStart) + "-" + c.dateEnd + " " + c.sizeStart + "-" + c.sizeEnd);
+    SetControlText(dialog, kDateStart, c.dateStart);
+    SetControlText(dialog, kDateEnd, c.dateEnd);
+    SetControlText(dialog, kSizeStart, c.sizeStart);
+    SetControlText(dialog, kSizeEnd, c.sizeEnd);
+    if (c.focus == 0) {
+      Press(dialog, IDOK);
+      EXPECT_TRUE(WaitGone(dialog));
+      break;
+    }
+    SendCommand(dialog, IDOK);
+    ASSERT_TRUE(IsWindow(dialog));
+    EXPECT_EQ(FocusedControl(dialog), c.focus);
+  }
+  EXPECT_EQ(WaitText(dialog_, kFilterSummary, Sjis("★日付･ｻｲｽﾞ")), Sjis("★日付･ｻｲｽﾞ"));
+  Close();
+  std::string profile = zanto::test::ReadFileBytes(profile_);
+  EXPECT_EQ(ProfileValue(profile, "DateStart"), "2401") << profile;
+  EXPECT_EQ(ProfileValue(profile, "DateEnd"), "2412");
+  EXPECT_EQ(ProfileValue(profile, "SizeEnd"), "2K");
+}
+
+// Switching sets stores the shown one; Cancel puts back the set chosen
+// before and keeps what switching stored.
+TEST_F(Interactive, BlockSetSwitchKeepsEditsAndCancelRestoresTheSet) {
+  using namespace options;
+  HWND dialog = OpenDialog(program_, dialog_, kBlockButton, kBlockTitle);
+  ASSERT_NE(dialog, nullptr);
+  SetCheck(dialog, kBlockOut, true);
+  SendCommand(dialog, kBlockOut);  // the pattern boxes follow block output
+  EXPECT_TRUE(Checked(dialog, kFirstSet));
+  SetControlText(dialog, kFirstPattern, "^Chapter");
+  SetCheck(dialog, kFirstEndFlag, true);
+  Click(dialog, kFirstSet + 1);
+  EXPECT_EQ(ControlText(dialog, kFirstPattern), "");
+  EXPECT_FALSE(Checked(dialog, kFirstEndFlag));
+  SetControlText(dialog, kFirstPattern, "^Section");  // never stored
+  Press(dialog, IDCANCEL);
+  ASSERT_TRUE(WaitGone(dialog));
+  EXPECT_EQ(ControlText(dialog_, kBlockButton), Sjis("ﾌﾞﾛｯｸ..."));
+
+  dialog = OpenDialog(program_, dialog_, kBlockButton, kBlockTitle);
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_TRUE(Checked(dialog, kFirstSet));
+  EXPECT_EQ(ControlText(dialog, kFirstPattern), "^Chapter");
+  EXPECT_TRUE(Checked(dialog, kFirstEndFlag));
+  EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, kFirstPattern)));  // block output is still off
+  SetCheck(dialog, kBlockOut, true);
+  SendCommand(dialog, kBlockOut);
+  Click(dialog, kFirstSet + 1);
+  EXPECT_EQ(ControlText(dialog, kFirstPattern), "");
+  Press(dialog, IDCANCEL);
+  ASSERT_TRUE(WaitGone(dialog));
+  Close();
+  std::string profile = zanto::test::ReadFileBytes(profile_);
+  EXPECT_EQ(ProfileValue(profile, "BlockType"), "0") << profile;
+  EXPECT_EQ(ProfileValue(profile, "BlockOut"), "0");
+  EXPECT_EQ(SectionValue(profile, "Block00", "String0"), "*^Chapter,");
+  EXPECT_EQ(SectionValue(profile, "Block01", "String0"), "#,");
+}
+
+// Field search on with field numbers that do not parse: the search button
+// opens the field dialog instead, which keeps wrong numbers for correction;
+// once corrected, the search looks in the chosen field only.
+TEST(FieldDialog, WrongFieldNumbersOpenTheFieldDialogBeforeASearch) {
+  using namespace options;
+  TempDir dir;
+  dir.Write("f.txt", "key\tx\r\nx\tkey\r\nx,key\r\n");
+  dir.Write("p.ini", "[search]\r\nFieldSearch=1\r\nFieldPara=\\t\r\nFieldNo=0\r\nEndmatch=0\r\nPrintFile=1\r\n"
+                      "FullPath=0\r\nVerbose=0\r\n");
+  Program program;
+  ASSERT_TRUE(program.Start("-I" + (dir / "p.ini"), dir.path()));
+  HWND main = WaitMainDialog(program);
+  ASSERT_NE(main, nullptr);
+  SetControlText(main, kSearchText, "key");
+  SetControlText(main, kFileNames, "f.txt");
+  SetControlText(main, kOutFile, dir / "out.txt");
+  Press(main, IDOK);
+  HWND field = WaitDialog(program.id(), kFieldTitle, IDOK, true, kRunTimeoutMs);
+  ASSERT_NE(field, nullptr);
+  EXPECT_EQ(ControlText(field, kFieldNumbers), "0");
+  SetControlText(field, kFieldNumbers, "2 x");
+  SendCommand(field, IDOK);
+  ASSERT_TRUE(IsWindow(field));
+  EXPECT_EQ(FocusedControl(field), kFieldNumbers);
+  EXPECT_EQ(ControlText(field, kFieldNumbers), "2 x");
+  SetControlText(field, kFieldNumbers, "2");
+  Press(field, IDOK);
+  ASSERT_TRUE(WaitGone(field));
+  EXPECT_FALSE(dir.Exists("out.txt")) << "no search before the numbers were right";
+  ASSERT_TRUE(RunSearchAndWait(program, main));
+  EXPECT_EQ(dir.Read("out.txt"), "f.txt 2:x\tkey\r\n");
+  Press(main, IDCANCEL);
+  EXPECT_EQ(program.WaitExit(), 0);
+  std::string profile = zanto::test::ReadFileBytes(dir / "p.ini");
+  EXPECT_EQ(ProfileValue(profile, "FieldNo"), "2") << profile;
+}
+
+// A field search set only in the profile: the command-line run builds the
+// field selection from it and finds the word in the chosen field only.
+TEST(CommandLine, FieldSearchFromTheProfileSearchesTheChosenFieldOnly) {
+  TempDir dir;
+  dir.Write("f.txt", "key\tx\r\nx\tkey\r\nx,key\r\nx\tx\tkey\r\n");
+  dir.Write("p.ini", "[search]\r\nFieldSearch=1\r\nFieldPara=\\t\r\nFieldNo=2\r\n");
+  Program p;
+  ASSERT_TRUE(p.Start("key f.txt -u -p -1+ -O" + (dir / "out.txt") + " -I" + (dir / "p.ini"), dir.path()));
+  EXPECT_EQ(p.WaitExit(), 0);
+  EXPECT_EQ(dir.Read("out.txt"), "f.txt 2:x\tkey\r\n");
+}
+
+// Run with ZANTO_SCREENSHOTS=<directory> to save the option dialogs and
+// the file-list dialog as BMP.
+TEST(Screenshots, OptionDialogs) {
+  using namespace options;
+  const char* out = std::getenv("ZANTO_SCREENSHOTS");
+  if (!out) GTEST_SKIP() << "ZANTO_SCREENSHOTS not set";
+  TempDir dir;
+  WriteSamples(dir);
+  Program program;
+  ASSERT_TRUE(program.Start("-I" + (dir / "p.ini"), dir.path()));
+  HWND main = WaitMainDialog(program);
+  ASSERT_NE(main, nullptr);
+  SetControlText(main, kFileNames, "*.txt");
+  std::string shots = out;
+  if (shots[0] == '/') shots = "Z:" + shots;
+  const struct {
+    int button;
+    const char* title;
+    const char* file;
+  } dialogs[] = {
+      {kBlockButton, kBlockTitle, "block"},     {kZengoButton, kZengoTitle, "context"},
+      {kFieldButton, kFieldTitle, "field"},     {kOtherButton, kOtherTitle, "other"},
+      {kExtendedButton, kExtendedTitle, "extended"}, {3028, "ＺＡＮＴＯ32 : 検索ファイルの一覧", "file_list"},
+  };
+  for (const auto& d : dialogs) {
+    HWND dialog = OpenDialog(program, main, d.button, d.title);
+    ASSERT_NE(dialog, nullptr) << d.file;
+    if (d.button == kBlockButton) {
+      SetCheck(dialog, kBlockOut, true);
+      SendCommand(dialog, kBlockOut);
+      SetControlText(dialog, kFirstPattern, "^第.*章");
+    }
+    Sleep(500);
+    EXPECT_TRUE(CaptureWindow(dialog, shots + "\\" + d.file + ".bmp"));
+    Press(dialog, IDCANCEL);
+    ASSERT_TRUE(WaitGone(dialog));
+  }
+  Press(main, IDCANCEL);
+  EXPECT_EQ(program.WaitExit(), 0);
+}
+
+// ---- File-list dialog ----
+
+namespace file_list {
+
+constexpr char kFileListTitle[] = "ＺＡＮＴＯ32 : 検索ファイルの一覧";
+constexpr char kSaveTitle[] = "検索ファイル一覧の保存";
+constexpr char kLoadTitle[] = "検索ファイル一覧の読み込み";
+constexpr int kFileListButton = 3028, kFileListCount = 3029, kList = 3700, kDelete = 3701, kLoad = 3702,
+              kSave = 3703, kCount = 3704, kKeep = 3706;
+constexpr int kCommonNameCombo = 1148, kCommonNameEdit = 1152;
+
+int Entries(HWND dialog) { return static_cast<int>(SendMessageA(GetDlgItem(dialog, kList), LB_GETCOUNT, 0, 0)); }
+
+// Answers the load or save common dialog with path.
+bool ChooseFile(const Program& p, const char* title, const std::string& path) {
+  HWND common = WaitDialog(p.id(), title, IDOK, true, kRunTimeoutMs);
+  if (!common) return false;
+  HWND name = GetDlgItem(common, kCommonNameCombo);
+  if (!name) name = GetDlgItem(common, kCommonNameEdit);
+  SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
+  Press(common, IDOK);
+  return options::WaitGone(common);
+}
+
+}  // namespace file_list
+
+// The list shows the files of the field; keep and delete prune it; a saved
+// list loads back; OK makes the search use the list instead of the field,
+// and an empty list gives the field back.
+TEST_F(Interactive, FileListDialogPrunesSavesLoadsAndSearchesTheList) {
+  using namespace file_list;
+  using options::SendCommand;
+  dir_.Write("c.txt", Sjis("ここにも検索語\r\n"));
+  SetControlText(dialog_, kFileNames, "*.txt");
+  HWND dialog = options::OpenDialog(program_, dialog_, kFileListButton, kFileListTitle);
+  ASSERT_NE(dialog, nullptr);
+  ASSERT_EQ(Entries(dialog), 3);
+  EXPECT_EQ(ControlText(dialog, kCount), Sjis("3個"));
+  EXPECT_EQ(ControlText(dialog, kKeep), Sjis("全部削除"));
+  HWND list = GetDlgItem(dialog, kList);
+  // Across processes the list hands its entries over as UTF-16.
+  wchar_t wide[kPathChars] = {};
+  ASSERT_LT(SendMessageW(list, LB_GETTEXTLEN, 0, 0), kPathChars);
+  SendMessageW(list, LB_GETTEXT, 0, reinterpret_cast<LPARAM>(wide));
+  char first[kPathChars * 2] = "";
+  WideCharToMultiByte(CP_ACP, 0, wide, -1, first, sizeof first, nullptr, nullptr);
+  EXPECT_EQ(_stricmp(first, (dir_ / "a.txt").c_str()), 0) << first;
+  SendMessageA(list, LB_SETSEL, TRUE, 0);
+  SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(kList, LBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+  EXPECT_EQ(ControlText(dialog, kKeep), Sjis("1個残す"));
+  SendCommand(dialog, kKeep);
+  EXPECT_EQ(Entries(dialog), 1);
+  EXPECT_EQ(ControlText(dialog, kCount), Sjis("1個"));
+
+  Press(dialog, kSave);
+  ASSERT_TRUE(ChooseFile(program_, kSaveTitle, dir_ / "keep.lst"));
+  EXPECT_EQ(_stricmp(dir_.Read("keep.lst").c_str(), (std::string(first) + "\r\n").c_str()), 0) << dir_.Read("keep.lst");
+  SendCommand(dialog, kDelete);  // nothing selected: all
+  EXPECT_EQ(Entries(dialog), 0);
+  EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, kSave)));
+  Press(dialog, kLoad);
+  ASSERT_TRUE(ChooseFile(program_, kLoadTitle, dir_ / "keep.lst"));
+  for (int i = 0; i < 100 && Entries(dialog) == 0; ++i) Sleep(kPollMs);
+  ASSERT_EQ(Entries(dialog), 1);
+  Press(dialog, IDOK);
+  ASSERT_TRUE(options::WaitGone(dialog));
+
+  EXPECT_EQ(options::WaitText(dialog_, kFileListCount, Sjis("1個のファイルから検索します")),
+            Sjis("1個のファイルから検索します"));
+  EXPECT_FALSE(IsWindowVisible(GetDlgItem(dialog_, kFileNames)));
+  EXPECT_EQ(ControlText(dialog_, kFileListButton), Sjis("★ﾌｧｲﾙ一覧"));
+  SetControlText(dialog_, kSearchText, Sjis("検索"));
+  SetControlText(dialog_, kOutFile, dir_ / "out.txt");
+  ASSERT_TRUE(RunSearchAndWait(program_, dialog_));
+  EXPECT_EQ(ControlText(dialog_, kMatchCount), Sjis("2 個マッチ"));
+  EXPECT_EQ(dir_.Read("out.txt").find("c.txt"), std::string::npos);
+
+  dialog = options::OpenDialog(program_, dialog_, kFileListButton, kFileListTitle);
+  ASSERT_NE(dialog, nullptr);
+  SendCommand(dialog, kDelete);
+  Press(dialog, IDOK);
+  ASSERT_TRUE(options::WaitGone(dialog));
+  for (int i = 0; i < 100 && !IsWindowVisible(GetDlgItem(dialog_, kFileNames)); ++i) Sleep(kPollMs);
+  EXPECT_TRUE(IsWindowVisible(GetDlgItem(dialog_, kFileNames)));
+  EXPECT_EQ(ControlText(dialog_, kFileListButton), Sjis("ﾌｧｲﾙ一覧"));
+  Close();
+}

@@ -2,16 +2,21 @@
 // in-memory template rewrite, the status bar, the version line, the option
 // summary texts and the version tests.
 #include <windows.h>
+#include <shlobj.h>
 
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
 
 #include "base/settings.h"
+#include "files/targets.h"
 #include "ui/app.h"
 #include "ui/control_binding.h"
+#include "ui/drop_target.h"
+#include "ui/option_dialog.h"
 #include "ui/main_dialog.h"
 #include "ui/resource.h"
 #include "ui/run_dialog.h"
@@ -389,6 +394,152 @@ TEST(ControlBindings, EachKindLoadsAndSavesItsValue) {
   EXPECT_STREQ(text, "longer ");  // cut to the buffer
   EXPECT_EQ(radio, 1);
   DestroyWindow(parent);
+}
+
+// ---- Drop target ----
+
+// A drop of names (ANSI) as the shell hands it over: a DROPFILES header
+// followed by the names, each ended by NUL, and a final NUL.
+HGLOBAL MakeDrop(const std::vector<std::string>& names) {
+  std::string list;
+  for (const std::string& n : names) list += n + '\0';
+  list += '\0';
+  HGLOBAL block = GlobalAlloc(GHND, sizeof(DROPFILES) + list.size());
+  auto* header = static_cast<DROPFILES*>(GlobalLock(block));
+  header->pFiles = sizeof(DROPFILES);
+  header->fWide = FALSE;
+  std::memcpy(reinterpret_cast<char*>(header) + sizeof(DROPFILES), list.data(), list.size());
+  GlobalUnlock(block);
+  return block;
+}
+
+// Only the first dropped name is taken; a long one is cut at 270 bytes on a
+// character boundary; the box's own messages still reach it.
+TEST(DropTarget, FirstDroppedNameReplacesTheText) {
+  std::string longName = "C:\\";
+  while (longName.size() < 300) longName += "\x95\x5C";  // 表, whose trail byte is "\"
+  struct Case {
+    std::vector<std::string> names;
+    std::string expected;
+  } cases[] = {
+      {{"C:\\first.txt", "C:\\second.txt", "C:\\third.txt"}, "C:\\first.txt"},
+      {{longName}, longName.substr(0, kDroppedNameBuffer - 2)},
+  };
+  HWND box = CreateWindowExA(0, "EDIT", "old", WS_POPUP, 0, 0, 200, 20, nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(box, nullptr);
+  MakeDropTarget(box);
+  EXPECT_NE(GetWindowLongA(box, GWL_EXSTYLE) & WS_EX_ACCEPTFILES, 0);
+  for (const Case& c : cases) {
+    SendMessageA(box, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop(c.names)), 0);
+    char text[512] = "";
+    GetWindowTextA(box, text, sizeof text);
+    EXPECT_EQ(std::string(text), c.expected);
+  }
+  SendMessageA(box, WM_SETTEXT, 0, reinterpret_cast<LPARAM>("typed"));
+  char text[16] = "";
+  GetWindowTextA(box, text, sizeof text);
+  EXPECT_STREQ(text, "typed");
+  DestroyWindow(box);
+}
+
+// ---- File-list dialog ----
+
+// The steps a test runs inside the modal file-list dialog, from a timer.
+std::function<void(HWND)> gFileListSteps;
+
+BOOL CALLBACK TakeFileListDialog(HWND window, LPARAM found) {
+  char title[128] = "";
+  GetWindowTextA(window, title, sizeof title);
+  if (std::strstr(title, "検索ファイルの一覧")) *reinterpret_cast<HWND*>(found) = window;
+  return TRUE;
+}
+
+void CALLBACK RunFileListSteps(HWND, UINT, UINT_PTR timer, DWORD) {
+  KillTimer(nullptr, timer);
+  HWND dialog = nullptr;
+  EnumThreadWindows(GetCurrentThreadId(), TakeFileListDialog, reinterpret_cast<LPARAM>(&dialog));
+  if (!dialog) return;
+  gFileListSteps(dialog);
+  SendMessageA(dialog, WM_COMMAND, IDOK, 0);
+}
+
+std::vector<std::string> ListEntries(HWND dialog) {
+  std::vector<std::string> out;
+  HWND list = GetDlgItem(dialog, IDC_LIST_FILES);
+  for (int i = 0, n = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0)); i < n; ++i) {
+    char text[512] = "";
+    SendMessageA(list, LB_GETTEXT, i, reinterpret_cast<LPARAM>(text));
+    out.push_back(text);
+  }
+  return out;
+}
+
+std::string DialogText(HWND dialog, int id) {
+  char text[128] = "";
+  GetDlgItemTextA(dialog, id, text, sizeof text);
+  return text;
+}
+
+// An archive and a member list longer than a file-list entry holds: 10 +
+// 2 * n bytes, so that 333 bytes would end inside a character.
+std::string LongEntry() {
+  std::string entry = "C:\\ab.lzh:";
+  while (entry.size() < 400) entry += "\x95\x5C";  // 表
+  return entry;
+}
+
+// Dropped names already listed before the drop are left out (ASCII case
+// aside), the Delete key deletes the selection, the buttons say what they
+// will do, and OK makes the list the one the search uses.
+TEST(FileListDialog, DropsDeleteKeyAndOk) {
+  gApp.instance = GetModuleHandleA(nullptr);
+  ASSERT_TRUE(RegisterStatusBarClass(gApp.instance, 0) || GetLastError() == ERROR_CLASS_ALREADY_EXISTS);
+  FreeFileListEntries();
+  struct Seen {
+    std::vector<std::string> afterDrops, afterDelete;
+    std::string count, deleteCaption, keepCaption, selectedDelete, selectedKeep;
+    int selectedAfterDrop = -1;
+  } seen;
+  gFileListSteps = [&seen](HWND dialog) {
+    SendMessageA(dialog, WM_DROPFILES, reinterpret_cast<WPARAM>(MakeDrop({"C:\\d\\X.txt", "C:\\d\\y.txt"})), 0);
+    HWND list = GetDlgItem(dialog, IDC_LIST_FILES);
+    SendMessageA(list, LB_SETSEL, TRUE, -1);
+    SendMessageA(dialog, WM_DROPFILES,
+                 reinterpret_cast<WPARAM>(MakeDrop({"c:\\D\\x.TXT", "C:\\d\\z.txt", "C:\\d\\z.txt"})), 0);
+    seen.afterDrops = ListEntries(dialog);
+    seen.selectedAfterDrop = static_cast<int>(SendMessageA(list, LB_GETSELCOUNT, 0, 0));
+    seen.count = DialogText(dialog, IDC_LIST_COUNT);
+    SendMessageA(list, LB_SETSEL, FALSE, -1);
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_LIST_FILES, LBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+    seen.deleteCaption = DialogText(dialog, IDC_LIST_DELETE);
+    seen.keepCaption = DialogText(dialog, IDC_LIST_KEEP);
+    SendMessageA(list, LB_SETSEL, TRUE, 1);
+    SendMessageA(list, LB_SETSEL, TRUE, 2);
+    SendMessageA(dialog, WM_COMMAND, MAKEWPARAM(IDC_LIST_FILES, LBN_SELCHANGE), reinterpret_cast<LPARAM>(list));
+    seen.selectedDelete = DialogText(dialog, IDC_LIST_DELETE);
+    seen.selectedKeep = DialogText(dialog, IDC_LIST_KEEP);
+    SendMessageA(list, WM_KEYDOWN, VK_DELETE, 0);
+    seen.afterDelete = ListEntries(dialog);
+    // A listed archive with a long member list is kept cut, not lost.
+    SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(LongEntry().c_str()));
+  };
+  SetTimer(nullptr, 0, 10, RunFileListSteps);
+  EXPECT_EQ(ShowOptionDialog(nullptr, kFileListDialog), 1);
+  // The second z.txt came in the same drop: only entries listed before a
+  // drop are compared.
+  EXPECT_EQ(seen.afterDrops,
+            (std::vector<std::string>{"C:\\d\\X.txt", "C:\\d\\y.txt", "C:\\d\\z.txt", "C:\\d\\z.txt"}));
+  EXPECT_EQ(seen.selectedAfterDrop, 0) << "the entries listed before the drop were selected";
+  EXPECT_EQ(seen.count, "4個");
+  EXPECT_EQ(seen.deleteCaption, "全部削除");
+  EXPECT_EQ(seen.keepCaption, "全部削除");
+  EXPECT_EQ(seen.selectedDelete, "2個削除");
+  EXPECT_EQ(seen.selectedKeep, "2個残す");
+  EXPECT_EQ(seen.afterDelete, (std::vector<std::string>{"C:\\d\\X.txt", "C:\\d\\z.txt"}));
+  ASSERT_EQ(gFileListEntries.count, 3);
+  EXPECT_STREQ(gFileListEntries.entries[1], "C:\\d\\z.txt");
+  EXPECT_EQ(std::string(gFileListEntries.entries[2]), LongEntry().substr(0, kListEntryBuffer - 2));
+  FreeFileListEntries();
 }
 
 }  // namespace
