@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "base/byte_scan.h"
 #include "base/host.h"
 #include "base/name_compare.h"
 #include "base/settings.h"
@@ -170,13 +171,7 @@ class LineReader {
 
   // LF bytes among the kStepBlock bytes at bytes.
   static unsigned long CountLineEnds(const char* bytes) {
-    unsigned long total = 0;
-    for (size_t run = 0; run < kStepBlock; run += kCountRun) {
-      uint8_t count = 0;
-      for (size_t i = 0; i < kCountRun; ++i) count = static_cast<uint8_t>(count + (bytes[run + i] == '\n'));
-      total += count;
-    }
-    return total;
+    return static_cast<unsigned long>(CountLineFeeds(bytes, kStepBlock));
   }
 
   // Moves pos_ just past the last LF of the block at *block (one that
