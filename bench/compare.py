@@ -6,7 +6,8 @@ prints seconds, MB/s and ratios.
 
 The program is timed as a user starts it: one Wine start per search, from
 the command line to its exit, the result written to a file (an earlier
-build given with --before is timed once per search). Its start-up is
+build given with --before is timed once per search, and left out on a
+target once one of its runs there took over BEFORE_PATIENCE seconds). Its start-up is
 timed on an empty file and taken off for its net MB/s; a bare Wine start of
 the command interpreter is timed beside it. Every tool writes its matching
 lines to a file (grep with its output on /dev/null stops at the first
@@ -27,6 +28,8 @@ HERE = os.path.dirname(os.path.abspath(__file__))
 REPEAT = int(os.environ.get("REPEAT", "3"))
 SJIS_ENV = dict(os.environ, LC_ALL="ja_JP.SJIS")
 COPIES = 5  # the big file named this many times over
+BEFORE_PATIENCE = 20  # seconds of one run of the earlier build before it is left out on a target
+STARTS = max(REPEAT, 5)  # runs for the start-up medians, which are short and vary most
 
 # name, program flags, engine flags, search, grep args, rg args (patterns in
 # UTF-8; converted for grep, which reads them as Shift_JIS in its locale).
@@ -112,6 +115,7 @@ class Program:
     """The Windows program, started under Wine once per search."""
 
     def __init__(self, exe, wine_run, tmp, repeat=REPEAT):
+        self.starts = STARTS if repeat > 1 else repeat
         self.exe, self.wine_run, self.repeat = exe, wine_run, repeat
         self.out = os.path.join(tmp, "program.txt")
         self.profile = wine_path(os.path.join(tmp, "absent.ini"))  # defaults, nothing saved
@@ -120,10 +124,11 @@ class Program:
         return ([self.wine_run, self.exe] + flags + [search] + fields +
                 ["-O" + wine_path(self.out), "-1+", "-u", "-I" + self.profile])
 
-    def time(self, flags, search, fields, cwd):
+    def time(self, flags, search, fields, cwd, starts=False):
         argv = self.argv(flags, search, fields)
         t = median_time(lambda: subprocess.run(argv, cwd=cwd, stdout=subprocess.DEVNULL,
-                                               stderr=subprocess.DEVNULL, check=False), self.repeat)
+                                               stderr=subprocess.DEVNULL, check=False),
+                        self.starts if starts else self.repeat)
         return t, count_lines(self.out)
 
 
@@ -162,12 +167,12 @@ def main():
     for warm in ([a.wine_run, "cmd", "/c", "exit"], program.argv([], "郵便", ["empty.txt"])):
         subprocess.run(warm, cwd=corpus, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=False)
     bare = median_time(lambda: subprocess.run([a.wine_run, "cmd", "/c", "exit"], stdout=subprocess.DEVNULL,
-                                              stderr=subprocess.DEVNULL, check=False))
-    startup, _ = program.time([], "郵便", ["empty.txt"], corpus)
+                                              stderr=subprocess.DEVNULL, check=False), STARTS)
+    startup, _ = program.time([], "郵便", ["empty.txt"], corpus, starts=True)
     line = "start-up on an empty file %.2f s, a bare Wine start %.2f s (+%.2f s)" % (startup, bare, startup - bare)
     before_startup = None
     if before:
-        before_startup, _ = before.time([], "郵便", ["empty.txt"], corpus)
+        before_startup, _ = before.time([], "郵便", ["empty.txt"], corpus, starts=True)
         line += "; before: %.2f s" % before_startup
     print(line)
 
@@ -182,12 +187,17 @@ def main():
         "rg s", "MB/s", "/grep", "/rg", "matches")
     print(head)
     failed = False
+    before_slow = set()
     for target_name, fields, cwd, peer_targets, recursive in targets:
         mb = tree_size(peer_targets[0]) * len(peer_targets) / 1e6
         for name, pflags, eflags, search, gargs, rargs in CASES:
             rflag = ["-R"] if recursive else []
             pt, pc = program.time(pflags + rflag, search, fields, cwd)
-            bt = before.time(pflags + rflag, search, fields, cwd)[0] if before else None
+            bt = None
+            if before and target_name not in before_slow:
+                bt = before.time(pflags + rflag, search, fields, cwd)[0]
+                if bt > BEFORE_PATIENCE:
+                    before_slow.add(target_name)  # not timed again on this target
 
             engine_argv = [a.engine] + eflags + (["-r"] if recursive else []) + [
                 search.encode("cp932"), " ".join(fields), engine_out]
