@@ -1,15 +1,24 @@
 #!/usr/bin/env python3
-"""Runs the same searches through ZANTO32's engine, GNU grep in a Shift_JIS
-locale and ripgrep with transcoding; checks that the match counts agree and
-prints MB/s and the ratio of the engine's speed to each peer's.
+"""Times, in one run, the Windows program under Wine in command-line mode,
+its engine natively, GNU grep in a Shift_JIS locale and ripgrep with
+transcoding, on the same searches; checks that every match count agrees and
+prints seconds, MB/s and ratios.
 
-Every tool writes its matching lines to a file: grep with its output on
-/dev/null stops at the first match. Times are the best of REPEAT runs
-(default 3) with a warm file cache.
+The program is timed as a user starts it: one Wine start per search, from
+the command line to its exit, the result written to a file (an earlier
+build given with --before is timed once per search, and left out on a
+target once one of its runs there took over BEFORE_PATIENCE seconds). Its start-up is
+timed on an empty file and taken off for its net MB/s; a bare Wine start of
+the command interpreter is timed beside it. Every tool writes its matching
+lines to a file (grep with its output on /dev/null stops at the first
+match). Times are medians of REPEAT runs (default 3) with a warm file cache.
 
-Usage: compare.py ZANTO_BENCH CORPUS_DIR [BIG_MB] [TREE_FILES]
+Usage: compare.py --engine ZANTO_BENCH --program EXE --arch ARCH --wine-run
+       WINE_RUN [--before EXE] CORPUS_DIR [BIG_MB] [TREE_FILES]
 """
+import argparse
 import os
+import statistics
 import subprocess
 import sys
 import tempfile
@@ -18,77 +27,35 @@ import time
 HERE = os.path.dirname(os.path.abspath(__file__))
 REPEAT = int(os.environ.get("REPEAT", "3"))
 SJIS_ENV = dict(os.environ, LC_ALL="ja_JP.SJIS")
+COPIES = 5  # the big file named this many times over
+BEFORE_PATIENCE = 20  # seconds of one run of the earlier build before it is left out on a target
+STARTS = max(REPEAT, 5)  # runs for the start-up medians, which are short and vary most
 
-
-def sjis(text):
-    return text.encode("cp932")
-
-
-# name, engine flags, engine search, grep args, rg args (patterns in UTF-8;
-# converted for grep, which reads them as Shift_JIS in its locale).
+# name, program flags, engine flags, search, grep args, rg args (patterns in
+# UTF-8; converted for grep, which reads them as Shift_JIS in its locale).
 CASES = [
-    ("rare literal", [], "マジッククッキー", ["-F", "マジッククッキー"], ["-F", "マジッククッキー"]),
-    ("common literal", [], "ディレクトリ", ["-F", "ディレクトリ"], ["-F", "ディレクトリ"]),
-    ("regular expression", [], "ファイル.*削除", ["ファイル.*削除"], ["ファイル.*削除"]),
+    ("rare literal", [], [], "マジッククッキー", ["-F", "マジッククッキー"], ["-F", "マジッククッキー"]),
+    ("common literal", [], [], "ディレクトリ", ["-F", "ディレクトリ"], ["-F", "ディレクトリ"]),
+    ("regular expression", [], [], "ファイル.*削除", ["ファイル.*削除"], ["ファイル.*削除"]),
     # The fuzzy term folds half-width, hiragana and katakana forms together;
     # the peers get the alternation of the forms that occur in the corpus.
     # grep in a Shift_JIS locale misses some of these lines: after a failed
     # alternative it does not retry at the next character ("[ブプ]ロセス"
     # does not match "ブプロセス"), so only ripgrep's count is checked here.
-    ("fuzzy (ZenHan)", ["-z"], "ﾌﾟﾛｾｽ",
+    ("fuzzy (ZenHan)", ["-Z"], ["-z"], "ﾌﾟﾛｾｽ",
      ["-E", "[フブプふぶぷ][ロろ][セぜせゼ][スずすズ]|ﾌﾟﾛｾｽ"], ["[フブプふぶぷ][ロろ][セぜせゼ][スずすズ]|ﾌﾟﾛｾｽ"]),
-    ("and/or/not", [], "( ファイル or ディレクトリ ) and 作成 and not 一時",
-     None, None),
+    ("and/or/not", [], [], "( ファイル or ディレクトリ ) and 作成 and not 一時", None, None),
 ]
-
-
 GREP_UNRELIABLE = {"fuzzy (ZenHan)"}
 
 
-def peer_pipeline(tool, target, recursive):
-    """The and/or/not case for a peer: (A or B) and C not D as a pipeline."""
-    if tool == "grep":
-        first = ["grep", "-E", "-n"] + (["-r"] if recursive else []) + ["ファイル|ディレクトリ", target]
-        rest = [["grep", "作成"], ["grep", "-v", "一時"]]
-        return first, rest
-    first = ["rg", "-E", "shift_jis", "-n", "--no-heading"] + ["ファイル|ディレクトリ", target]
-    # The first stage has transcoded to UTF-8 already.
-    rest = [["rg", "作成"], ["rg", "-v", "一時"]]
-    return first, rest
-
-
-def run_to_file(argv_list, out_path, env):
-    """Runs a pipeline of commands, the last writing to out_path."""
-    with open(out_path, "wb") as out:
-        procs = []
-        prev = None
-        for i, argv in enumerate(argv_list):
-            last = i == len(argv_list) - 1
-            p = subprocess.Popen(argv, stdin=prev, stdout=out if last else subprocess.PIPE,
-                                 stderr=subprocess.DEVNULL, env=env)
-            if prev is not None:
-                prev.close()
-            prev = p.stdout
-            procs.append(p)
-        for p in procs:
-            p.wait()
-
-
-def encode_args(argv, tool):
-    # grep reads its pattern in the locale's code (Shift_JIS); ripgrep takes
-    # UTF-8 patterns and transcodes the files with -E shift_jis.
-    if tool == "grep":
-        return [a.encode("cp932") if isinstance(a, str) else a for a in argv]
-    return argv
-
-
-def best(fn):
+def median_time(fn, repeat=REPEAT):
     times = []
-    for _ in range(REPEAT):
+    for _ in range(repeat):
         t0 = time.perf_counter()
         fn()
         times.append(time.perf_counter() - t0)
-    return min(times)
+    return statistics.median(times)
 
 
 def count_lines(path):
@@ -106,61 +73,161 @@ def tree_size(path):
     return total
 
 
+def wine_path(path):
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+def run_to_file(argv_list, out_path, env, cwd=None):
+    """Runs a pipeline of commands, the last writing to out_path."""
+    with open(out_path, "wb") as out:
+        procs = []
+        prev = None
+        for i, argv in enumerate(argv_list):
+            last = i == len(argv_list) - 1
+            p = subprocess.Popen(argv, stdin=prev, stdout=out if last else subprocess.PIPE,
+                                 stderr=subprocess.DEVNULL, env=env, cwd=cwd)
+            if prev is not None:
+                prev.close()
+            prev = p.stdout
+            procs.append(p)
+        for p in procs:
+            p.wait()
+
+
+def peer_command(tool, gargs, rargs, targets, recursive):
+    """The peer's pipeline; the and/or/not case is (A or B) and C not D."""
+    if tool == "grep":
+        if gargs is None:
+            first = ["grep", "-E", "-n"] + (["-r"] if recursive else []) + ["ファイル|ディレクトリ"] + targets
+            cmds = [first, ["grep", "作成"], ["grep", "-v", "一時"]]
+        else:
+            cmds = [["grep", "-n"] + (["-r"] if recursive else []) + gargs + targets]
+        # grep reads its pattern in the locale's code (Shift_JIS).
+        return [[a.encode("cp932") for a in c] for c in cmds]
+    if rargs is None:
+        # The first stage has transcoded to UTF-8 already.
+        return [["rg", "-E", "shift_jis", "-n", "--no-heading", "ファイル|ディレクトリ"] + targets,
+                ["rg", "作成"], ["rg", "-v", "一時"]]
+    return [["rg", "-E", "shift_jis", "-n", "--no-heading"] + rargs + targets]
+
+
+class Program:
+    """The Windows program, started under Wine once per search."""
+
+    def __init__(self, exe, wine_run, tmp, repeat=REPEAT):
+        self.starts = STARTS if repeat > 1 else repeat
+        self.exe, self.wine_run, self.repeat = exe, wine_run, repeat
+        self.out = os.path.join(tmp, "program.txt")
+        self.profile = wine_path(os.path.join(tmp, "absent.ini"))  # defaults, nothing saved
+
+    def argv(self, flags, search, fields):
+        return ([self.wine_run, self.exe] + flags + [search] + fields +
+                ["-O" + wine_path(self.out), "-1+", "-u", "-I" + self.profile])
+
+    def time(self, flags, search, fields, cwd, starts=False):
+        argv = self.argv(flags, search, fields)
+        t = median_time(lambda: subprocess.run(argv, cwd=cwd, stdout=subprocess.DEVNULL,
+                                               stderr=subprocess.DEVNULL, check=False),
+                        self.starts if starts else self.repeat)
+        return t, count_lines(self.out)
+
+
 def main():
-    zanto, corpus = sys.argv[1], sys.argv[2]
-    big_mb = sys.argv[3] if len(sys.argv) > 3 else "200"
-    tree_files = sys.argv[4] if len(sys.argv) > 4 else "2000"
-    stamp = os.path.join(corpus, ".made-%s-%s" % (big_mb, tree_files))
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--engine", required=True)
+    ap.add_argument("--program", required=True)
+    ap.add_argument("--arch", required=True)
+    ap.add_argument("--wine-run", required=True)
+    ap.add_argument("--before", help="an earlier build of the program, timed beside it")
+    ap.add_argument("corpus")
+    ap.add_argument("big_mb", nargs="?", default="200")
+    ap.add_argument("tree_files", nargs="?", default="2000")
+    a = ap.parse_args()
+
+    corpus = os.path.abspath(a.corpus)
+    stamp = os.path.join(corpus, ".made-%s-%s" % (a.big_mb, a.tree_files))
     if not os.path.exists(stamp):
         subprocess.run(["rm", "-rf", corpus], check=True)
-        subprocess.run([sys.executable, os.path.join(HERE, "make_corpus.py"), corpus, big_mb, tree_files],
+        subprocess.run([sys.executable, os.path.join(HERE, "make_corpus.py"), corpus, a.big_mb, a.tree_files],
                        check=True)
         open(stamp, "w").close()
+    empty = os.path.join(corpus, "empty.txt")
+    open(empty, "wb").close()
 
-    targets = [("big.txt", os.path.join(corpus, "big.txt"), False),
-               ("tree", os.path.join(corpus, "tree"), True)]
     tmp = tempfile.mkdtemp()
-    out = lambda name: os.path.join(tmp, name)
+    program = Program(a.program, a.wine_run, tmp)
+    # The earlier build is slow where it is slow; one run of each is enough.
+    before = Program(a.before, a.wine_run, tmp, 1) if a.before else None
+    engine_out = os.path.join(tmp, "engine.txt")
+    peer_out = os.path.join(tmp, "peer.txt")
+
+    note = "" if a.arch == "i686" else " (this machine's Wine cannot start 32-bit programs)"
+    print("program: %s, the %s build%s" % (a.program, a.arch, note))
+    # The first starts after the prefix was made or the server started are slow.
+    for warm in ([a.wine_run, "cmd", "/c", "exit"], program.argv([], "郵便", ["empty.txt"])):
+        subprocess.run(warm, cwd=corpus, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=False)
+    bare = median_time(lambda: subprocess.run([a.wine_run, "cmd", "/c", "exit"], stdout=subprocess.DEVNULL,
+                                              stderr=subprocess.DEVNULL, check=False), STARTS)
+    startup, _ = program.time([], "郵便", ["empty.txt"], corpus, starts=True)
+    line = "start-up on an empty file %.2f s, a bare Wine start %.2f s (+%.2f s)" % (startup, bare, startup - bare)
+    before_startup = None
+    if before:
+        before_startup, _ = before.time([], "郵便", ["empty.txt"], corpus, starts=True)
+        line += "; before: %.2f s" % before_startup
+    print(line)
+
+    big = os.path.join(corpus, "big.txt")
+    tree = os.path.join(corpus, "tree")
+    # name, program and engine field, working directory, peer targets, recursive
+    targets = [("big.txt", ["big.txt"], corpus, [big], False),
+               ("big.txt x%d" % COPIES, ["big.txt"] * COPIES, corpus, [big] * COPIES, False),
+               ("tree", ["*.txt"], tree, [tree], True)]
+    head = "%-19s %-10s %6s | %7s %8s %9s | %8s %7s | %7s %7s | %7s %7s | %6s %6s | %s" % (
+        "search", "target", "MB", "ZANTO s", "net MB/s", "before s", "engine s", "MB/s", "grep s", "MB/s",
+        "rg s", "MB/s", "/grep", "/rg", "matches")
+    print(head)
     failed = False
-    print("%-20s %-8s %10s %10s %10s %7s %7s  %s" % ("search", "target", "ZANTO", "grep", "rg",
-                                                       "x grep", "x rg", "matches"))
-    for target_name, target, recursive in targets:
-        mb = tree_size(target) / 1e6
-        for name, zflags, zsearch, gargs, rargs in CASES:
-            # With subdirectories the walk starts in the current directory,
-            # as the program's does.
-            zfield = "*.txt" if recursive else target
-            zcwd = target if recursive else None
-            zargv = [zanto] + zflags + (["-r"] if recursive else []) + [sjis(zsearch), zfield, out("z")]
-            zcount = [0]
+    before_slow = set()
+    for target_name, fields, cwd, peer_targets, recursive in targets:
+        mb = tree_size(peer_targets[0]) * len(peer_targets) / 1e6
+        for name, pflags, eflags, search, gargs, rargs in CASES:
+            rflag = ["-R"] if recursive else []
+            pt, pc = program.time(pflags + rflag, search, fields, cwd)
+            bt = None
+            if before and target_name not in before_slow:
+                bt = before.time(pflags + rflag, search, fields, cwd)[0]
+                if bt > BEFORE_PATIENCE:
+                    before_slow.add(target_name)  # not timed again on this target
 
-            def run_zanto():
-                r = subprocess.run(zargv, capture_output=True, check=False, cwd=zcwd)
-                zcount[0] = int(r.stdout.split()[0]) if r.stdout else -1
+            engine_argv = [a.engine] + eflags + (["-r"] if recursive else []) + [
+                search.encode("cp932"), " ".join(fields), engine_out]
+            ec = [0]
 
-            if gargs is None:
-                gpipe = peer_pipeline("grep", target, recursive)
-                rpipe = peer_pipeline("rg", target, recursive)
-                gcmd = [encode_args(gpipe[0], "grep")] + [encode_args(c, "grep") for c in gpipe[1]]
-                rcmd = [rpipe[0]] + rpipe[1]
-            else:
-                gcmd = [encode_args(["grep", "-n"] + (["-r"] if recursive else []) + gargs + [target], "grep")]
-                rcmd = [["rg", "-E", "shift_jis", "-n", "--no-heading"] + rargs + [target]]
-            zt = best(run_zanto)
-            gt = best(lambda: run_to_file(gcmd, out("g"), SJIS_ENV))
-            rt = best(lambda: run_to_file(rcmd, out("r"), os.environ))
-            gc, rc = count_lines(out("g")), count_lines(out("r"))
-            agree = str(zcount[0])
-            grep_checked = name not in GREP_UNRELIABLE
-            if not grep_checked and gc != zcount[0]:
-                agree += "  (grep %d, not compared)" % gc
-                gc = zcount[0]
-            if not (zcount[0] == gc == rc):
-                agree += "  DIFFER: grep %d, rg %d" % (gc, rc)
+            def run_engine():
+                r = subprocess.run(engine_argv, capture_output=True, check=False, cwd=cwd)
+                ec[0] = int(r.stdout.split()[0]) if r.stdout else -1
+
+            et = median_time(run_engine)
+            gcmd = peer_command("grep", gargs, rargs, peer_targets, recursive)
+            rcmd = peer_command("rg", gargs, rargs, peer_targets, recursive)
+            gt = median_time(lambda: run_to_file(gcmd, peer_out, SJIS_ENV))
+            gc = count_lines(peer_out)
+            rt = median_time(lambda: run_to_file(rcmd, peer_out, os.environ))
+            rc = count_lines(peer_out)
+
+            agree = str(pc)
+            if name in GREP_UNRELIABLE and gc != pc:
+                agree += " (grep %d, not compared)" % gc
+                gc = pc
+            if not (pc == ec[0] == gc == rc):
+                agree += "  DIFFER: engine %d, grep %d, rg %d" % (ec[0], gc, rc)
                 failed = True
-            zr, gr, rr = mb / zt, mb / gt, mb / rt
-            print("%-20s %-8s %6.0fMB/s %6.0fMB/s %6.0fMB/s %6.2fx %6.2fx  %s" %
-                  (name, target_name, zr, gr, rr, zr / gr, zr / rr, agree))
+            net = pt - startup
+            print("%-19s %-10s %6.0f | %7.2f %8s %9s | %8.3f %7.0f | %7.3f %7.0f | %7.3f %7.0f | %6.1f %6.2f | %s" % (
+                name, target_name, mb, pt, "%.0f" % (mb / net) if net > 0 else "-",
+                "%.2f" % bt if bt is not None else "-", et, mb / et, gt, mb / gt, rt, mb / rt,
+                pt / gt, pt / rt, agree))
+            sys.stdout.flush()
     subprocess.run(["rm", "-rf", tmp])
     return 1 if failed else 0
 

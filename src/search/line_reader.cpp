@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "base/byte_scan.h"
 #include "files/os.h"
 
 namespace zanto {
@@ -110,13 +111,7 @@ void LineReader::Seek(long offset) {
 
 // LF bytes among the kStepBlock bytes at bytes.
 unsigned long LineReader::CountLineEnds(const char* bytes) {
-  unsigned long total = 0;
-  for (size_t run = 0; run < kStepBlock; run += kCountRun) {
-    uint8_t count = 0;
-    for (size_t i = 0; i < kCountRun; ++i) count = static_cast<uint8_t>(count + (bytes[run + i] == '\n'));
-    total += count;
-  }
-  return total;
+  return static_cast<unsigned long>(CountLineFeeds(bytes, kStepBlock));
 }
 
 // Moves pos_ just past the last LF of the block at *block (one that holds a

@@ -55,11 +55,8 @@ class LineReader {
 
  private:
   // Bytes whose line ends SkipLinesWithout counts at once; lines end in
-  // it every forty bytes or so. Counted in runs short enough for a byte-
-  // wide count, which compilers vectorise without widening.
+  // it every forty bytes or so.
   static constexpr size_t kStepBlock = 256;
-  static constexpr size_t kCountRun = 128;
-  static_assert(kStepBlock % kCountRun == 0 && kCountRun < 256);
   static constexpr size_t kNoBlock = ~size_t{0};
 
   static unsigned long CountLineEnds(const char* bytes);

@@ -1,10 +1,14 @@
 #include "ui/progress_dialog.h"
 
 #include <cstdio>
+#include <cstring>
 
+#include "base/bounds.h"
 #include "base/host.h"
+#include "base/sjis.h"
 #include "ui/app.h"
 #include "ui/resource.h"
+#include "ui/search_bridge.h"
 
 namespace zanto {
 
@@ -13,6 +17,77 @@ HWND gProgressWindow = nullptr;
 namespace {
 
 constexpr size_t kTitleBuffer = 64;
+constexpr size_t kLabelBuffer = kPathBuffer + 64;  // "ﾃﾞｨﾚｸﾄﾘ　" and a directory
+constexpr size_t kListLineBuffer = kNameBuffer + 32;  // the longest heading
+constexpr int kQueuedListLines = 32;                // list lines held between repaints
+constexpr size_t kCountBuffer = 32;
+
+// A label as the search last wrote it and whether the dialog shows it yet.
+struct Label {
+  int control;
+  bool changed;
+  char text[kLabelBuffer];
+};
+
+// What the dialog shows and what waits to be shown; reset when it opens.
+struct ProgressDisplay {
+  DWORD openedAt;                                // tick when the dialog opened
+  DWORD paintedAt;                               // tick of the last repaint
+  bool shown;                                    // the dialog may be visible
+  bool countWritten;                             // the search has written a match count
+  char countShown[kCountBuffer];                 // the count label's text on screen
+  Label labels[2];                               // file line, directory line
+  int queued;                                    // lines waiting for the list
+  char lines[kQueuedListLines][kListLineBuffer];
+};
+
+ProgressDisplay gDisplay;
+
+void ResetDisplay() {
+  std::memset(&gDisplay, 0, sizeof gDisplay);
+  gDisplay.labels[0].control = IDC_PROGRESS_FILE;
+  gDisplay.labels[1].control = IDC_PROGRESS_DIR;
+  gDisplay.openedAt = gDisplay.paintedAt = GetTickCount();
+}
+
+// Adds the waiting lines to the list in one batch, scrolled to the last.
+void FlushList() {
+  if (gDisplay.queued == 0) return;
+  if (!gProgressWindow) {
+    gDisplay.queued = 0;
+    return;
+  }
+  HWND list = GetDlgItem(gProgressWindow, IDC_PROGRESS_LIST);
+  SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+  LRESULT last = -1;
+  for (int i = 0; i < gDisplay.queued; ++i) {
+    LRESULT index = SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(gDisplay.lines[i]));
+    if (index >= 0) last = index;
+  }
+  gDisplay.queued = 0;
+  if (last >= 0) SendMessageA(list, LB_SETTOPINDEX, static_cast<WPARAM>(last), 0);
+  SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+  InvalidateRect(list, nullptr, TRUE);
+}
+
+void Paint() {
+  if (!gProgressWindow) return;
+  for (Label& label : gDisplay.labels) {
+    if (!label.changed) continue;
+    SetDlgItemTextA(gProgressWindow, label.control, label.text);
+    label.changed = false;
+  }
+  if (gDisplay.countWritten) {
+    char count[kCountBuffer];
+    std::snprintf(count, sizeof count, kMatchCountFormat, SearchMatchCount());
+    if (std::strcmp(count, gDisplay.countShown) != 0) {
+      SetDlgItemTextA(gProgressWindow, IDC_PROGRESS_COUNT, count);
+      CopyText(gDisplay.countShown, sizeof gDisplay.countShown, count);
+    }
+  }
+  FlushList();
+  gDisplay.paintedAt = GetTickCount();
+}
 
 void OnInitDialog(HWND dialog) {
   char title[kTitleBuffer];
@@ -21,6 +96,7 @@ void OnInitDialog(HWND dialog) {
   gProgressWindow = dialog;
   gAbortRequested = 0;
   gPauseRequested = 0;
+  ResetDisplay();
   SetDlgItemTextA(dialog, IDC_PROGRESS_PAUSE, PauseButtonText(false));
 }
 
@@ -34,11 +110,20 @@ void OnPause(HWND dialog) {
   SetDlgItemTextA(dialog, IDC_PROGRESS_PAUSE, PauseButtonText(gPauseRequested != 0));
 }
 
-INT_PTR CALLBACK ProgressProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+// The dialog manager shows a modal dialog as soon as its queue is first
+// empty; until the search has run long enough to be seen, it stays hidden.
+void OnWindowPosChanging(WINDOWPOS* position) {
+  if (!gDisplay.shown) position->flags &= ~SWP_SHOWWINDOW;
+}
+
+INT_PTR CALLBACK ProgressProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_INITDIALOG:
       OnInitDialog(dialog);
       return TRUE;
+    case WM_WINDOWPOSCHANGING:
+      OnWindowPosChanging(reinterpret_cast<WINDOWPOS*>(lParam));
+      return FALSE;
     case WM_COMMAND:
       switch (LOWORD(wParam)) {
         case IDOK:
@@ -65,5 +150,43 @@ INT_PTR ShowProgressDialog(HWND owner) {
 void EndProgressDialog(INT_PTR result) {
   if (gProgressWindow) EndDialog(gProgressWindow, result);
 }
+
+void SetProgressLabel(int control, const char* text) {
+  if (control == IDC_PROGRESS_COUNT) {
+    gDisplay.countWritten = true;
+    return;
+  }
+  for (Label& label : gDisplay.labels) {
+    if (label.control != control) continue;
+    CopyText(label.text, sizeof label.text, text);
+    label.changed = true;
+  }
+}
+
+void AddProgressListLine(const char* text) {
+  if (gDisplay.queued == kQueuedListLines) FlushList();
+  CopyText(gDisplay.lines[gDisplay.queued], kListLineBuffer, text);
+  ++gDisplay.queued;
+}
+
+void UpdateProgressDialog() {
+  if (!gProgressWindow) return;
+  const DWORD now = GetTickCount();
+  if (!gDisplay.shown) {
+    if (now - gDisplay.openedAt >= kProgressShowDelayMs) ShowProgressNow();
+    return;
+  }
+  if (now - gDisplay.paintedAt >= kProgressPaintMs) Paint();
+}
+
+void ShowProgressNow() {
+  if (!gProgressWindow) return;
+  Paint();
+  if (gDisplay.shown) return;
+  gDisplay.shown = true;
+  ShowWindow(gProgressWindow, SW_SHOWNORMAL);
+}
+
+void FlushProgressDialog() { Paint(); }
 
 }  // namespace zanto

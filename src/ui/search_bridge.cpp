@@ -3,13 +3,16 @@
 #include "files/targets.h"
 #include "search/file_scan.h"
 #include "search/search_run.h"
+#include "ui/progress_dialog.h"
 
 namespace zanto {
 
 int RunSearchEngine(HWND, const char* searchText, const char* fileField, const char* outPath) {
   // The engine owns its message boxes through the host, which knows the
   // progress dialog; it needs no window of ours.
-  return RunSearch(searchText, fileField, outPath);
+  const int result = RunSearch(searchText, fileField, outPath);
+  FlushProgressDialog();  // the final count, file and directory lines
+  return result;
 }
 
 unsigned long SearchMatchCount() { return gRunMatchCount; }

@@ -12,7 +12,8 @@ WindowsHost gWindowsHost;
 
 namespace {
 
-constexpr DWORD kPauseSleepMs = 2;  // one turn of the pause loop
+constexpr DWORD kPauseSleepMs = 2;    // one turn of the pause loop
+constexpr DWORD kMessagePollMs = 10;  // least time between two looks at the queue
 
 // Message boxes show the information icon unless the caller chose one.
 constexpr unsigned kIconBits = MB_ICONMASK;
@@ -37,18 +38,21 @@ int ShowProgramMessage(HWND owner, const char* text, unsigned style) {
 HWND WindowsHost::Owner() const { return gProgressWindow ? gProgressWindow : mainWindow_; }
 
 int WindowsHost::ShowMessage(const char* text, unsigned style) {
+  // The box belongs to the progress dialog, which shows what led to it.
+  ShowProgressNow();
   return ShowProgramMessage(mainWindow_, text, style);
 }
 
 void WindowsHost::SetProgressText(int control, const char* text) {
-  if (gProgressWindow) SetDlgItemTextA(gProgressWindow, control, text);
+  if (!gProgressWindow) return;
+  SetProgressLabel(control, text);
+  UpdateProgressDialog();
 }
 
 void WindowsHost::AddProgressLine(const char* text) {
   if (!gProgressWindow) return;
-  HWND list = GetDlgItem(gProgressWindow, IDC_PROGRESS_LIST);
-  LRESULT index = SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
-  if (index >= 0) SendMessageA(list, LB_SETTOPINDEX, static_cast<WPARAM>(index), 0);
+  AddProgressListLine(text);
+  UpdateProgressDialog();
 }
 
 void DispatchPendingMessages() {
@@ -64,8 +68,17 @@ void DispatchPendingMessages() {
   }
 }
 
+// The scan asks every few hundred lines, thousands of times a second; the
+// queue is looked at only when kMessagePollMs have passed, which still
+// lets stop and pause act well within a tenth of a second.
 void WindowsHost::ProcessMessages() {
+  const DWORD now = GetTickCount();
+  if (now - polledAt_ < kMessagePollMs && !gPauseRequested) return;
+  polledAt_ = now;
+  UpdateProgressDialog();
   DispatchPendingMessages();
+  if (!gPauseRequested || gAbortRequested || !gProgressWindow) return;
+  FlushProgressDialog();
   while (gPauseRequested && !gAbortRequested && gProgressWindow) {
     Sleep(kPauseSleepMs);
     DispatchPendingMessages();

@@ -32,6 +32,7 @@ class WindowsHost final : public Host {
   HWND mainWindow_ = nullptr;   // the main dialog while it is open
   HWND traceWindow_ = nullptr;  // found at start-up, or none
   bool traceOn_ = false;
+  DWORD polledAt_ = 0;          // tick of the last look at the message queue
 };
 
 extern WindowsHost gWindowsHost;

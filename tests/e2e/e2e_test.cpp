@@ -583,6 +583,37 @@ TEST_F(Interactive, Screenshots) {
   Close();
 }
 
+TEST(CommandLine, ProgressCountShowsTheFinalCountAfterManyMatches) {
+  constexpr int kProgressCount = 3201;
+  TempDir dir;
+  // While it scans, the count is written only now and then (beyond ten,
+  // every eighth match or at a message point), so 1001, one past such a
+  // count, shows only if the dialog is brought up to date at the end of
+  // the file. The file after it, held open without sharing, stops the run
+  // at its open-error question with the dialog still open.
+  std::string lines;
+  for (int i = 0; i < 1001; ++i) lines += Sjis("検索語のある行\r\n");
+  dir.Write("many.txt", lines);
+  dir.Write("held.txt", "x\r\n");
+  HANDLE held = CreateFileA((dir / "held.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
+  Program p;
+  std::string args = Sjis("検索語 many.txt held.txt -O") + (dir / "out.txt") + " -1+ -u -I" + (dir / "p.ini");
+  ASSERT_TRUE(p.Start(args, dir.path()));
+  HWND box = WaitDialog(p.id(), kTitle, kSearchText, false, kRunTimeoutMs);
+  HWND progress = FindDialog(p.id(), kProgressTitle, 0, true);
+  std::string count = progress ? ControlText(progress, kProgressCount) : "(no progress dialog)";
+  CloseHandle(held);
+  ASSERT_NE(box, nullptr);
+  EXPECT_EQ(count, Sjis("1001 個マッチ"));
+  PostMessageA(box, WM_COMMAND, IDYES, 0);
+  EXPECT_EQ(p.WaitExit(), 0);
+  std::string out = dir.Read("out.txt");
+  size_t written = 0;
+  for (char c : out) written += c == '\n';
+  EXPECT_EQ(written, 1001u) << out.substr(0, 200);
+}
+
 }  // namespace
 
 // ---- Option dialogs ----

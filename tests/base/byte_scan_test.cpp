@@ -1,0 +1,67 @@
+#include "base/byte_scan.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+
+namespace zanto {
+namespace {
+
+size_t SlowCount(const std::string& text) { return static_cast<size_t>(std::count(text.begin(), text.end(), '\n')); }
+
+// Every way of counting agrees with a byte-by-byte count, at every start
+// alignment and for every length across the word and vector sizes. Bytes
+// one bit from LF (0x0B, 0x8A, 0x0E) and the extremes 0x00 and 0xFF lie next
+// to the line ends, and runs of all-LF bytes are long enough for the
+// per-byte sums to reach their limits.
+TEST(ByteScan, LineFeedCountsAgreeWithAByteByByteCount) {
+  const std::string pieces[] = {
+      "abc\r\ndef\r\n",
+      std::string("\n\x0b\x8a\x0e\x00\xff\n", 7),
+      std::string(300, 'x') + "\n",
+      std::string(4097, '\n'),              // past 255 vectors and 31 or 63 words of sums
+      "\x95\x5c\n\x82\xa0\x0a\x0a",         // double-byte text: no trail byte is LF
+      std::string(64, '\x8a'),
+  };
+  std::string text;
+  for (int round = 0; round < 3; ++round) {
+    for (const std::string& p : pieces) text += p;
+  }
+  using Count = size_t (*)(const char*, size_t);
+  const Count counts[] = {CountLineFeeds, byte_scan::CountLineFeedsByWords, byte_scan::CountLineFeedsByVector};
+  for (Count count : counts) {
+    for (size_t start = 0; start < 16; ++start) {
+      for (size_t length = 0; start + length <= text.size(); length += length < 80 ? 1 : 397) {
+        const std::string part = text.substr(start, length);
+        ASSERT_EQ(count(text.data() + start, length), SlowCount(part)) << "start " << start << " length " << length;
+      }
+    }
+  }
+}
+
+// Every way of finding a byte returns the first one in the span, or null,
+// at every start and length, for the bytes next to each other in the text
+// and for a byte it lacks.
+TEST(ByteScan, FindByteFindsTheFirstInTheSpan) {
+  const std::string text = std::string("ab\ncd\x8a\x00\xff\x0b", 9) + std::string(40, 'x') + "\x8a\n" +
+                           std::string(17, '\xff') + "\x95\x5c" + std::string(33, '\0') + "\n";
+  using Find = const char* (*)(const char*, size_t, char);
+  const Find finds[] = {FindByte, byte_scan::FindByteByWords, byte_scan::FindByteByVector};
+  const char wanted[] = {'\n', '\x8a', '\0', '\xff', '\x5c', 'y'};
+  for (Find find : finds) {
+    for (char byte : wanted) {
+      for (size_t start = 0; start < text.size(); ++start) {
+        for (size_t length = 0; start + length <= text.size(); ++length) {
+          const size_t at = text.substr(start, length).find(byte);
+          const char* want = at == std::string::npos ? nullptr : text.data() + start + at;
+          ASSERT_EQ(find(text.data() + start, length, byte), want)
+              << "byte " << int(static_cast<unsigned char>(byte)) << " start " << start << " length " << length;
+        }
+      }
+    }
+  }
+}
+
+}  // namespace
+}  // namespace zanto
