@@ -1,0 +1,301 @@
+// UNLHA32.DLL: the archive library the program binds for LZH search, a thin
+// Win32 shell over the engine's decoder. Nothing is ever written outside the
+// folder a command names, and the listing leaves out every member that was
+// refused or failed its CRC, so a search never meets a file that is not there.
+#include <windows.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "base/sjis.h"
+#include "files/lzh/lzh.h"
+
+namespace {
+
+using zanto::lzh::Member;
+using zanto::lzh::Status;
+
+constexpr WORD kVersion = 100;             // 1.00
+constexpr DWORD kMaxArchiveBytes = 256u << 20;  // read whole; a 32-bit process has room for this
+constexpr size_t kRecordPathBytes = 513;
+constexpr size_t kMaxCommandTokens = 64;
+constexpr int kErrorArchive = 0x8000 + 0x1A;   // the archive could not be read
+constexpr int kErrorMember = 0x8000 + 0x2A;    // some member was refused or failed
+
+// The conventional member record; the program reads size, date, time and path.
+#pragma pack(push, 1)
+struct MemberRecord {
+  DWORD originalSize;
+  DWORD compressedSize;
+  DWORD crc;
+  UINT flag;
+  UINT osType;
+  WORD ratio;
+  WORD date;
+  WORD time;
+  char fileName[kRecordPathBytes];
+  char reserved[3];
+  char attribute[8];
+  char mode[8];
+};
+#pragma pack(pop)
+static_assert(offsetof(MemberRecord, date) == 22 && offsetof(MemberRecord, time) == 24 &&
+              offsetof(MemberRecord, fileName) == 26);
+
+bool ReadArchive(const char* path, std::vector<uint8_t>* out) {
+  HANDLE f = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (f == INVALID_HANDLE_VALUE) return false;
+  DWORD high = 0;
+  DWORD size = GetFileSize(f, &high);
+  bool ok = size != INVALID_FILE_SIZE && high == 0 && size <= kMaxArchiveBytes;
+  if (ok) {
+    out->resize(size);
+    DWORD got = 0;
+    ok = size == 0 || (ReadFile(f, out->data(), size, &got, nullptr) && got == size);
+  }
+  CloseHandle(f);
+  return ok;
+}
+
+char UpperAscii(char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; }
+
+// DOS wildcards, ASCII case blind, stepping over double-byte characters.
+bool WildMatch(const char* p, const char* s) {
+  while (*p) {
+    if (*p == '*') {
+      while (*p == '*') ++p;
+      if (!*p) return true;
+      for (const char* t = s;; t += zanto::SjisCharLength(t, 0)) {
+        if (WildMatch(p, t)) return true;
+        if (!*t) return false;
+      }
+    }
+    if (!*s) return false;
+    size_t np = zanto::SjisCharLength(p, 0), ns = zanto::SjisCharLength(s, 0);
+    if (*p == '?') {
+      ++p;
+      s += ns;
+      continue;
+    }
+    if (np != ns) return false;
+    if (np == 2 ? (p[0] != s[0] || p[1] != s[1]) : UpperAscii(*p) != UpperAscii(*s)) return false;
+    p += np;
+    s += ns;
+  }
+  return *s == '\0';
+}
+
+// The final part of a path, after the last separator of its own.
+const char* NamePart(const std::string& path) {
+  size_t start = 0;
+  for (size_t i = 0; i < path.size(); i += zanto::SjisCharLength(path.c_str(), i))
+    if (path[i] == '\\') start = i + 1;
+  return path.c_str() + start;
+}
+
+// A pattern without a separator picks members by name in any folder.
+bool Selected(const std::vector<std::string>& patterns, const std::string& path) {
+  if (patterns.empty()) return true;
+  for (const std::string& p : patterns) {
+    if (p == "*.*" || p == "*") return true;
+    bool hasSeparator = p.find('\\') != std::string::npos;
+    if (WildMatch(p.c_str(), hasSeparator ? path.c_str() : NamePart(path))) return true;
+  }
+  return false;
+}
+
+// Splits on blanks; a double-quoted token keeps its blanks.
+std::vector<std::string> SplitCommand(const char* text) {
+  std::vector<std::string> tokens;
+  const char* s = text ? text : "";
+  while (*s && tokens.size() < kMaxCommandTokens) {
+    while (*s == ' ' || *s == '\t') ++s;
+    if (!*s) break;
+    std::string token;
+    bool quoted = false;
+    while (*s && (quoted || (*s != ' ' && *s != '\t'))) {
+      if (*s == '"') {
+        quoted = !quoted;
+        ++s;
+        continue;
+      }
+      size_t n = zanto::SjisCharLength(s, 0);
+      token.append(s, n);
+      s += n;
+    }
+    tokens.push_back(token);
+  }
+  return tokens;
+}
+
+class FileSink : public zanto::lzh::Sink {
+ public:
+  explicit FileSink(HANDLE f) : f_(f) {}
+  bool Write(const uint8_t* data, size_t size) override {
+    DWORD done = 0;
+    return WriteFile(f_, data, static_cast<DWORD>(size), &done, nullptr) && done == size;
+  }
+
+ private:
+  HANDLE f_;
+};
+
+class NullSink : public zanto::lzh::Sink {
+ public:
+  bool Write(const uint8_t*, size_t) override { return true; }
+};
+
+// Creates every folder of relative (a member path) below base.
+void MakeFolders(const std::string& base, const std::string& relative, bool includingLast) {
+  for (size_t i = 0; i < relative.size(); i += zanto::SjisCharLength(relative.c_str(), i))
+    if (relative[i] == '\\') CreateDirectoryA((base + relative.substr(0, i)).c_str(), nullptr);
+  if (includingLast) CreateDirectoryA((base + relative).c_str(), nullptr);
+}
+
+void SetDosTime(HANDLE f, const Member& m) {
+  FILETIME local, utc;
+  if (DosDateTimeToFileTime(m.dosDate, m.dosTime, &local) && LocalFileTimeToFileTime(&local, &utc))
+    SetFileTime(f, nullptr, nullptr, &utc);
+}
+
+bool ExtractMember(const std::vector<uint8_t>& archive, const Member& m, const std::string& folder) {
+  if (m.isDirectory) {
+    MakeFolders(folder, m.path, true);
+    return true;
+  }
+  MakeFolders(folder, m.path, false);
+  std::string target = folder + m.path;
+  HANDLE f = CreateFileA(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+  if (f == INVALID_HANDLE_VALUE) return false;
+  FileSink sink(f);
+  Status s = zanto::lzh::Extract(archive.data(), archive.size(), m, &sink);
+  if (s == Status::kOk) SetDosTime(f, m);
+  CloseHandle(f);
+  // A member that did not decode whole is not left to look like a good one.
+  if (s != Status::kOk) DeleteFileA(target.c_str());
+  return s == Status::kOk;
+}
+
+void Report(char* out, DWORD size, const std::string& text) {
+  if (out && size > 0) zanto::CopyText(out, size, text.c_str());
+}
+
+struct OpenArchive {
+  std::vector<uint8_t> data;
+  std::vector<std::string> patterns;
+  size_t offset = 0;
+};
+
+// The next member from arc->offset on that is listed: selected, safe, not a
+// folder, and whole (its CRC checked), exactly those Unlha writes.
+bool NextListed(OpenArchive* arc, MemberRecord* record) {
+  for (;;) {
+    Member m;
+    size_t next = 0;
+    if (zanto::lzh::ReadHeader(arc->data.data(), arc->data.size(), arc->offset, &m, &next) != Status::kOk)
+      return false;
+    arc->offset = next;
+    if (m.isDirectory || !zanto::lzh::IsSafePath(m.path) || !Selected(arc->patterns, m.path)) continue;
+    NullSink sink;
+    if (zanto::lzh::Extract(arc->data.data(), arc->data.size(), m, &sink) != Status::kOk) continue;
+    std::memset(record, 0, sizeof *record);
+    record->originalSize = m.originalSize;
+    record->compressedSize = m.packedSize;
+    record->crc = m.crc;
+    record->ratio = static_cast<WORD>(m.originalSize ? (1000ull * m.packedSize) / m.originalSize : 0);
+    record->date = m.dosDate;
+    record->time = m.dosTime;
+    zanto::CopyText(record->fileName, sizeof record->fileName, m.path.c_str());
+    zanto::CopyText(record->mode, sizeof record->mode, m.method);
+    return true;
+  }
+}
+
+}  // namespace
+
+extern "C" {
+
+__declspec(dllexport) WORD WINAPI UnlhaGetVersion() { return kVersion; }
+
+// "x [options] archive folder\ [wildcards]": extracts the selected members
+// with their paths below the folder.
+__declspec(dllexport) int WINAPI Unlha(HWND, LPCSTR command, LPSTR output, DWORD outputSize) {
+  std::vector<std::string> tokens = SplitCommand(command);
+  std::string archivePath, folder;
+  std::vector<std::string> patterns;
+  bool haveCommand = false;
+  for (const std::string& t : tokens) {
+    if (!haveCommand) {
+      haveCommand = true;
+      if (t != "x" && t != "X") {
+        Report(output, outputSize, "unknown command\r\n");
+        return kErrorArchive;
+      }
+    } else if (t.size() > 1 && t[0] == '-') {
+      continue;  // options change nothing here
+    } else if (archivePath.empty()) {
+      archivePath = t;
+    } else if (folder.empty() && (t.back() == '\\' || t.back() == '/')) {
+      folder = t;
+      if (folder.back() == '/') folder.back() = '\\';
+    } else {
+      patterns.push_back(t);
+    }
+  }
+  std::vector<uint8_t> archive;
+  if (archivePath.empty() || !ReadArchive(archivePath.c_str(), &archive)) {
+    Report(output, outputSize, "cannot read the archive\r\n");
+    return kErrorArchive;
+  }
+  if (!folder.empty()) CreateDirectoryA(folder.substr(0, folder.size() - 1).c_str(), nullptr);
+  int extracted = 0, failed = 0;
+  size_t offset = 0;
+  Status s;
+  for (;;) {
+    Member m;
+    size_t next = 0;
+    s = zanto::lzh::ReadHeader(archive.data(), archive.size(), offset, &m, &next);
+    if (s != Status::kOk) break;
+    offset = next;
+    if (!Selected(patterns, m.path)) continue;
+    if (!zanto::lzh::IsSafePath(m.path) || !ExtractMember(archive, m, folder))
+      ++failed;
+    else if (!m.isDirectory)
+      ++extracted;
+  }
+  std::string text = std::to_string(extracted) + " file(s) extracted";
+  if (failed) text += ", " + std::to_string(failed) + " refused or damaged";
+  if (s != Status::kEnd) text += std::string(", ") + zanto::lzh::StatusText(s);
+  Report(output, outputSize, text + "\r\n");
+  return failed || s != Status::kEnd ? kErrorMember : 0;
+}
+
+__declspec(dllexport) HANDLE WINAPI UnlhaOpenArchive(HWND, LPCSTR path, DWORD) {
+  auto* arc = new OpenArchive;
+  if (!path || !ReadArchive(path, &arc->data)) {
+    delete arc;
+    return nullptr;
+  }
+  return reinterpret_cast<HANDLE>(arc);
+}
+
+__declspec(dllexport) int WINAPI UnlhaCloseArchive(HANDLE handle) {
+  delete reinterpret_cast<OpenArchive*>(handle);
+  return 0;
+}
+
+__declspec(dllexport) int WINAPI UnlhaFindFirst(HANDLE handle, LPCSTR wildcards, void* record) {
+  if (!handle || !record) return -1;
+  auto* arc = reinterpret_cast<OpenArchive*>(handle);
+  arc->offset = 0;
+  arc->patterns = SplitCommand(wildcards);
+  return NextListed(arc, static_cast<MemberRecord*>(record)) ? 0 : -1;
+}
+
+__declspec(dllexport) int WINAPI UnlhaFindNext(HANDLE handle, void* record) {
+  if (!handle || !record) return -1;
+  return NextListed(reinterpret_cast<OpenArchive*>(handle), static_cast<MemberRecord*>(record)) ? 0 : -1;
+}
+
+}  // extern "C"

@@ -1,0 +1,195 @@
+// The archive library as the program binds it: loaded by path, its six entry
+// points by name, the member record read at the program's offsets.
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "support/temp_dir.h"
+
+namespace zanto {
+namespace {
+
+using VersionFn = WORD(WINAPI*)();
+using CommandFn = int(WINAPI*)(HWND, LPCSTR, LPSTR, DWORD);
+using OpenFn = HANDLE(WINAPI*)(HWND, LPCSTR, DWORD);
+using CloseFn = int(WINAPI*)(HANDLE);
+using FirstFn = int(WINAPI*)(HANDLE, LPCSTR, void*);
+using NextFn = int(WINAPI*)(HANDLE, void*);
+
+constexpr DWORD kOutputSize = 61440;
+constexpr DWORD kOpenMode = 0x2200;
+constexpr size_t kRecordSize = 600;
+
+// Build paths are host paths; Wine sees the host's root as drive Z:.
+std::string HostPath(const char* path) {
+  std::string p = std::string("Z:") + path;
+  for (char& c : p)
+    if (c == '/') c = '\\';
+  return p;
+}
+
+// Through the ANSI calls, as the program does, so that Shift_JIS names are
+// taken in the program's code page.
+bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
+
+std::string ReadAnsi(const std::string& path) {
+  std::string bytes;
+  HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (f == INVALID_HANDLE_VALUE) return "(missing)";
+  char buffer[4096];
+  DWORD got = 0;
+  while (ReadFile(f, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
+  CloseHandle(f);
+  return bytes;
+}
+
+std::string Fixture(std::string name) {
+  for (char& c : name)
+    if (c == '/') c = '\\';
+  return ReadAnsi(HostPath(ZANTO_LZH_FIXTURES) + "\\" + name);
+}
+
+template <typename Fn>
+Fn Bind(HMODULE module, const char* name) {
+  return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
+struct Library {
+  Library() {
+    module = LoadLibraryA(HostPath(UNLHA32_DLL).c_str());
+    if (!module) return;
+    version = Bind<VersionFn>(module, "UnlhaGetVersion");
+    command = Bind<CommandFn>(module, "Unlha");
+    open = Bind<OpenFn>(module, "UnlhaOpenArchive");
+    close = Bind<CloseFn>(module, "UnlhaCloseArchive");
+    first = Bind<FirstFn>(module, "UnlhaFindFirst");
+    next = Bind<NextFn>(module, "UnlhaFindNext");
+  }
+  ~Library() {
+    if (module) FreeLibrary(module);
+  }
+  bool Complete() const { return module && version && command && open && close && first && next; }
+  HMODULE module = nullptr;
+  VersionFn version = nullptr;
+  CommandFn command = nullptr;
+  OpenFn open = nullptr;
+  CloseFn close = nullptr;
+  FirstFn first = nullptr;
+  NextFn next = nullptr;
+};
+
+struct Listed {
+  std::string path;
+  DWORD size;
+  WORD date, time;
+  bool operator==(const Listed&) const = default;
+};
+
+std::vector<Listed> List(const Library& lib, const std::string& archive, const char* wildcards) {
+  std::vector<Listed> out;
+  HANDLE h = lib.open(nullptr, archive.c_str(), kOpenMode);
+  if (!h) return out;
+  unsigned char record[kRecordSize];
+  std::memset(record, 0xCC, sizeof record);
+  for (int r = lib.first(h, wildcards, record); r == 0; r = lib.next(h, record)) {
+    Listed l;
+    std::memcpy(&l.size, record, 4);
+    std::memcpy(&l.date, record + 22, 2);
+    std::memcpy(&l.time, record + 24, 2);
+    l.path = reinterpret_cast<const char*>(record + 26);
+    out.push_back(l);
+  }
+  lib.close(h);
+  return out;
+}
+
+TEST(Unlha32, BindsAllSixEntryPoints) {
+  Library lib;
+  ASSERT_TRUE(lib.Complete());
+  EXPECT_GE(lib.version(), 100);
+}
+
+// What the program's command line extracts, and what it must never write:
+// paths that leave the folder, members whose data is damaged.
+TEST(Unlha32, ExtractsSelectedMembersBelowTheFolderOnly) {
+  struct Case {
+    const char* archive;
+    const char* wildcards;
+    std::vector<std::pair<std::string, std::string>> present;  // extracted path, fixture file with its bytes ("" = not compared)
+    std::vector<std::string> absent;                            // relative to the temporary folder
+  };
+  const Case cases[] = {
+      {"lh6_l2.lzh", "*.*",
+       {{"readme.txt", "lh6_l2.lzh.expected/readme.txt"}, {"sjis.txt", "lh6_l2.lzh.expected/sjis.txt"},
+        {"empty.txt", "lh6_l2.lzh.expected/empty.txt"}, {"y2k.txt", "lh6_l2.lzh.expected/y2k.txt"}},
+       {}},
+      {"lh5_l0.lzh", "read*.txt Y2K.TXT",
+       {{"readme.txt", "lh5_l0.lzh.expected/readme.txt"}, {"y2k.txt", "lh5_l0.lzh.expected/y2k.txt"}},
+       {"out\\sjis.txt", "out\\empty.txt"}},
+      {"dirs_l1.lzh", "*.*",
+       {{"dir\\sub\\file.txt", "dirs_l1.lzh.expected/dir/sub/file.txt"}, {"emptydir", ""}}, {}},
+      {"sjis5c_l2.lzh", "*.*", {{"表計算\\ソース.txt", "sjis5c_l2.lzh.expected/表計算/ソース.txt"}}, {}},
+      {"hostile_l0.lzh", "*.*", {{"ok.txt", ""}},
+       {"up.txt", "up2.txt", "out\\rooted.txt", "out\\slashed.txt", "out\\sub", "slashed.txt"}},
+      {"hostile_l2.lzh", "*.*", {{"ok.txt", ""}}, {"up.txt", "out\\rooted", "rooted"}},
+      {"bad_crc_lh0.lzh", "*.*", {{"sjis.txt", "lh0_l0.lzh.expected/sjis.txt"}}, {"out\\readme.txt"}},
+      {"bad_flipped.lzh", "*.*", {{"readme.txt", "lh5_l1.lzh.expected/readme.txt"}}, {"out\\sjis.txt"}},
+  };
+  Library lib;
+  ASSERT_TRUE(lib.Complete());
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.archive);
+    test::TempDir tmp;
+    tmp.Write("a.lzh", Fixture(c.archive));
+    std::string line = "x -jf0 \"" + (tmp / "a.lzh") + "\" \"" + (tmp / "out\\") + "\" " + c.wildcards;
+    std::vector<char> output(kOutputSize, 'x');
+    lib.command(nullptr, line.c_str(), output.data(), kOutputSize);
+    EXPECT_NE(std::memchr(output.data(), '\0', kOutputSize), nullptr);
+    for (const auto& [path, source] : c.present) {
+      EXPECT_TRUE(Exists(tmp / ("out\\" + path))) << path;
+      if (!source.empty()) {
+        EXPECT_EQ(ReadAnsi(tmp / ("out\\" + path)), Fixture(source)) << path;
+      }
+    }
+    for (const std::string& path : c.absent) EXPECT_FALSE(Exists(tmp / path)) << path;
+  }
+}
+
+// The listing names exactly the members that were written, with the
+// member's own size, date and time.
+TEST(Unlha32, ListsOnlyWholeSafeMembers) {
+  struct Case {
+    const char* archive;
+    const char* wildcards;
+    std::vector<Listed> members;
+  };
+  const Case cases[] = {
+      {"lh5_l1.lzh", "*.*",
+       {{"readme.txt", 1449, 0x2E85, 0x30E4}, {"sjis.txt", 2307, 0x3D4A, 0x5145},
+        {"empty.txt", 0, 0x2A21, 0x0000}, {"y2k.txt", 27, 0x279F, 0xBF7D}}},
+      {"lh5_l1.lzh", "*.zip s*.txt", {{"sjis.txt", 2307, 0x3D4A, 0x5145}}},
+      {"dirs_l0.lzh", "*.*",
+       {{"root.txt", 16, 0x32C7, 0x4125}, {"dir\\top.txt", 8, 0x32C7, 0x4126},
+        {"dir\\sub\\file.txt", 3664, 0x32C7, 0x4127}}},
+      {"hostile_l0.lzh", "*.*", {{"ok.txt", 14, 0x5456, 0xB2CB}}},
+      {"bad_crc_lh0.lzh", "*.*",
+       {{"sjis.txt", 2307, 0x3D4A, 0x5145}, {"empty.txt", 0, 0x2A21, 0x0000}, {"y2k.txt", 27, 0x279F, 0xBF7D}}},
+      {"bad_hdrsum.lzh", "*.*", {}},
+  };
+  Library lib;
+  ASSERT_TRUE(lib.Complete());
+  for (const Case& c : cases) {
+    SCOPED_TRACE(std::string(c.archive) + " " + c.wildcards);
+    test::TempDir tmp;
+    tmp.Write("a.lzh", Fixture(c.archive));
+    EXPECT_EQ(List(lib, tmp / "a.lzh", c.wildcards), c.members);
+  }
+  EXPECT_EQ(lib.open(nullptr, "Z:\\no\\such\\archive.lzh", kOpenMode), nullptr);
+}
+
+}  // namespace
+}  // namespace zanto
