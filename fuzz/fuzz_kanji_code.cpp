@@ -23,7 +23,7 @@ std::vector<char> LineOf(const uint8_t* data, size_t size) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const size_t sample = size < zanto::kKanjiSampleBytes ? size : zanto::kKanjiSampleBytes;
   const int code = zanto::GuessKanjiCode(data, sample);
-  if (code < zanto::kKanjiSjis || code > zanto::kKanjiJis) std::abort();
+  if (code < zanto::kKanjiSjis || code > zanto::kKanjiUtf16) std::abort();
   zanto::IsEucJp(data, sample);
 
   std::vector<char> euc = LineOf(data, size);

@@ -44,6 +44,8 @@ enum KanjiCodeChoice : int32_t {
   kKanjiSjis = 1,
   kKanjiEuc = 2,
   kKanjiJis = 3,
+  kKanjiUtf8 = 4,
+  kKanjiUtf16 = 5,  // either byte order, told by the byte-order mark
 };
 
 // FileListForm (option !F): what a match writes instead of its line.

@@ -4,6 +4,7 @@
 
 #include "base/name_compare.h"
 #include "base/sjis.h"
+#include "match/unicode_text.h"
 
 namespace zanto {
 
@@ -51,7 +52,7 @@ KanjiCodeChoice ForcedKanjiCode(const char* fullPath, int kanjiCodeSetting, cons
       if (UpperAscii(*d) == drive) return kKanjiEuc;
     }
   }
-  if (kanjiCodeSetting >= kKanjiSjis && kanjiCodeSetting <= kKanjiJis) {
+  if (kanjiCodeSetting >= kKanjiSjis && kanjiCodeSetting <= kKanjiUtf16) {
     return static_cast<KanjiCodeChoice>(kanjiCodeSetting);
   }
   return kKanjiAuto;
@@ -97,7 +98,14 @@ bool HasJisEscape(const unsigned char* sample, size_t length) {
 
 KanjiCodeChoice GuessKanjiCode(const unsigned char* sample, size_t length) {
   if (length == 0) return kKanjiSjis;
+  if (UnicodeMarkLength(UnicodeForm::Utf16Le, sample, length) != 0 ||
+      UnicodeMarkLength(UnicodeForm::Utf16Be, sample, length) != 0) {
+    return kKanjiUtf16;
+  }
+  if (UnicodeMarkLength(UnicodeForm::Utf8, sample, length) != 0) return kKanjiUtf8;
   if (HasJisEscape(sample, length)) return kKanjiJis;
+  // Before the CR rule: UTF-8 files have CR LF line ends as often as not.
+  if (LooksUtf8(sample, length)) return kKanjiUtf8;
   if (memchr(sample, '\r', length) != nullptr) return kKanjiSjis;  // CR line ends: always Shift_JIS
   return IsEucJp(sample, length) ? kKanjiEuc : kKanjiSjis;
 }

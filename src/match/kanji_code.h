@@ -1,5 +1,5 @@
-// Kanji codes: deciding whether a file is Shift_JIS, EUC-JP or JIS
-// (ISO-2022-JP), and converting EUC-JP and JIS lines to Shift_JIS in place,
+// Kanji codes: deciding whether a file is Shift_JIS, EUC-JP, JIS
+// (ISO-2022-JP), UTF-8 or UTF-16, and converting EUC-JP and JIS lines to Shift_JIS in place,
 // since everything downstream works on Shift_JIS.
 #pragma once
 #include <cstddef>
@@ -14,7 +14,7 @@ constexpr size_t kKanjiSampleBytes = 4096;  // bytes read to decide the code
 // The code imposed on a file before its bytes are looked at: kKanjiEuc when
 // the full path's drive letter is one of eucDrive's letters (letter case
 // ignored), else the KanjiCode setting when it names a code (kKanjiSjis to
-// kKanjiJis), else kKanjiAuto (decide from the bytes).
+// kKanjiUtf16), else kKanjiAuto (decide from the bytes).
 KanjiCodeChoice ForcedKanjiCode(const char* fullPath, int kanjiCodeSetting, const char* eucDrive);
 
 // True when every byte but the last of sample fits EUC-JP: bytes below 0x80,
@@ -23,8 +23,10 @@ KanjiCodeChoice ForcedKanjiCode(const char* fullPath, int kanjiCodeSetting, cons
 bool IsEucJp(const unsigned char* sample, size_t length);
 
 // The code of a file from its first bytes: kKanjiSjis for no bytes;
-// kKanjiJis when ESC "$" or ESC "(" occurs before the first NUL; else
-// kKanjiSjis when any byte is CR; else kKanjiEuc when the bytes fit EUC-JP;
+// kKanjiUtf16 or kKanjiUtf8 when they start with that code's byte-order
+// mark; kKanjiJis when ESC "$" or ESC "(" occurs before the first NUL;
+// kKanjiUtf8 when they are well-formed UTF-8 with a multi-byte character
+// (LooksUtf8); else kKanjiSjis when any byte is CR; else kKanjiEuc when the bytes fit EUC-JP;
 // else kKanjiSjis.
 KanjiCodeChoice GuessKanjiCode(const unsigned char* sample, size_t length);
 

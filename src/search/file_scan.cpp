@@ -14,6 +14,7 @@
 #include "match/kanji_code.h"
 #include "match/line_state.h"
 #include "match/thesaurus.h"
+#include "match/unicode_text.h"
 #include "search/line_history.h"
 #include "search/line_reader.h"
 #include "search/match_files.h"
@@ -465,6 +466,18 @@ bool FollowShortcut(FileScan& f, FindRecord* found) {
   return true;
 }
 
+// A UTF-8 or UTF-16 file is converted as it is read, so that its pieces
+// are cut at the limit of the Shift_JIS text; its mark is no part of the
+// first line.
+void ReadUnicodeLines(const FileScan& f) {
+  if (f.kanjiCode != kKanjiUtf8 && f.kanjiCode != kKanjiUtf16) return;
+  const unsigned char* head;
+  const size_t length = gReader.Peek(&head);
+  const UnicodeForm form = f.kanjiCode == kKanjiUtf8 ? UnicodeForm::Utf8 : Utf16FormOf(head, length);
+  gReader.ReadUnicode(form);
+  gReader.Seek(static_cast<long>(UnicodeMarkLength(form, head, length)));
+}
+
 WrittenFile WrittenFileOf(const FileScan& f) {
   const ScanTarget& t = *f.target;
   return {f.path, f.shortcut ? f.givenPath : nullptr, t.archivePath, t.member, t.number, t.total};
@@ -481,12 +494,21 @@ bool OpenForScan(FileScan& f) {
   f.haveFullPath = OsFullPath(f.path, f.fullPath, sizeof f.fullPath);
   gReader.Start(f.handle);
   f.kanjiCode = KanjiCodeOfReader(f);
+  ReadUnicodeLines(f);
   return true;
 }
 
 }  // namespace
 
 bool LooksBinary(const unsigned char* sample, size_t length, int kanjiCode) {
+  if (kanjiCode == kKanjiUtf16) {
+    // Zero bytes are half of every ASCII character here: only a U+0000
+    // character counts, and the mark is no character.
+    for (size_t i = 0; i + 1 < length; i += 2) {
+      if (sample[i] == 0 && sample[i + 1] == 0) return true;
+    }
+    return false;
+  }
   for (size_t i = 0; i < length; ++i) {
     unsigned char c = sample[i];
     if (c == 0x00 || c == 0xFF) return true;

@@ -44,7 +44,8 @@ struct ScanTarget {
 int ScanFile(const ScanTarget& target);
 
 // Decides whether the first bytes of a file make it binary: a 0x00 or 0xFF
-// anywhere, or, unless the file is EUC-JP, a 0xFD or 0xFE.
+// anywhere, or, unless the file is EUC-JP, a 0xFD or 0xFE. A UTF-16 file is
+// looked at by its 16-bit units: only a U+0000 makes it binary.
 bool LooksBinary(const unsigned char* sample, size_t length, int kanjiCode);
 
 }  // namespace zanto

@@ -13,6 +13,12 @@ void LineReader::Start(intptr_t handle) {
   pos_ = end_ = 0;
   candidateKnown_ = false;
   atEnd_ = false;
+  unicode_ = false;
+}
+
+void LineReader::ReadUnicode(UnicodeForm form) {
+  unicode_ = true;
+  form_ = form;
 }
 
 size_t LineReader::Peek(const unsigned char** bytes) {
@@ -22,6 +28,7 @@ size_t LineReader::Peek(const unsigned char** bytes) {
 }
 
 long LineReader::ReadLine(char* out) {
+  if (unicode_) return ReadUnicodeLine(out);
   size_t n = 0;
   while (n < kLinePiece) {
     if (pos_ == end_ && !Fill()) break;
@@ -38,6 +45,25 @@ long LineReader::ReadLine(char* out) {
   }
   out[n] = '\0';
   return n == 0 ? -1 : static_cast<long>(n);
+}
+
+// A character cut by the end of the bytes held is read again whole once
+// more bytes are held.
+long LineReader::ReadUnicodeLine(char* out) {
+  size_t n = 0;
+  bool consumed = false;
+  for (;;) {
+    if (pos_ == end_ && !Fill()) break;
+    const UnicodeStep step = ConvertUnicodeLine(form_, reinterpret_cast<const unsigned char*>(data_ + pos_),
+                                                end_ - pos_, atEnd_, out + n, kLinePiece - n);
+    pos_ += step.read;
+    n += step.written;
+    consumed = consumed || step.read > 0;
+    if (step.lineEnd || step.full) break;
+    if (step.cut) FillKeeping();  // at the end of the file the character is dropped
+  }
+  out[n] = '\0';
+  return !consumed ? -1 : static_cast<long>(n);
 }
 
 unsigned long LineReader::SkipLinesWithout(const PlainNeedle& needle, unsigned long maxLines) {
@@ -169,6 +195,26 @@ bool LineReader::Fill() {
   }
   atEnd_ = static_cast<size_t>(got) < kReadBuffer;
   end_ = static_cast<size_t>(got);
+  return true;
+}
+
+// Like Fill, but the bytes not yet handed out stay, moved to the front.
+// False only when nothing could be read (the file has ended).
+bool LineReader::FillKeeping() {
+  base_ += static_cast<long>(pos_);
+  end_ -= pos_;
+  memmove(data_, data_ + pos_, end_);
+  pos_ = 0;
+  candidateKnown_ = false;
+  if (atEnd_) return false;
+  const size_t want = kReadBuffer - end_;
+  long got = OsReadFile(handle_, data_ + end_, want);
+  if (got <= 0) {
+    atEnd_ = true;
+    return false;
+  }
+  atEnd_ = static_cast<size_t>(got) < want;
+  end_ += static_cast<size_t>(got);
   return true;
 }
 

@@ -10,6 +10,7 @@
 
 #include "base/bounds.h"
 #include "match/pattern.h"
+#include "match/unicode_text.h"
 
 namespace zanto {
 
@@ -22,6 +23,12 @@ class LineReader {
   // Starts reading handle, just opened through OsOpenFile, from its first
   // byte. The handle stays the caller's.
   void Start(intptr_t handle);
+
+  // From here on until the next Start, lines are read as text of form and
+  // handed out in Shift_JIS: a piece then ends where the next character's
+  // Shift_JIS form would pass kLinePiece bytes, never inside a character.
+  // Only ReadLine, Tell and Seek serve such a file.
+  void ReadUnicode(UnicodeForm form);
 
   // The bytes held from the next one on, without consuming them; at the
   // start of a file its first kReadBuffer bytes (all of a smaller file),
@@ -64,6 +71,8 @@ class LineReader {
   bool StepOneLine(size_t limit, unsigned long maxLines, unsigned long* skipped);
   size_t FindCandidate(const PlainNeedle& needle) const;
   bool Fill();
+  bool FillKeeping();
+  long ReadUnicodeLine(char* out);
 
   intptr_t handle_ = -1;
   long base_ = 0;    // file offset of data_[0]
@@ -72,6 +81,8 @@ class LineReader {
   size_t candidate_ = 0;         // SkipLinesWithout: next candidate or end_
   bool candidateKnown_ = false;  // candidate_ belongs to the bytes held
   bool atEnd_ = false;           // the file has no bytes after those held
+  bool unicode_ = false;         // ReadUnicode is in force
+  UnicodeForm form_ = UnicodeForm::Utf8;
   char data_[kReadBuffer];
 };
 

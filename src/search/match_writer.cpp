@@ -21,7 +21,15 @@ void WriteTextLine(const char* text) {
 
 const BlockSet& ActiveBlockSet() { return gSettings.BlockSets[gSettings.BlockType]; }
 
-char KanjiLetter(int code) { return code == kKanjiEuc ? 'E' : code == kKanjiJis ? 'J' : 'S'; }
+char KanjiLetter(int code) {
+  switch (code) {
+    case kKanjiEuc: return 'E';
+    case kKanjiJis: return 'J';
+    case kKanjiUtf8: return 'U';
+    case kKanjiUtf16: return 'W';
+    default: return 'S';
+  }
+}
 
 }  // namespace
 

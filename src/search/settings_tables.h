@@ -103,7 +103,7 @@ inline constexpr NumberSetting kNumberSettingTable[] = {
     ZANTO_NUMBER(SortType, kNotAlways, kSortByName, kSortByName, kSortAsFound, kSortByName),
     ZANTO_NUMBER(DelUnlha, kAlways, 0, 0, 2, 1),
     ZANTO_NUMBER(Thesaurus, kNotAlways, 0, 0, 3, 0),
-    ZANTO_NUMBER(KanjiCode, kAlways, kKanjiAuto, kKanjiAuto, kKanjiJis, kKanjiSjis),
+    ZANTO_NUMBER(KanjiCode, kAlways, kKanjiAuto, kKanjiAuto, kKanjiUtf16, kKanjiSjis),
     ZANTO_NUMBER(DlgFontPoint, kAlways, 0, 8, 30, 10),
 };
 

@@ -44,7 +44,7 @@ const ControlBinding kExtendedBindings[] = {
 const HelpPair kExtendedHelpPairs[] = {{IDC_ARCHIVE_GROUP, IDC_ARCHIVE_GROUP}, {0, 0}};
 
 // The KanjiCode choices, in KanjiCodeChoice order.
-constexpr const char* kKanjiCodeItems[] = {"A:自動判定", "ShiftJIS", "EUC", "JIS"};
+constexpr const char* kKanjiCodeItems[] = {"A:自動判定", "ShiftJIS", "EUC", "JIS", "UTF-8", "UTF-16"};
 
 constexpr int kDropTargets[] = {IDC_UNLHA_TMP, IDC_THESAURUS_FILE_1, IDC_THESAURUS_FILE_2, IDC_THESAURUS_FILE_3};
 constexpr int kDeleteChoices[] = {IDC_DEL_UNLHA_ALWAYS, IDC_DEL_UNLHA_NO_MATCH, IDC_DEL_UNLHA_NEVER};

@@ -50,6 +50,33 @@ TEST(KanjiDetect, CodeFromTheFirstBytes) {
   for (const Case& c : cases) EXPECT_EQ(Guess(c.bytes), c.code) << c.bytes;
 }
 
+// The marks come first, then JIS escapes, then well-formed UTF-8 before the
+// CR rule; only the marks and multi-byte UTF-8 decide anything new.
+TEST(KanjiDetect, UnicodeFiles) {
+  using namespace std::string_literals;
+  struct Case {
+    std::string bytes;
+    int code;
+  } cases[] = {
+      {"\xFF\xFE" "a\0\r\0"s, kKanjiUtf16},
+      {"\xFE\xFF\0a"s, kKanjiUtf16},
+      {"\xFF\xFE\x1B$B"s, kKanjiUtf16},             // the mark before the ESC test
+      {"\xEF\xBB\xBF" "abc\r\n", kKanjiUtf8},     // a mark with ASCII only
+      {"\xEF\xBB\xBF\x1B$B", kKanjiUtf8},
+      {"\xE3\x81\x82\x1B$B", kKanjiJis},           // no mark: ESC first
+      {"a\xE3\x81\x82\r\n", kKanjiUtf8},          // before the CR rule
+      {"a\xE3\x81\x82\n", kKanjiUtf8},
+      {"a\xE3\x81", kKanjiUtf8},                     // cut by the end of the sample
+      {"a\xE3\x81" "b\n", kKanjiSjis},              // cut inside the sample: not UTF-8
+      {"\xC2\xA1\xC2\xA2\n", kKanjiUtf8},          // 臓蔵 in EUC-JP reads as UTF-8
+      {"\xC2\xA1\xA4\xA2\n", kKanjiEuc},           // ...but not in longer EUC-JP text
+      {"\xE0\x80\x80\n", kKanjiSjis},               // overlong: not UTF-8
+      {"\xB1\xB2\r\n", kKanjiSjis},                 // half-width kana in Shift_JIS
+      {"\xFF\n", kKanjiSjis},
+  };
+  for (const Case& c : cases) EXPECT_EQ(Guess(c.bytes), c.code) << c.bytes;
+}
+
 // The rule written byte by byte, as the oracle for the memchr-based scan.
 int GuessByteByByte(const std::string& s) {
   if (s.empty()) return kKanjiSjis;
@@ -90,7 +117,9 @@ TEST(KanjiDetect, DriveAndSettingComeFirst) {
       {"E:\\a.txt", kKanjiEuc, "", kKanjiEuc},
       {"\\\\server\\share\\a.txt", kKanjiAuto, "\\s", kKanjiAuto},  // no drive
       {"a.txt", kKanjiAuto, "a", kKanjiAuto},
-      {"C:\\a.txt", 4, "", kKanjiAuto},              // out of range: automatic
+      {"E:\\a.txt", kKanjiUtf8, "", kKanjiUtf8},
+      {"E:\\a.txt", kKanjiUtf16, "", kKanjiUtf16},
+      {"C:\\a.txt", 6, "", kKanjiAuto},              // out of range: automatic
       {"C:\\a.txt", -1, "", kKanjiAuto},
   };
   for (const Case& c : cases) EXPECT_EQ(ForcedKanjiCode(c.path, c.setting, c.drives), c.code) << c.path;

@@ -848,3 +848,113 @@ TEST_F(ScanTest, LastAccessTimeIsRestored) {
 
 }  // namespace
 }  // namespace zanto
+
+namespace zanto {
+namespace {
+
+// text (ASCII and UTF-8) as UTF-16 of the given byte order, mark first.
+std::string Utf16(const std::string& utf8, bool bigEndian) {
+  std::string out = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+  for (size_t i = 0; i < utf8.size();) {
+    const unsigned char c = static_cast<unsigned char>(utf8[i]);
+    unsigned cp = c;
+    size_t n = 1;
+    if (c >= 0xE0) {
+      cp = (c & 0x0Fu) << 12 | (utf8[i + 1] & 0x3Fu) << 6 | (utf8[i + 2] & 0x3Fu);
+      n = 3;
+    } else if (c >= 0xC0) {
+      cp = (c & 0x1Fu) << 6 | (utf8[i + 1] & 0x3Fu);
+      n = 2;
+    }
+    const char high = static_cast<char>(cp >> 8), low = static_cast<char>(cp & 0xFF);
+    out += bigEndian ? std::string{high, low} : std::string{low, high};
+    i += n;
+  }
+  return out;
+}
+
+// The result of a verbose search with file prefixes that finds one line.
+std::string OneMatch(unsigned long line, const std::string& text, unsigned long lines, char code) {
+  const std::string n = std::to_string(lines);
+  return "===== {D}u.txt =====\r\n{D}u.txt " + std::to_string(line) + ":" + text + "\r\n*** {D}u.txt  " + n +
+         " 行中 マッチした数 1(1)  ファイル(1/1)" + code + "\r\n検索総行数  " + n + " 行\r\n";
+}
+
+void Verbose(SearchSettings& s) {
+  s.PrintFile = s.Verbose = 1;
+  s.KanjiCode = kKanjiAuto;
+}
+
+TEST_F(ScanTest, UnicodeFilesAreReadAsShiftJis) {
+  const std::string aiu = "\xE3\x81\x82\xE3\x81\x84";  // あい in UTF-8
+  const std::string kana = "\xEF\xBD\xB6\xEF\xBE\x9E";  // ｶﾞ, half-width, in UTF-8
+  const std::string longLine = std::string(4094, 'x') + aiu + "Q\r\n";
+  std::string acrossRead;  // あ across the bytes read at a time
+  for (int i = 0; i < 2621; ++i) acrossRead += std::string(99, 'x') + "\n";
+  acrossRead += std::string(42, 'y') + aiu + "Q\n";
+  std::vector<RunCase> cases = {
+      {"UTF-8 with mark, CR LF", Verbose, {{"u.txt", "\xEF\xBB\xBF" "x\r\nz " + aiu + "\r\n"}}, "あい", "{D}u.txt",
+       OneMatch(2, "z あい", 2, 'U')},
+      {"UTF-8 without mark, LF", Verbose, {{"u.txt", "x\nz " + aiu + "\n"}}, "あい", "{D}u.txt",
+       OneMatch(2, "z あい", 2, 'U')},
+      {"the mark is no part of the first line", Verbose, {{"u.txt", "\xEF\xBB\xBF" "ab\r\n"}}, "ab", "{D}u.txt",
+       OneMatch(1, "ab", 1, 'U')},
+      {"UTF-16LE", Verbose, {{"u.txt", Utf16("x\r\nz " + aiu + "\r\n", false)}}, "あい", "{D}u.txt",
+       OneMatch(2, "z あい", 2, 'W')},
+      {"UTF-16BE", Verbose, {{"u.txt", Utf16("x\r\nz " + aiu + "\n", true)}}, "あい", "{D}u.txt",
+       OneMatch(2, "z あい", 2, 'W')},
+      {"outside Shift_JIS", Verbose, {{"u.txt", "\xC3\xBC" + aiu + "\n"}}, "あい", "{D}u.txt",
+       OneMatch(1, "〓あい", 1, 'U')},
+      {"half-width kana by the fuzzy search",
+       [](SearchSettings& s) { Verbose(s), s.ZenHan = 1; },
+       {{"u.txt", "x\n" + kana + "\n"}},
+       "ガ",
+       "{D}u.txt",
+       OneMatch(2, "\xB6\xDE", 2, 'U')},
+      {"a character across the end of the sample", Verbose,
+       {{"u.txt", std::string(4094, 'a') + "\n" + aiu + "\n"}}, "あい", "{D}u.txt", OneMatch(2, "あい", 2, 'U')},
+      {"a character across a long-line split", Verbose, {{"u.txt", "\xEF\xBB\xBF" + longLine}}, "あいQ",
+       "{D}u.txt", OneMatch(2, "あいQ", 2, 'U')},
+      {"a character across the bytes read at a time",
+       [](SearchSettings& s) { Verbose(s), s.KanjiCode = kKanjiUtf8; },
+       {{"u.txt", acrossRead}},
+       "あいQ",
+       "{D}u.txt",
+       OneMatch(2622, std::string(42, 'y') + "あいQ", 2622, 'U')},
+      {"UTF-8 forced", [](SearchSettings& s) { Verbose(s), s.KanjiCode = kKanjiUtf8; }, {{"u.txt", "ab\r\n"}},
+       "ab", "{D}u.txt", OneMatch(1, "ab", 1, 'U')},
+      {"UTF-16 forced, no mark", [](SearchSettings& s) { Verbose(s), s.KanjiCode = kKanjiUtf16; },
+       {{"u.txt", Utf16("ab\n", false).substr(2)}}, "ab", "{D}u.txt", OneMatch(1, "ab", 1, 'W')},
+  };
+  RunCases(cases);
+}
+
+// A UTF-16 file is binary only for a U+0000 character: its mark and the
+// zero halves of its ASCII are no reason.
+TEST_F(ScanTest, BinaryUtf16FilesByCharacter) {
+  struct Case {
+    const char* name;
+    std::string bytes;
+    bool skipped;
+  } cases[] = {
+      {"text", Utf16("key \xEF\xBD\xB6\n", false), false},
+      {"text, big endian", Utf16("key\n", true), false},
+      {"a U+0000", Utf16("key\n", false) + std::string(2, '\0'), true},
+      {"zero bytes across two characters", Utf16("k\xC4\x80" "key\n", false), false},  // 6B 00 00 01
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    StartSettings();
+    gSettings.NotSearchBin = gSettings.Verbose = 1;
+    gSettings.KanjiCode = kKanjiAuto;
+    TempDir d;
+    d.Write("b.dat", c.bytes);
+    host.clipboard.clear();
+    RunSearch("key", (d / "b.dat").c_str(), "");
+    CopyResultToClipboard();
+    EXPECT_EQ(host.clipboard.find("is binary") != std::string::npos, c.skipped) << host.clipboard;
+  }
+}
+
+}  // namespace
+}  // namespace zanto

@@ -64,7 +64,7 @@ inline const ExpectedNumber kExpectedNumbers[] = {
     {F(ZengoLine2), false, 0, 0, 99, 1},   {F(BlockType), false, 0, 0, 4, 0},
     {F(BlockLine), true, 0, 1, 999, 100},  {F(SortType), false, 0, 0, 3, 0},
     {F(DelUnlha), true, 0, 0, 2, 1},       {F(Thesaurus), false, 0, 0, 3, 0},
-    {F(KanjiCode), true, 0, 0, 3, 1},      {F(DlgFontPoint), true, 0, 8, 30, 10},
+    {F(KanjiCode), true, 0, 0, 5, 1},      {F(DlgFontPoint), true, 0, 8, 30, 10},
 };
 #undef F
 
