@@ -45,6 +45,15 @@ void WidePath(LPCSTR path, WCHAR (&wide)[MAX_PATH]) {
   if (MultiByteToWideChar(CP_ACP, 0, path, -1, wide, MAX_PATH) == 0) wide[MAX_PATH - 1] = L'\0';
 }
 
+// Not every shell honours the short-path flag; the short form is asked for
+// again where the target exists, so that callers always get the same form.
+// A target that is gone keeps the form the link stored.
+void ShortenExistingPath(LPSTR path) {
+  char shortPath[MAX_PATH];
+  DWORD length = GetShortPathNameA(path, shortPath, sizeof shortPath);
+  if (length > 0 && length < sizeof shortPath) std::memcpy(path, shortPath, length + 1);
+}
+
 }  // namespace
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID) { return TRUE; }
@@ -74,11 +83,14 @@ KZLIB95_API HRESULT WINAPI GetShortCutName(LPCSTR shortcut, LPSTR target, LPSTR 
     if (FAILED(status)) {
       target[0] = '\0';
       status = 0;
-    } else if (arguments) {
-      status = link->GetArguments(arguments, kKzPathBuffer);
-      if (FAILED(status)) {
-        arguments[0] = '\0';
-        status = 0;
+    } else {
+      ShortenExistingPath(target);
+      if (arguments) {
+        status = link->GetArguments(arguments, kKzPathBuffer);
+        if (FAILED(status)) {
+          arguments[0] = '\0';
+          status = 0;
+        }
       }
     }
   } else {
