@@ -185,21 +185,21 @@ TEST_F(ShellHelper, TrayIconIsAddedAndRemovedOnAWindow) {
   DestroyWindow(window);
 }
 
+BOOL CALLBACK FindOwnDialog(HWND w, LPARAM found) {
+  DWORD pid = 0;
+  GetWindowThreadProcessId(w, &pid);
+  char cls[16];
+  GetClassNameA(w, cls, sizeof cls);
+  if (pid != GetCurrentProcessId() || std::strcmp(cls, "#32770") != 0 || !IsWindowVisible(w)) return TRUE;
+  *reinterpret_cast<HWND*>(found) = w;
+  return FALSE;
+}
+
 // Cancels the folder browser as soon as it shows.
 DWORD WINAPI CancelBrowser(LPVOID) {
   for (int i = 0; i < 500; ++i) {
     HWND browser = nullptr;
-    EnumWindows(
-        [](HWND w, LPARAM found) -> BOOL {
-          DWORD pid = 0;
-          GetWindowThreadProcessId(w, &pid);
-          char cls[16];
-          GetClassNameA(w, cls, sizeof cls);
-          if (pid != GetCurrentProcessId() || std::strcmp(cls, "#32770") != 0 || !IsWindowVisible(w)) return TRUE;
-          *reinterpret_cast<HWND*>(found) = w;
-          return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&browser));
+    EnumWindows(FindOwnDialog, reinterpret_cast<LPARAM>(&browser));
     if (browser) {
       PostMessageA(browser, WM_COMMAND, IDCANCEL, 0);
       return 1;
