@@ -273,17 +273,28 @@ void FreeFileListEntries() {
 
 void SetShortcutResolver(ShortcutResolver resolver) { gShortcutResolver = resolver; }
 
-int ResolveShortcut(char* path) {
+namespace {
+
+bool IsShortcutName(const char* path) {
   constexpr char kShortcutExtension[] = ".lnk";
   constexpr size_t kExtensionLength = sizeof kShortcutExtension - 1;
-  if (gShortcutResolver == nullptr) return 0;
   size_t length = std::strlen(path);
-  if (length < kExtensionLength) return 0;
-  if (CompareNoCase(path + length - kExtensionLength, kShortcutExtension) != 0) return 0;
+  return length >= kExtensionLength && CompareNoCase(path + length - kExtensionLength, kShortcutExtension) == 0;
+}
+
+}  // namespace
+
+int ResolveShortcut(char* path) {
+  if (gShortcutResolver == nullptr) return 0;
+  if (!IsShortcutName(path)) return 0;
   char target[kPathBufferWide] = {};
   gShortcutResolver(path, target, nullptr);
   target[kPathBufferWide - 1] = '\0';
   if (target[0] == '\0') return 0;
+  // A folder has no lines to search, and a shortcut to a shortcut would be
+  // searched as the second one's bytes under the first one's heading: the
+  // shortcut file is then taken as it is, as without the shell helper.
+  if (IsShortcutName(target) || IsDirectorySpec(target)) return 0;
   CopyText(path, kPathBuffer, target);
   NormalizePath(path);
   return 1;

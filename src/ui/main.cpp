@@ -70,6 +70,16 @@ void Release3DControls() {
   gApp.ctl3d = nullptr;
 }
 
+// The library's exports use the system's calling convention, the scan's
+// resolver the program's own; on the 32-bit program they differ, so the
+// scan calls the export through this bridge.
+using ShellShortcutName = LONG(WINAPI*)(LPCSTR shortcut, LPSTR target, LPSTR arguments);
+ShellShortcutName gShellShortcutName = nullptr;
+
+long ShortcutNameThroughShellHelper(const char* shortcut, char* target, char* arguments) {
+  return gShellShortcutName(shortcut, target, arguments);
+}
+
 // The shell helper library resolves shortcuts for the scan; without it
 // shortcut files are searched as they are.
 void BindShellHelper() {
@@ -77,11 +87,14 @@ void BindShellHelper() {
   gApp.shellHelper = LoadLibraryA("KZLIB95.DLL");
   if (!gApp.shellHelper) return;
   FARPROC resolver = GetProcAddress(gApp.shellHelper, "GetShortCutName");
-  if (resolver) SetShortcutResolver(reinterpret_cast<ShortcutResolver>(reinterpret_cast<void*>(resolver)));
+  if (!resolver) return;
+  gShellShortcutName = reinterpret_cast<ShellShortcutName>(reinterpret_cast<void*>(resolver));
+  SetShortcutResolver(ShortcutNameThroughShellHelper);
 }
 
 void ReleaseShellHelper() {
   SetShortcutResolver(nullptr);
+  gShellShortcutName = nullptr;
   if (gApp.shellHelper) FreeLibrary(gApp.shellHelper);
   gApp.shellHelper = nullptr;
 }

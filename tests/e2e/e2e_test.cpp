@@ -1022,3 +1022,93 @@ TEST_F(Interactive, FileListDialogPrunesSavesLoadsAndSearchesTheList) {
   EXPECT_EQ(ControlText(dialog_, kFileListButton), Sjis("ﾌｧｲﾙ一覧"));
   Close();
 }
+
+// --- Shortcuts through the shell helper library -----------------------------
+
+#include <shlobj.h>
+
+namespace {
+
+using zanto::test::TempDir;
+
+// A shortcut written through the shell itself, as a user's would be.
+bool WriteShortcut(const std::string& shortcut, const std::string& target) {
+  CoInitialize(nullptr);
+  IShellLinkA* link = nullptr;
+  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
+                              reinterpret_cast<void**>(&link)))) {
+    return false;
+  }
+  link->SetPath(target.c_str());
+  IPersistFile* file = nullptr;
+  bool saved = false;
+  if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
+    WCHAR wide[MAX_PATH];
+    MultiByteToWideChar(CP_ACP, 0, shortcut.c_str(), -1, wide, MAX_PATH);
+    saved = SUCCEEDED(file->Save(wide, TRUE));
+    file->Release();
+  }
+  link->Release();
+  return saved;
+}
+
+std::string ShortPath(const std::string& path) {
+  char shortPath[MAX_PATH];
+  DWORD n = GetShortPathNameA(path.c_str(), shortPath, sizeof shortPath);
+  return n > 0 && n < sizeof shortPath ? std::string(shortPath) : path;
+}
+
+// Starts the program named by the given path instead of ZANTO_EXE for the
+// life of this object.
+class ProgramAt {
+ public:
+  explicit ProgramAt(const std::string& exe) {
+    const char* saved = std::getenv("ZANTO_EXE");
+    saved_ = saved ? saved : "";
+    _putenv_s("ZANTO_EXE", exe.c_str());
+  }
+  ~ProgramAt() { _putenv_s("ZANTO_EXE", saved_.c_str()); }
+
+ private:
+  std::string saved_;
+};
+
+TEST(Shortcuts, TargetsAreSearchedUnderTheShortcutOnlyWithTheLibraryAndShortCut) {
+  TempDir elsewhere, dir, lonely;
+  const std::string target = elsewhere / "the target file.txt";
+  elsewhere.Write("the target file.txt", "first\r\nkey in the target\r\n");
+  elsewhere.Write("folder\\inside.txt", "key in a folder\r\n");
+  ASSERT_TRUE(WriteShortcut(dir / "file.lnk", target));
+  ASSERT_TRUE(WriteShortcut(dir / "folder.lnk", elsewhere / "folder"));
+  // The program alone, without the library beside it.
+  const std::string bare = lonely / "ZANTO32.EXE";
+  ASSERT_TRUE(CopyFileA(ProgramPath().c_str(), bare.c_str(), FALSE));
+
+  const std::string found = ShortPath(target) + " 2:key in the target\r\n";
+  const std::string heading = "===== " + ShortPath(target) + "(file.lnk) =====\r\n";
+  const struct {
+    const char* name;
+    bool library;
+    const char* shortCut;
+    std::string want;
+    std::string wantNot;
+  } cases[] = {
+      {"resolved", true, "-H", heading + found, "file.lnk is binary"},
+      {"folder searched as the shortcut file", true, "-H", "skip folder.lnk is binary\r\n", "in a folder"},
+      {"ShortCut off", true, "-h", "skip file.lnk is binary\r\n", "in the target"},
+      {"no library", false, "-H", "skip file.lnk is binary\r\n", "in the target"},
+  };
+  for (const auto& c : cases) {
+    ProgramAt at(c.library ? ProgramPath() : bare);
+    std::string args = std::string("key *.lnk ") + c.shortCut + " -U -p -1+ -O" + (dir / "out.txt") + " -I" +
+                       (dir / "p.ini");
+    Program p;
+    ASSERT_TRUE(p.Start(args, dir.path())) << c.name;
+    EXPECT_EQ(p.WaitExit(), 0) << c.name;
+    std::string out = dir.Read("out.txt");
+    EXPECT_NE(out.find(c.want), std::string::npos) << c.name << "\n" << out;
+    EXPECT_EQ(out.find(c.wantNot), std::string::npos) << c.name << "\n" << out;
+  }
+}
+
+}  // namespace

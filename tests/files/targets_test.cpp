@@ -613,6 +613,7 @@ TEST_F(Targets, ResolvesShortcutsOnlyThroughABoundResolver) {
   gResolvedTarget = "a.txt";
   EXPECT_EQ(ResolveShortcut(path), 0) << "no resolver bound";
   SetShortcutResolver(FakeResolver);
+  MakeDir("folder");
   struct Case {
     const char* path;
     std::string target;
@@ -627,6 +628,10 @@ TEST_F(Targets, ResolvesShortcutsOnlyThroughABoundResolver) {
       {".lnk", "sub/b.txt", 1, Absolute("sub\\b.txt"), 1},
       // An unterminated result is bounded, not copied past the buffer.
       {"y.lnk", std::string(kPathBufferWide, 'q'), 1, "", 1},
+      // Neither a folder nor another shortcut replaces the shortcut file.
+      {"d.lnk", "folder", 0, "d.lnk", 1},
+      {"e.lnk", Absolute("folder\\"), 0, "e.lnk", 1},
+      {"f.lnk", "other.LNK", 0, "f.lnk", 1},
   };
   for (const Case& c : cases) {
     gResolverCalls = 0;
