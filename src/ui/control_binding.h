@@ -37,6 +37,12 @@ void LoadControls(HWND dialog, const ControlBinding* table);
 // Saves every bound control into its setting.
 void SaveControls(HWND dialog, const ControlBinding* table);
 
+// The WM_CTLCOLOR... messages: every dialog brings its status bar up to
+// date on them, since they come whenever a control is drawn.
+constexpr bool IsControlColorMessage(UINT message) {
+  return message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC;
+}
+
 // Per-dialog memory of the focused control whose text the bar shows.
 struct StatusFocus {
   HWND lastFocused;

@@ -540,20 +540,15 @@ void PaintMinimised(HWND dialog) {
 }
 
 UINT_PTR CALLBACK MainHook(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (IsControlColorMessage(message)) {
+    UpdateStatusBar(dialog, kMainBindings, &gMain.focus);
+    return FALSE;  // the system's colours
+  }
   switch (message) {
     case WM_INITDIALOG:
       return OnInitDialog(dialog);
     case WM_COMMAND:
       return OnCommand(dialog, LOWORD(wParam), HIWORD(wParam));
-    case WM_CTLCOLORMSGBOX:
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORLISTBOX:
-    case WM_CTLCOLORBTN:
-    case WM_CTLCOLORDLG:
-    case WM_CTLCOLORSCROLLBAR:
-    case WM_CTLCOLORSTATIC:
-      UpdateStatusBar(dialog, kMainBindings, &gMain.focus);
-      return FALSE;
     case WM_ENTERIDLE:
       if (wParam == MSGF_DIALOGBOX && gMain.searchRunning && !gMain.searchStarted) RunSearchFromControls(dialog);
       return FALSE;

@@ -59,19 +59,14 @@ INT_PTR CALLBACK OptionDialogProc(HWND dialog, UINT message, WPARAM wParam, LPAR
   if (message == WM_INITDIALOG) return OnInitDialog(dialog, reinterpret_cast<OptionDialogRun*>(lParam));
   OptionDialogRun* run = RunOf(dialog);
   if (!run) return FALSE;
+  if (IsControlColorMessage(message)) {
+    UpdateStatusBar(dialog, run->kind->bindings, &run->focus);
+    return FALSE;  // the system's colours
+  }
   switch (message) {
     case WM_COMMAND:
       OnCommand(dialog, run, LOWORD(wParam), HIWORD(wParam));
       return TRUE;
-    case WM_CTLCOLORMSGBOX:
-    case WM_CTLCOLOREDIT:
-    case WM_CTLCOLORLISTBOX:
-    case WM_CTLCOLORBTN:
-    case WM_CTLCOLORDLG:
-    case WM_CTLCOLORSCROLLBAR:
-    case WM_CTLCOLORSTATIC:
-      UpdateStatusBar(dialog, run->kind->bindings, &run->focus);
-      return FALSE;  // the system's colours
     case WM_HELP:
     case WM_CONTEXTMENU:
       return SetDlgMsgResult(dialog, message,

@@ -14,6 +14,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/shell_link.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -1025,32 +1026,9 @@ TEST_F(Interactive, FileListDialogPrunesSavesLoadsAndSearchesTheList) {
 
 // --- Shortcuts through the shell helper library -----------------------------
 
-#include <shlobj.h>
-
 namespace {
 
 using zanto::test::TempDir;
-
-// A shortcut written through the shell itself, as a user's would be.
-bool WriteShortcut(const std::string& shortcut, const std::string& target) {
-  CoInitialize(nullptr);
-  IShellLinkA* link = nullptr;
-  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                              reinterpret_cast<void**>(&link)))) {
-    return false;
-  }
-  link->SetPath(target.c_str());
-  IPersistFile* file = nullptr;
-  bool saved = false;
-  if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
-    WCHAR wide[MAX_PATH];
-    MultiByteToWideChar(CP_ACP, 0, shortcut.c_str(), -1, wide, MAX_PATH);
-    saved = SUCCEEDED(file->Save(wide, TRUE));
-    file->Release();
-  }
-  link->Release();
-  return saved;
-}
 
 std::string ShortPath(const std::string& path) {
   char shortPath[MAX_PATH];
@@ -1078,8 +1056,8 @@ TEST(Shortcuts, TargetsAreSearchedUnderTheShortcutOnlyWithTheLibraryAndShortCut)
   const std::string target = elsewhere / "the target file.txt";
   elsewhere.Write("the target file.txt", "first\r\nkey in the target\r\n");
   elsewhere.Write("folder\\inside.txt", "key in a folder\r\n");
-  ASSERT_TRUE(WriteShortcut(dir / "file.lnk", target));
-  ASSERT_TRUE(WriteShortcut(dir / "folder.lnk", elsewhere / "folder"));
+  ASSERT_TRUE(zanto::test::WriteShellLink(dir / "file.lnk", target));
+  ASSERT_TRUE(zanto::test::WriteShellLink(dir / "folder.lnk", elsewhere / "folder"));
   // The program alone, without the library beside it.
   const std::string bare = lonely / "ZANTO32.EXE";
   ASSERT_TRUE(CopyFileA(ProgramPath().c_str(), bare.c_str(), FALSE));

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include "support/shell_link.h"
 #include "support/temp_dir.h"
 
 namespace {
@@ -66,29 +67,6 @@ TEST_F(ShellHelper, ExportsTheSevenNamesWithTheirOrdinals) {
   EXPECT_EQ(GetProcAddress(library_, MAKEINTRESOURCEA(8)), nullptr);
 }
 
-// A shortcut with arguments, written directly through the shell, since the
-// library itself writes none.
-bool WriteShortcutWithArguments(const std::string& shortcut, const std::string& target, const char* arguments) {
-  CoInitialize(nullptr);
-  IShellLinkA* link = nullptr;
-  if (FAILED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IShellLinkA,
-                              reinterpret_cast<void**>(&link)))) {
-    return false;
-  }
-  link->SetPath(target.c_str());
-  link->SetArguments(arguments);
-  IPersistFile* file = nullptr;
-  bool saved = false;
-  if (SUCCEEDED(link->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file)))) {
-    WCHAR wide[MAX_PATH];
-    MultiByteToWideChar(CP_ACP, 0, shortcut.c_str(), -1, wide, MAX_PATH);
-    saved = SUCCEEDED(file->Save(wide, TRUE));
-    file->Release();
-  }
-  link->Release();
-  return saved;
-}
-
 std::string ShortForm(const std::string& path) {
   char shortPath[MAX_PATH];
   DWORD n = GetShortPathNameA(path.c_str(), shortPath, sizeof shortPath);
@@ -103,7 +81,7 @@ TEST_F(ShellHelper, ShortcutsAreWrittenAndReadBackWithTheTargetInShortForm) {
   dir.Write("a target with a long name.text", "target line\r\n");
   dir.Write("plain.lnk", "not a shortcut at all\r\n");
   ASSERT_GE(setName((dir / "written.lnk").c_str(), target.c_str(), "the description"), 0);
-  ASSERT_TRUE(WriteShortcutWithArguments(dir / "args.lnk", target, "-x \"two words\""));
+  ASSERT_TRUE(zanto::test::WriteShellLink(dir / "args.lnk", target, "-x \"two words\""));
 
   const struct {
     std::string shortcut;
