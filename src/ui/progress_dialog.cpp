@@ -38,6 +38,8 @@ struct ProgressDisplay {
   char countShown[kCountBuffer];                 // the count label's text on screen
   Label labels[2];                               // file line, directory line
   int queued;                                    // lines waiting for the list
+  bool listHeld;                                 // lines were added; the list is not redrawn
+  LRESULT lastLine;                              // index of the last line added, or -1
   char lines[kQueuedListLines][kListLineBuffer];
 };
 
@@ -47,27 +49,40 @@ void ResetDisplay() {
   std::memset(&gDisplay, 0, sizeof gDisplay);
   gDisplay.labels[0].control = IDC_PROGRESS_FILE;
   gDisplay.labels[1].control = IDC_PROGRESS_DIR;
+  gDisplay.lastLine = -1;
   gDisplay.openedAt = gDisplay.paintedAt = GetTickCount();
 }
 
-// Adds the waiting lines to the list in one batch, scrolled to the last.
-void FlushList() {
+// Moves the waiting lines into the list. The list is not redrawn until the
+// next repaint: every redraw of a list and its scroll bars costs
+// milliseconds under Wine, and lines can come thousands a second.
+void AppendListLines() {
   if (gDisplay.queued == 0) return;
   if (!gProgressWindow) {
     gDisplay.queued = 0;
     return;
   }
   HWND list = GetDlgItem(gProgressWindow, IDC_PROGRESS_LIST);
-  SendMessageA(list, WM_SETREDRAW, FALSE, 0);
-  LRESULT last = -1;
+  if (!gDisplay.listHeld) {
+    SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+    gDisplay.listHeld = true;
+  }
   for (int i = 0; i < gDisplay.queued; ++i) {
     LRESULT index = SendMessageA(list, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(gDisplay.lines[i]));
-    if (index >= 0) last = index;
+    if (index >= 0) gDisplay.lastLine = index;
   }
   gDisplay.queued = 0;
-  if (last >= 0) SendMessageA(list, LB_SETTOPINDEX, static_cast<WPARAM>(last), 0);
+}
+
+// Shows the lines added since the last repaint, scrolled to the last.
+void FlushList() {
+  AppendListLines();
+  if (!gDisplay.listHeld || !gProgressWindow) return;
+  HWND list = GetDlgItem(gProgressWindow, IDC_PROGRESS_LIST);
+  if (gDisplay.lastLine >= 0) SendMessageA(list, LB_SETTOPINDEX, static_cast<WPARAM>(gDisplay.lastLine), 0);
   SendMessageA(list, WM_SETREDRAW, TRUE, 0);
   InvalidateRect(list, nullptr, TRUE);
+  gDisplay.listHeld = false;
 }
 
 void Paint() {
@@ -164,7 +179,7 @@ void SetProgressLabel(int control, const char* text) {
 }
 
 void AddProgressListLine(const char* text) {
-  if (gDisplay.queued == kQueuedListLines) FlushList();
+  if (gDisplay.queued == kQueuedListLines) AppendListLines();
   CopyText(gDisplay.lines[gDisplay.queued], kListLineBuffer, text);
   ++gDisplay.queued;
 }
