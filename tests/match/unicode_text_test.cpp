@@ -94,7 +94,9 @@ TEST(UnicodeConvert, TableIsSortedAndHoldsOnlyShiftJisCharacters) {
   ASSERT_GT(kUnicodeToSjisCount, 7000u);
   for (size_t i = 0; i < kUnicodeToSjisCount; ++i) {
     const uint32_t entry = kUnicodeToSjis[i];
-    if (i > 0) ASSERT_GT(entry >> 16, kUnicodeToSjis[i - 1] >> 16) << i;
+    if (i > 0) {
+      ASSERT_GT(entry >> 16, kUnicodeToSjis[i - 1] >> 16) << i;
+    }
     const unsigned code = entry & 0xFFFF;
     if (code < 0x100) {
       ASSERT_TRUE(code >= 0xA1 && code <= 0xDF) << std::hex << entry;
