@@ -54,6 +54,28 @@ void ShortenExistingPath(LPSTR path) {
   if (length > 0 && length < sizeof shortPath) std::memcpy(path, shortPath, length + 1);
 }
 
+// A shell link object with its file interface, released together.
+struct ShellLinkFile {
+  IShellLinkA* link = nullptr;
+  IPersistFile* file = nullptr;
+
+  // Makes both; a failed status leaves neither.
+  HRESULT Open() {
+    HRESULT status = CoCreateInstance(kShellLinkClass, nullptr, CLSCTX_INPROC_SERVER, kShellLinkAnsi,
+                                      reinterpret_cast<void**>(&link));
+    if (SUCCEEDED(status)) status = link->QueryInterface(kPersistFile, reinterpret_cast<void**>(&file));
+    if (FAILED(status)) Release();
+    return status;
+  }
+  void Release() {
+    if (file) file->Release();
+    if (link) link->Release();
+    file = nullptr;
+    link = nullptr;
+  }
+  ~ShellLinkFile() { Release(); }
+};
+
 }  // namespace
 
 extern "C" BOOL WINAPI DllMain(HINSTANCE, DWORD, LPVOID) { return TRUE; }
@@ -62,19 +84,13 @@ KZLIB95_API HRESULT WINAPI GetShortCutName(LPCSTR shortcut, LPSTR target, LPSTR 
   EnsureCom();
   target[0] = '\0';
   if (arguments) arguments[0] = '\0';
-  IShellLinkA* link = nullptr;
-  HRESULT status = CoCreateInstance(kShellLinkClass, nullptr, CLSCTX_INPROC_SERVER, kShellLinkAnsi,
-                                    reinterpret_cast<void**>(&link));
+  ShellLinkFile shell;
+  HRESULT status = shell.Open();
   if (FAILED(status)) return status;
-  IPersistFile* file = nullptr;
-  status = link->QueryInterface(kPersistFile, reinterpret_cast<void**>(&file));
-  if (FAILED(status)) {
-    link->Release();
-    return status;
-  }
+  IShellLinkA* link = shell.link;
   WCHAR wide[MAX_PATH];
   WidePath(shortcut, wide);
-  status = file->Load(wide, STGM_READ);
+  status = shell.file->Load(wide, STGM_READ);
   if (SUCCEEDED(status)) status = link->Resolve(nullptr, kResolveQuietAnyMatch);
   if (SUCCEEDED(status)) {
     // A failed read may leave part of a text behind; the caller trusts only
@@ -98,31 +114,19 @@ KZLIB95_API HRESULT WINAPI GetShortCutName(LPCSTR shortcut, LPSTR target, LPSTR 
   }
   target[kKzPathBuffer - 1] = '\0';
   if (arguments) arguments[kKzPathBuffer - 1] = '\0';
-  file->Release();
-  link->Release();
   return status;
 }
 
 KZLIB95_API HRESULT WINAPI SetShortCutName(LPCSTR shortcut, LPCSTR target, LPCSTR description) {
   EnsureCom();
-  IShellLinkA* link = nullptr;
-  HRESULT status = CoCreateInstance(kShellLinkClass, nullptr, CLSCTX_INPROC_SERVER, kShellLinkAnsi,
-                                    reinterpret_cast<void**>(&link));
+  ShellLinkFile shell;
+  HRESULT status = shell.Open();
   if (FAILED(status)) return status;
-  link->SetPath(target);
-  link->SetDescription(description);
-  IPersistFile* file = nullptr;
-  status = link->QueryInterface(kPersistFile, reinterpret_cast<void**>(&file));
-  if (FAILED(status)) {
-    link->Release();
-    return status;
-  }
+  shell.link->SetPath(target);
+  shell.link->SetDescription(description);
   WCHAR wide[MAX_PATH];
   WidePath(shortcut, wide);
-  status = file->Save(wide, TRUE);
-  file->Release();
-  link->Release();
-  return status;
+  return shell.file->Save(wide, TRUE);
 }
 
 KZLIB95_API int WINAPI DeleteFileToRecycleBin(LPCSTR path) {
