@@ -14,9 +14,11 @@ namespace {
 
 constexpr int kMarkMargin = 3;          // lines kept above a line jumped to
 constexpr int kWheelLines = 3;          // lines scrolled per wheel notch
-constexpr int kTextMargin = 4;          // pixels left of the text
+constexpr int kTextMargin = 8;          // pixels left of the text
+constexpr int kMarkBar = 5;             // width of the mark in that margin
 constexpr DWORD kMaxFileBytes = 64u << 20;  // larger files are not shown
 constexpr COLORREF kMarkColor = RGB(255, 255, 176);
+constexpr COLORREF kMarkBarColor = RGB(232, 128, 0);
 constexpr char kNotResultLine[] = "この行にはファイル名と行番号がありません";
 constexpr char kCannotOpen[] = "開けません: ";
 
@@ -153,6 +155,13 @@ void Paint(HWND pane, PaneState* s) {
     HBRUSH brush = CreateSolidBrush(back);
     FillRect(dc, &band, brush);
     DeleteObject(brush);
+    if (index == s->marked) {
+      // The mark stays visible while the line is also the current one.
+      RECT bar = {band.left, band.top, band.left + kMarkBar, band.bottom};
+      HBRUSH barBrush = CreateSolidBrush(kMarkBarColor);
+      FillRect(dc, &bar, barBrush);
+      DeleteObject(barBrush);
+    }
     if (index < static_cast<int>(s->lines.size())) {
       SetBkColor(dc, back);
       SetTextColor(dc, fore);
