@@ -100,7 +100,8 @@ LRESULT CALLBACK ViewerProc(HWND window, UINT message, WPARAM wParam, LPARAM lPa
   }
 }
 
-// The first argument, quotes removed; the rest of the line is not used.
+// The argument: the rest of the command line, quotes removed. The program
+// passes an output path with spaces as it is, unquoted.
 std::string FirstArgument() {
   const char* p = GetCommandLineA();
   if (*p == '"') {

@@ -225,15 +225,16 @@ TEST(Viewer, EnterOnAResultLineShowsTheSourceAtThatLine) {
   std::string source;
   for (int i = 1; i <= 60; ++i) source += (i == 42 ? std::string("吾輩は猫である") : "text " + std::to_string(i)) + "\r\n";
   dir.Write("src.txt", source);
-  dir.Write("result.txt", "===== src.txt =====\r\nsrc.txt 42:吾輩は猫である\r\n");
-  ViewerRun viewer("result.txt", dir.path());
+  dir.Write("my result.txt", "===== src.txt =====\r\nsrc.txt 42:吾輩は猫である\r\n");
+  // The program names an output file with a space unquoted.
+  ViewerRun viewer("my result.txt", dir.path());
   ASSERT_NE(viewer.window(), nullptr);
   HWND result = viewer.Pane(1);
   HWND shown = viewer.Pane(2);
   ASSERT_TRUE(WaitFor([&] { return SendMessageA(result, kzw::kPaneGetLineCount, 0, 0) == 2; }));
   char title[512];
   GetWindowTextA(viewer.window(), title, sizeof title);
-  EXPECT_NE(std::string(title).find("result.txt"), std::string::npos);
+  EXPECT_NE(std::string(title).find("my result.txt"), std::string::npos);
 
   SendMessageA(result, kzw::kPaneSetCurrentLine, 1, 0);
   PostMessageA(result, WM_KEYDOWN, VK_RETURN, 0);
