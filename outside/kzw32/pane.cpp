@@ -197,8 +197,10 @@ bool OnKey(HWND pane, PaneState* s, WPARAM key) {
   switch (key) {
     case VK_UP: MoveCurrent(pane, s, s->current - 1); return true;
     case VK_DOWN: MoveCurrent(pane, s, s->current + 1); return true;
-    case VK_PRIOR: MoveCurrent(pane, s, s->current - page); ScrollTo(pane, s, s->top - page); return true;
-    case VK_NEXT: MoveCurrent(pane, s, s->current + page); ScrollTo(pane, s, s->top + page); return true;
+    // The page turns first, so that the current line, moved after it, stays
+    // in view.
+    case VK_PRIOR: ScrollTo(pane, s, s->top - page); MoveCurrent(pane, s, s->current - page); return true;
+    case VK_NEXT: ScrollTo(pane, s, s->top + page); MoveCurrent(pane, s, s->current + page); return true;
     case VK_HOME: MoveCurrent(pane, s, 0); return true;
     case VK_END: MoveCurrent(pane, s, static_cast<int>(s->lines.size()) - 1); return true;
     case VK_RETURN: Jump(pane, s); return true;

@@ -133,7 +133,12 @@ TEST_F(PaneTest, ShowsAFileInEveryKanjiCodeAtTheLineAsked) {
   EXPECT_EQ(PaneLine(pane_), "line 401");
   SendMessageA(pane_, WM_KEYDOWN, VK_END, 0);
   EXPECT_EQ(PaneLine(pane_), "line 500");
-  EXPECT_EQ(Query(kzw::kPaneGetTopLine) + Query(kzw::kPaneGetVisibleLines), 500);
+  const LRESULT rows = Query(kzw::kPaneGetVisibleLines);
+  EXPECT_EQ(Query(kzw::kPaneGetTopLine) + rows, 500);
+  SendMessageA(pane_, WM_KEYDOWN, VK_PRIOR, 0);  // a page up keeps the current line in view
+  EXPECT_EQ(Query(kzw::kPaneGetCurrentLine), 499 - rows);
+  EXPECT_LE(Query(kzw::kPaneGetTopLine), 499 - rows);
+  EXPECT_GT(Query(kzw::kPaneGetTopLine) + rows, 499 - rows);
 
   EXPECT_LT(Show(dir_ / "missing.txt", 1), 0);
   EXPECT_GE(control_(kzw::kControlShow, reinterpret_cast<LPARAM>(pane_), nullptr, 0, 0), 0);
