@@ -21,7 +21,7 @@ namespace zanto {
 
 namespace {
 
-constexpr size_t kProgressFileText = kNameBuffer + 32;
+constexpr size_t kProgressFileText = kNameBuffer + 48;  // a name, its numbers and "解凍中"
 constexpr size_t kMemberNameBuffer = kNameBuffer;  // a member's name and extension
 constexpr size_t kProgressDirectoryText = kDriveBuffer + kPathPart + 16;
 
@@ -69,10 +69,6 @@ bool OpenOutput(const char* outputPath) {
   ShowInformation("出力ファイルを開けません");
   return false;
 }
-
-}  // namespace
-
-namespace {
 
 void ShowFileLine(const char* format, const char* name, unsigned number, unsigned total) {
   char line[kProgressFileText];
