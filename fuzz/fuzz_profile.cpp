@@ -143,7 +143,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   FuzzedDataProvider in(data, size);
   const uint8_t flags = in.ConsumeIntegral<uint8_t>();
   const std::string path = fuzz::ScratchPath("ZANTO.INI");
-  const std::string file = in.ConsumeRandomLengthString(4096);
+  std::string file = in.ConsumeRandomLengthString(4096);
+  // Shapes a mutation rarely grows into: a line longer than any lookup
+  // reads past, and a section of more lines than a key lookup examines.
+  const size_t at = file.empty() ? 0 : in.ConsumeIntegralInRange<size_t>(0, file.size());
+  if (flags & 8) file.insert(at, std::string(zanto::kProfileMaxLine + 10, 'L') + "\r\n");
+  if (flags & 16) {
+    std::string lines;
+    for (int i = 0; i < 1030; ++i) lines += "n" + std::to_string(i % 7) + "=\r\n";
+    file.insert(at, lines);
+  }
   fuzz::WriteFile(path, file);
 
   zanto::Profile* profile = zanto::OpenProfile(path.c_str());
