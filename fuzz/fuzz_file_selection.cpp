@@ -1,6 +1,6 @@
 // The texts that choose files: the file-name field (split for a run and for
 // the listing, and listed with its "@" list files), list files (.LST) read
-// and written back, the date and size filter texts and the field spec.
+// and written back, the date and size filter texts and the field selection texts.
 //
 // The field may name only entries of the scratch directory (no separators),
 // so the listing never leaves it. A list file's lines name files that exist
@@ -71,7 +71,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   gSettings.SortType = (flags >> 1) % 3;
   gSettings.SortRev = (flags >> 3) & 1;
 
-  // Filter texts and the field spec.
+  // Filter texts and the field selection.
   std::string dateStart = in.ConsumeRandomLengthString(12), dateEnd = in.ConsumeRandomLengthString(12);
   std::string sizeMin = in.ConsumeRandomLengthString(12), sizeMax = in.ConsumeRandomLengthString(12);
   int wrong = ParseDateRangeTexts(true, dateStart.c_str(), dateEnd.c_str());
