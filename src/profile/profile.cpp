@@ -68,6 +68,8 @@ struct Profile {
   bool inSection;       // a section is current
   size_t sectionStart;  // first byte after the current section's header line
   int sectionLine;      // line number of that header
+  size_t readableEnd;   // where the last section search ran out: the image's
+                        // end, or a line too long to read past
 };
 
 namespace {
@@ -91,6 +93,7 @@ size_t SkipBlanksAt(const Profile* profile, size_t pos, size_t end) {
 // Where a key was found, or where the scan of the section stopped.
 struct KeyScan {
   bool found;
+  bool lineLimit;    // every line the lookup examines was taken, none matched
   size_t lineStart;  // the key's line
   size_t lineEnd;    // after its line feed
   size_t stop;       // where a new entry of the section goes
@@ -99,7 +102,7 @@ struct KeyScan {
 // Looks key up in the current section; on a match value receives the value
 // (kProfileLineOut + 1 bytes).
 KeyScan FindKey(Profile* profile, const char* key, char* value) {
-  KeyScan scan = {false, 0, 0, 0};
+  KeyScan scan = {false, false, 0, 0, 0};
   char line[kProfileLineOut + 1];
   for (int i = 0; i < kKeyScanLimit; ++i) {
     if (NextSectionLine(profile, line) != 1) {
@@ -122,6 +125,7 @@ KeyScan FindKey(Profile* profile, const char* key, char* value) {
     return scan;
   }
   scan.stop = profile->lineEnd;
+  scan.lineLimit = true;
   return scan;
 }
 
@@ -235,6 +239,7 @@ void CloseProfile(Profile* profile) {
 
 int FindSection(Profile* profile, const char* name) {
   if (profile == nullptr) return 0;
+  profile->readableEnd = profile->length;
   if (name == nullptr || name[0] == '\0') {
     if (!profile->inSection) return 0;
     profile->lineStart = profile->lineEnd = profile->sectionStart;
@@ -258,6 +263,7 @@ int FindSection(Profile* profile, const char* name) {
     profile->lineNumber = line;
     return line;
   }
+  profile->readableEnd = pos;
   return 0;
 }
 
@@ -304,7 +310,9 @@ bool SetProfileValue(Profile* profile, const char* section, const char* key, con
     char header[kTextLimit];
     int headerLen = std::snprintf(header, sizeof header, "[%s]\r\n", section);
     if (headerLen < 0 || static_cast<size_t>(headerLen) > kProfileMaxLine) return false;
-    if (!Splice(profile, profile->length, 0, header, static_cast<size_t>(headerLen), entry,
+    // A new section goes where the search ran out: past a line too long to
+    // read, no lookup would ever reach it.
+    if (!Splice(profile, profile->readableEnd, 0, header, static_cast<size_t>(headerLen), entry,
                 static_cast<size_t>(entryLen)))
       return false;
     FindSection(profile, section);
@@ -319,6 +327,9 @@ bool SetProfileValue(Profile* profile, const char* section, const char* key, con
     if (at - scan.lineStart + static_cast<size_t>(entryLen) > kProfileMaxLine) return false;
     return Splice(profile, at, scan.lineEnd - at, entry, static_cast<size_t>(entryLen), "", 0);
   }
+  // A section that fills every line a lookup examines has no readable
+  // place left for another key.
+  if (scan.lineLimit) return false;
   return Splice(profile, scan.stop, 0, entry, static_cast<size_t>(entryLen), "", 0);
 }
 

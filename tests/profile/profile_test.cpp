@@ -314,5 +314,46 @@ TEST(ProfileSave, FilesOverTheLimitAreNeitherLoadedNorSaved) {
   EXPECT_FALSE(TempFilesLeft(tmp));
 }
 
+// A value that is set is found again, in the image and after a save, even
+// where the file holds more than a lookup reads: a new section goes in
+// before a line too long to read past, and a section whose every examined
+// line is taken refuses a new key instead of hiding it.
+TEST(ProfileEdit, ValuesSetAreFoundAgain) {
+  std::string manyLines = "[m]\r\n";
+  for (int i = 0; i < 1024; ++i) manyLines += "k" + std::to_string(i) + "=1\r\n";
+  struct Case {
+    const char* name;
+    std::string file;
+    const char* section;
+    const char* key;
+    bool accepted;
+  } cases[] = {
+      {"new section behind a long line", "[a]\r\nk=1\r\n" + std::string(600, 'x') + "\r\n[b]\r\nq=2\r\n", "c", "z",
+       true},
+      {"unreachable section behind a long line", "[a]\r\n" + std::string(600, 'x') + "\r\n[b]\r\nq=2\r\n", "b", "q",
+       true},
+      {"new key in a section of 1024 lines", manyLines, "m", "new", false},
+      {"known key in a section of 1024 lines", manyLines, "m", "k1023", true},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    test::TempDir tmp;
+    const std::string path = tmp / "Z.INI";
+    tmp.Write("Z.INI", c.file);
+    Profile* profile = OpenProfile(path.c_str());
+    ASSERT_NE(profile, nullptr);
+    EXPECT_EQ(SetProfileValue(profile, c.section, c.key, "set"), c.accepted);
+    const std::string want = c.accepted ? "set" : "";
+    EXPECT_EQ(Get(profile, c.section, c.key), want);
+    ASSERT_EQ(SaveProfile(profile, path.c_str()), 1);
+    if (!c.accepted) EXPECT_EQ(tmp.Read("Z.INI"), c.file);
+    profile = OpenProfile(path.c_str());
+    ASSERT_NE(profile, nullptr);
+    EXPECT_EQ(Get(profile, c.section, c.key), want);
+    EXPECT_EQ(Get(profile, "a", "k"), c.file.find("k=1") != std::string::npos ? "1" : "");
+    CloseProfile(profile);
+  }
+}
+
 }  // namespace
 }  // namespace zanto

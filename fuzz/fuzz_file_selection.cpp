@@ -1,0 +1,115 @@
+// The texts that choose files: the file-name field (split for a run and for
+// the listing, and listed with its "@" list files), list files (.LST) read
+// and written back, the date and size filter texts and the field selection texts.
+//
+// The field may name only entries of the scratch directory (no separators),
+// so the listing never leaves it. A list file's lines name files that exist
+// there or not; what loads, saved and loaded again, must come back line for
+// line.
+#include <fuzzer/FuzzedDataProvider.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "base/settings.h"
+#include "files/date_size_filter.h"
+#include "files/list_file.h"
+#include "files/targets.h"
+#include "fuzz_files.h"
+#include "match/field_selection.h"
+
+namespace {
+
+struct Lines final : zanto::TargetListSink {
+  std::vector<std::string> lines;
+  size_t limit = 200;
+  bool AddLine(const char* text) override {
+    if (lines.size() >= limit) return false;
+    lines.emplace_back(text);
+    return true;
+  }
+  void ReportListFull(const char*) override {}
+};
+
+bool ReadEntry(void* context, int index, char* out) {
+  const auto& lines = *static_cast<const std::vector<std::string>*>(context);
+  if (index < 0 || static_cast<size_t>(index) >= lines.size()) return false;
+  std::strcpy(out, lines[static_cast<size_t>(index)].c_str());
+  return true;
+}
+
+void CheckPatterns(const zanto::FilePatternList& list, int count) {
+  if (count != list.count || count < 0 || count > zanto::kMaxFilePatterns) std::abort();
+  for (int i = 0; i < count; ++i) {
+    if (list.items[i].pattern == nullptr || std::strlen(list.items[i].pattern) >= zanto::kFieldBuffer) std::abort();
+  }
+}
+
+void SetUpScratch() {
+  static bool done = false;
+  if (done) return;
+  done = true;
+  fuzz::WriteFile(fuzz::ScratchPath("a.txt"), "a\r\n");
+  fuzz::WriteFile(fuzz::ScratchPath("B.TXT"), "b\r\n");
+  fuzz::WriteFile(fuzz::ScratchPath("\x82\xA0.txt"), "c\r\n");
+  if (chdir(fuzz::ScratchDir()) != 0) std::abort();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  using namespace zanto;
+  SetUpScratch();
+  FuzzedDataProvider in(data, size);
+  const uint8_t flags = in.ConsumeIntegral<uint8_t>();
+  gSettings.SubDir = 0;
+  gSettings.SearchHide = flags & 1;
+  gSettings.SortType = (flags >> 1) % 3;
+  gSettings.SortRev = (flags >> 3) & 1;
+
+  // Filter texts and the field selection.
+  std::string dateStart = in.ConsumeRandomLengthString(12), dateEnd = in.ConsumeRandomLengthString(12);
+  std::string sizeMin = in.ConsumeRandomLengthString(12), sizeMax = in.ConsumeRandomLengthString(12);
+  int wrong = ParseDateRangeTexts(true, dateStart.c_str(), dateEnd.c_str());
+  if (wrong != 0 && wrong != kDateStartControl && wrong != kDateEndControl && wrong != kDateCheckControl)
+    std::abort();
+  wrong = ParseSizeRangeTexts(true, sizeMin.c_str(), sizeMax.c_str());
+  if (wrong != 0 && wrong != kSizeMinControl && wrong != kSizeMaxControl && wrong != kSizeCheckControl)
+    std::abort();
+  DateInRange(dateStart.c_str(), dateEnd.c_str(), sizeMin.c_str());
+  std::string separators = in.ConsumeRandomLengthString(80), numbers = in.ConsumeRandomLengthString(80);
+  FieldSelection selection;
+  wrong = FillFieldSelection(separators.c_str(), numbers.c_str(), &selection);
+  if (wrong != 0 && wrong != kFieldNumberControl) std::abort();
+
+  // A list file: loaded, saved, loaded again.
+  const std::string list = in.ConsumeRandomLengthString(2048);
+  fuzz::WriteFile(fuzz::ScratchPath("A.LST"), list);
+  Lines first;
+  if (!LoadListFile("A.LST", first)) std::abort();
+  for (const std::string& line : first.lines) {
+    if (line.size() >= kListEntryBuffer || line.find_first_of("\r\n") != std::string::npos) std::abort();
+  }
+  if (!SaveListFile("C.LST", ReadEntry, &first.lines)) std::abort();
+  Lines second;
+  if (!LoadListFile("C.LST", second) || second.lines != first.lines) std::abort();
+
+  // The field, split both ways and listed.
+  std::string field = in.ConsumeRemainingBytesAsString();
+  field = field.substr(0, field.find('\0'));
+  if (field.find_first_of("/\\") != std::string::npos) return 0;
+  {
+    FilePatternList run;
+    CheckPatterns(run, SplitFieldForRun(field.c_str(), &run));
+    FilePatternList listing;
+    CheckPatterns(listing, SplitFieldForListing(field.c_str(), &listing));
+  }
+  Lines listed;
+  ListTargets(listed, field.c_str(), 0);
+  FreeFileListEntries();
+  return 0;
+}
