@@ -346,7 +346,9 @@ TEST(ProfileEdit, ValuesSetAreFoundAgain) {
     const std::string want = c.accepted ? "set" : "";
     EXPECT_EQ(Get(profile, c.section, c.key), want);
     ASSERT_EQ(SaveProfile(profile, path.c_str()), 1);
-    if (!c.accepted) EXPECT_EQ(tmp.Read("Z.INI"), c.file);
+    if (!c.accepted) {
+      EXPECT_EQ(tmp.Read("Z.INI"), c.file);
+    }
     profile = OpenProfile(path.c_str());
     ASSERT_NE(profile, nullptr);
     EXPECT_EQ(Get(profile, c.section, c.key), want);
