@@ -13,7 +13,7 @@ the command interpreter is timed beside it. Every tool writes its matching
 lines to a file (grep with its output on /dev/null stops at the first
 match). Times are medians of REPEAT runs (default 3) with a warm file cache.
 The big file is also searched in a UTF-8 copy, which the program detects
-by its bytes: its counts must be those of the Shift_JIS file, and grep (in
+by its bytes (its profile then asks for that): its counts must be those of the Shift_JIS file, and grep (in
 a UTF-8 locale) and ripgrep read it without transcoding.
 
 Usage: compare.py --engine ZANTO_BENCH --program EXE --arch ARCH --wine-run
@@ -124,13 +124,19 @@ class Program:
         self.exe, self.wine_run, self.repeat = exe, wine_run, repeat
         self.out = os.path.join(tmp, "program.txt")
         self.profile = wine_path(os.path.join(tmp, "absent.ini"))  # defaults, nothing saved
+        # Without a profile every file is read as Shift_JIS; this one has
+        # the code of each file found from its bytes.
+        auto = os.path.join(tmp, "auto.ini")
+        with open(auto, "wb") as f:
+            f.write(b"[search]\r\nKanjiCode=0\r\n")
+        self.auto_profile = wine_path(auto)
 
-    def argv(self, flags, search, fields):
+    def argv(self, flags, search, fields, detect=False):
         return ([self.wine_run, self.exe] + flags + [search] + fields +
-                ["-O" + wine_path(self.out), "-1+", "-u", "-I" + self.profile])
+                ["-O" + wine_path(self.out), "-1+", "-u", "-I" + (self.auto_profile if detect else self.profile)])
 
-    def time(self, flags, search, fields, cwd, starts=False):
-        argv = self.argv(flags, search, fields)
+    def time(self, flags, search, fields, cwd, starts=False, detect=False):
+        argv = self.argv(flags, search, fields, detect)
         t = median_time(lambda: subprocess.run(argv, cwd=cwd, stdout=subprocess.DEVNULL,
                                                stderr=subprocess.DEVNULL, check=False),
                         self.starts if starts else self.repeat)
@@ -206,10 +212,10 @@ def main():
         mb = tree_size(peer_targets[0]) * len(peer_targets) / 1e6
         for name, pflags, eflags, search, gargs, rargs in CASES:
             rflag = ["-R"] if recursive else []
-            pt, pc = program.time(pflags + rflag, search, fields, cwd)
+            pt, pc = program.time(pflags + rflag, search, fields, cwd, detect=utf8)
             bt = None
             if before and target_name not in before_slow:
-                bt = before.time(pflags + rflag, search, fields, cwd)[0]
+                bt = before.time(pflags + rflag, search, fields, cwd, detect=utf8)[0]
                 if bt > BEFORE_PATIENCE:
                     before_slow.add(target_name)  # not timed again on this target
 
