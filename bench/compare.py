@@ -12,6 +12,9 @@ timed on an empty file and taken off for its net MB/s; a bare Wine start of
 the command interpreter is timed beside it. Every tool writes its matching
 lines to a file (grep with its output on /dev/null stops at the first
 match). Times are medians of REPEAT runs (default 3) with a warm file cache.
+The big file is also searched in a UTF-8 copy, which the program detects
+by its bytes (its profile then asks for that): its counts must be those of the Shift_JIS file, and grep (in
+a UTF-8 locale) and ripgrep read it without transcoding.
 
 Usage: compare.py --engine ZANTO_BENCH --program EXE --arch ARCH --wine-run
        WINE_RUN [--before EXE] CORPUS_DIR [BIG_MB] [TREE_FILES]
@@ -27,6 +30,7 @@ import time
 HERE = os.path.dirname(os.path.abspath(__file__))
 REPEAT = int(os.environ.get("REPEAT", "3"))
 SJIS_ENV = dict(os.environ, LC_ALL="ja_JP.SJIS")
+UTF8_ENV = dict(os.environ, LC_ALL="C.UTF-8")
 COPIES = 5  # the big file named this many times over
 BEFORE_PATIENCE = 20  # seconds of one run of the earlier build before it is left out on a target
 STARTS = max(REPEAT, 5)  # runs for the start-up medians, which are short and vary most
@@ -94,21 +98,22 @@ def run_to_file(argv_list, out_path, env, cwd=None):
             p.wait()
 
 
-def peer_command(tool, gargs, rargs, targets, recursive):
+def peer_command(tool, gargs, rargs, targets, recursive, utf8=False):
     """The peer's pipeline; the and/or/not case is (A or B) and C not D."""
+    transcode = [] if utf8 else ["-E", "shift_jis"]
     if tool == "grep":
         if gargs is None:
             first = ["grep", "-E", "-n"] + (["-r"] if recursive else []) + ["ファイル|ディレクトリ"] + targets
             cmds = [first, ["grep", "作成"], ["grep", "-v", "一時"]]
         else:
             cmds = [["grep", "-n"] + (["-r"] if recursive else []) + gargs + targets]
-        # grep reads its pattern in the locale's code (Shift_JIS).
-        return [[a.encode("cp932") for a in c] for c in cmds]
+        # grep reads its pattern in the locale's code.
+        return [[a.encode("utf-8" if utf8 else "cp932") for a in c] for c in cmds]
     if rargs is None:
         # The first stage has transcoded to UTF-8 already.
-        return [["rg", "-E", "shift_jis", "-n", "--no-heading", "ファイル|ディレクトリ"] + targets,
+        return [["rg"] + transcode + ["-n", "--no-heading", "ファイル|ディレクトリ"] + targets,
                 ["rg", "作成"], ["rg", "-v", "一時"]]
-    return [["rg", "-E", "shift_jis", "-n", "--no-heading"] + rargs + targets]
+    return [["rg"] + transcode + ["-n", "--no-heading"] + rargs + targets]
 
 
 class Program:
@@ -119,13 +124,19 @@ class Program:
         self.exe, self.wine_run, self.repeat = exe, wine_run, repeat
         self.out = os.path.join(tmp, "program.txt")
         self.profile = wine_path(os.path.join(tmp, "absent.ini"))  # defaults, nothing saved
+        # Without a profile every file is read as Shift_JIS; this one has
+        # the code of each file found from its bytes.
+        auto = os.path.join(tmp, "auto.ini")
+        with open(auto, "wb") as f:
+            f.write(b"[search]\r\nKanjiCode=0\r\n")
+        self.auto_profile = wine_path(auto)
 
-    def argv(self, flags, search, fields):
+    def argv(self, flags, search, fields, detect=False):
         return ([self.wine_run, self.exe] + flags + [search] + fields +
-                ["-O" + wine_path(self.out), "-1+", "-u", "-I" + self.profile])
+                ["-O" + wine_path(self.out), "-1+", "-u", "-I" + (self.auto_profile if detect else self.profile)])
 
-    def time(self, flags, search, fields, cwd, starts=False):
-        argv = self.argv(flags, search, fields)
+    def time(self, flags, search, fields, cwd, starts=False, detect=False):
+        argv = self.argv(flags, search, fields, detect)
         t = median_time(lambda: subprocess.run(argv, cwd=cwd, stdout=subprocess.DEVNULL,
                                                stderr=subprocess.DEVNULL, check=False),
                         self.starts if starts else self.repeat)
@@ -178,24 +189,33 @@ def main():
 
     big = os.path.join(corpus, "big.txt")
     tree = os.path.join(corpus, "tree")
-    # name, program and engine field, working directory, peer targets, recursive
-    targets = [("big.txt", ["big.txt"], corpus, [big], False),
-               ("big.txt x%d" % COPIES, ["big.txt"] * COPIES, corpus, [big] * COPIES, False),
-               ("tree", ["*.txt"], tree, [tree], True)]
+    big_utf8 = os.path.join(corpus, "big-utf8.txt")
+    if not os.path.exists(big_utf8) or os.path.getmtime(big_utf8) < os.path.getmtime(big):
+        with open(big, "rb") as f, open(big_utf8 + ".part", "wb") as out:
+            for line in f:
+                out.write(line.decode("cp932").encode("utf-8"))
+        os.replace(big_utf8 + ".part", big_utf8)
+    # name, program and engine field, working directory, peer targets,
+    # recursive, UTF-8
+    targets = [("big.txt", ["big.txt"], corpus, [big], False, False),
+               ("big.txt x%d" % COPIES, ["big.txt"] * COPIES, corpus, [big] * COPIES, False, False),
+               ("tree", ["*.txt"], tree, [tree], True, False),
+               ("big UTF-8", ["big-utf8.txt"], corpus, [big_utf8], False, True)]
+    sjis_counts = {}
     head = "%-19s %-10s %6s | %7s %8s %9s | %8s %7s | %7s %7s | %7s %7s | %6s %6s | %s" % (
         "search", "target", "MB", "ZANTO s", "net MB/s", "before s", "engine s", "MB/s", "grep s", "MB/s",
         "rg s", "MB/s", "/grep", "/rg", "matches")
     print(head)
     failed = False
     before_slow = set()
-    for target_name, fields, cwd, peer_targets, recursive in targets:
+    for target_name, fields, cwd, peer_targets, recursive, utf8 in targets:
         mb = tree_size(peer_targets[0]) * len(peer_targets) / 1e6
         for name, pflags, eflags, search, gargs, rargs in CASES:
             rflag = ["-R"] if recursive else []
-            pt, pc = program.time(pflags + rflag, search, fields, cwd)
+            pt, pc = program.time(pflags + rflag, search, fields, cwd, detect=utf8)
             bt = None
             if before and target_name not in before_slow:
-                bt = before.time(pflags + rflag, search, fields, cwd)[0]
+                bt = before.time(pflags + rflag, search, fields, cwd, detect=utf8)[0]
                 if bt > BEFORE_PATIENCE:
                     before_slow.add(target_name)  # not timed again on this target
 
@@ -208,15 +228,20 @@ def main():
                 ec[0] = int(r.stdout.split()[0]) if r.stdout else -1
 
             et = median_time(run_engine)
-            gcmd = peer_command("grep", gargs, rargs, peer_targets, recursive)
-            rcmd = peer_command("rg", gargs, rargs, peer_targets, recursive)
-            gt = median_time(lambda: run_to_file(gcmd, peer_out, SJIS_ENV))
+            gcmd = peer_command("grep", gargs, rargs, peer_targets, recursive, utf8)
+            rcmd = peer_command("rg", gargs, rargs, peer_targets, recursive, utf8)
+            gt = median_time(lambda: run_to_file(gcmd, peer_out, UTF8_ENV if utf8 else SJIS_ENV))
             gc = count_lines(peer_out)
             rt = median_time(lambda: run_to_file(rcmd, peer_out, os.environ))
             rc = count_lines(peer_out)
 
             agree = str(pc)
-            if name in GREP_UNRELIABLE and gc != pc:
+            if target_name == "big.txt":
+                sjis_counts[name] = pc
+            elif utf8 and sjis_counts.get(name, pc) != pc:
+                agree += "  DIFFER from the Shift_JIS file: %d" % sjis_counts[name]
+                failed = True
+            if name in GREP_UNRELIABLE and not utf8 and gc != pc:
                 agree += " (grep %d, not compared)" % gc
                 gc = pc
             if not (pc == ec[0] == gc == rc):

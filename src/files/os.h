@@ -80,6 +80,14 @@ bool OsGetFileTimes(const char* path, OsFileTimes* times);
 // The same for a file open through OsOpenFile, without opening it again.
 bool OsGetOpenFileTimes(intptr_t handle, OsFileTimes* times);
 bool OsSetLastAccessTime(const char* path, uint64_t lastAccess);
+// Opens a file to be read, every sharing allowed, with the right to put
+// back its times through the same handle where the system grants it
+// (*timesWritable): a scan then restores the access time it moved without
+// opening the file a second time. -1 when the file cannot be read.
+intptr_t OsOpenFileToScan(const char* path, bool* timesWritable);
+// Sets the last-access time through a handle that OsOpenFileToScan opened
+// with that right.
+bool OsSetOpenFileAccessTime(intptr_t handle, uint64_t lastAccess);
 
 // Run-time libraries. Null when missing.
 void* OsLoadLibrary(const char* name);

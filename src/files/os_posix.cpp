@@ -503,6 +503,22 @@ bool OsSetLastAccessTime(const char* path, uint64_t lastAccess) {
   return ::utimensat(AT_FDCWD, native.text, both, 0) == 0;
 }
 
+intptr_t OsOpenFileToScan(const char* path, bool* timesWritable) {
+  constexpr unsigned kReadShared = 0x40;  // reading, every sharing
+  const intptr_t fd = OsOpenFile(path, kReadShared);
+  *timesWritable = fd >= 0;
+  return fd;
+}
+
+bool OsSetOpenFileAccessTime(intptr_t handle, uint64_t lastAccess) {
+  struct timespec both[2];
+  both[0].tv_sec = static_cast<time_t>(lastAccess / 1000000000u);
+  both[0].tv_nsec = static_cast<long>(lastAccess % 1000000000u);
+  both[1].tv_sec = 0;
+  both[1].tv_nsec = UTIME_OMIT;
+  return ::futimens(static_cast<int>(handle), both) == 0;
+}
+
 void* OsLoadLibrary(const char* name) {
   NativeName native(name);
   return native.ok ? dlopen(native.text, RTLD_NOW | RTLD_LOCAL) : nullptr;

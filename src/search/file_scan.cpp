@@ -65,6 +65,7 @@ struct FileScan {
   intptr_t handle;                   // open file
   int kanjiCode;                     // KanjiCodeChoice, never kKanjiAuto
   bool haveAccessTime;               // accessTime was read
+  bool timesByHandle;                // handle may put back its times
   uint64_t accessTime;               // last access before the scan
   bool useHistory;                   // context or block output keeps lines
   unsigned long line;                // number of the current line
@@ -312,14 +313,13 @@ AfterMatch OnMatch(FileScan& f) {
   return AfterMatch::Continue;
 }
 
-void RestoreAccessTime(const FileScan& f) {
-  if (f.haveAccessTime) OsSetLastAccessTime(f.openPath, f.accessTime);
-}
-
+// Through the open handle where it may, so that the file is not opened
+// again; else by path once it is closed.
 void CloseAndRestore(FileScan& f) {
+  const bool restored = f.haveAccessTime && f.timesByHandle && OsSetOpenFileAccessTime(f.handle, f.accessTime);
   OsCloseFile(f.handle);
   f.handle = -1;
-  RestoreAccessTime(f);
+  if (f.haveAccessTime && !restored) OsSetLastAccessTime(f.openPath, f.accessTime);
 }
 
 void FinishFile(FileScan& f, unsigned long linesRead) {
@@ -486,7 +486,7 @@ WrittenFile WrittenFileOf(const FileScan& f) {
 // Opens the file and reads its first bytes. False when it cannot be opened.
 bool OpenForScan(FileScan& f) {
   CopyText(f.openPath, sizeof f.openPath, f.path);
-  f.handle = OsOpenFile(f.path, kOpenRead | kShareAll);
+  f.handle = OsOpenFileToScan(f.path, &f.timesByHandle);
   if (f.handle < 0) return false;
   OsFileTimes times = {};
   f.haveAccessTime = OsGetOpenFileTimes(f.handle, &times);
