@@ -1227,3 +1227,75 @@ TEST(Editor, FailedStartOrMissingViewerKeepsTheDialogOpen) {
 }
 
 }  // namespace
+
+// --- Result viewer over the editor pane library -----------------------------
+
+namespace {
+
+using zanto::test::TempDir;
+
+// Questions the library's panes answer from another process.
+constexpr UINT kPaneLineCount = WM_USER + 100;
+constexpr UINT kPaneCurrentLine = WM_USER + 102;  // from 0
+constexpr UINT kPaneMarkedLine = WM_USER + 103;
+constexpr UINT kPaneSetCurrentLine = WM_USER + 104;
+constexpr int kJumpPane = 101, kResultPane = 102;
+constexpr char kViewerTitle[] = "ZANTO KZ Control 試作版";
+
+LRESULT WaitPane(HWND pane, UINT question, LRESULT expected) {
+  LRESULT answer = SendMessageA(pane, question, 0, 0);
+  for (DWORD waited = 0; waited < 5000 && answer != expected; waited += kPollMs) {
+    Sleep(kPollMs);
+    answer = SendMessageA(pane, question, 0, 0);
+  }
+  return answer;
+}
+
+// "#" as the editor command: the result file shows in the lower pane, Enter
+// on a result line opens its file at that line in the upper pane, and after
+// the viewer closes the dialog stays open although Endmatch is on.
+// With ZANTO_SCREENSHOTS=<directory> the viewer is saved as viewer.bmp.
+TEST(Editor, ViewerShowsTheResultAndJumpsToTheLine) {
+  TempDir dir;
+  WriteSamples(dir);
+  Program p;
+  ASSERT_TRUE(p.Start("-E# -1- -L -p -u -I" + (dir / "p.ini"), dir.path()));
+  HWND main = WaitMainDialog(p);
+  ASSERT_NE(main, nullptr);
+  SetControlText(main, kSearchText, Sjis("検索"));
+  SetControlText(main, kFileNames, "*.txt");
+  SetControlText(main, kOutFile, "out.txt");
+  Press(main, IDOK);
+  HWND viewer = WaitDialog(p.id(), kViewerTitle, kResultPane, true, kRunTimeoutMs);
+  ASSERT_NE(viewer, nullptr);
+  HWND results = GetDlgItem(viewer, kResultPane);
+  HWND jump = GetDlgItem(viewer, kJumpPane);
+  ASSERT_NE(jump, nullptr);
+  EXPECT_EQ(WaitPane(results, kPaneLineCount, 2), 2) << dir.Read("out.txt");
+  EXPECT_EQ(SendMessageA(jump, kPaneLineCount, 0, 0), 0);
+
+  SendMessageA(results, kPaneSetCurrentLine, 1, 0);  // "a.txt 4:検索は楽しい"
+  PostMessageA(results, WM_KEYDOWN, VK_RETURN, 0);
+  EXPECT_EQ(WaitPane(jump, kPaneLineCount, 4), 4);
+  EXPECT_EQ(SendMessageA(jump, kPaneMarkedLine, 0, 0), 3);
+  EXPECT_EQ(SendMessageA(jump, kPaneCurrentLine, 0, 0), 3);
+  char line[128] = "";
+  SendMessageA(jump, WM_GETTEXT, sizeof line, reinterpret_cast<LPARAM>(line));
+  EXPECT_EQ(std::string(line), Sjis("検索は楽しい"));
+
+  if (const char* out = std::getenv("ZANTO_SCREENSHOTS")) {
+    std::string shots = out;
+    if (shots[0] == '/') shots = "Z:" + shots;
+    Sleep(500);
+    EXPECT_TRUE(CaptureWindow(viewer, shots + "\\viewer.bmp"));
+  }
+  Press(viewer, IDCANCEL);
+  ASSERT_TRUE(options::WaitGone(viewer));
+  EXPECT_EQ(p.WaitExit(1000), -1) << "the program ended";
+  ASSERT_TRUE(IsWindow(main));
+  EXPECT_EQ(ControlText(main, kMatchCount), Sjis("2 個マッチ"));
+  Press(main, IDCANCEL);
+  EXPECT_EQ(p.WaitExit(), 0);
+}
+
+}  // namespace
