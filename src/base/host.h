@@ -53,6 +53,9 @@ class Host {
   virtual void Trace(const char* text) = 0;
   // Puts text (length bytes, Shift_JIS) on the clipboard as CF_TEXT.
   virtual bool CopyToClipboard(const char* text, size_t length) = 0;
+  // The window that owns what the archive library shows while it unpacks
+  // (the progress dialog during a search), or null.
+  virtual void* OwnerWindow() { return nullptr; }
 };
 
 // The host the engine talks to; set once by the program or a test.

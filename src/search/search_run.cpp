@@ -7,6 +7,7 @@
 #include "base/name_compare.h"
 #include "base/settings.h"
 #include "base/sjis.h"
+#include "files/archive_support.h"
 #include "files/path.h"
 #include "files/targets.h"
 #include "match/expression.h"
@@ -20,7 +21,12 @@ namespace zanto {
 
 namespace {
 
-constexpr size_t kProgressFileText = kNameBuffer + 32;
+constexpr size_t kProgressFileText = kNameBuffer + 48;  // a name, its numbers and "解凍中"
+constexpr size_t kMemberNameBuffer = kNameBuffer;  // a member's name and extension
+constexpr size_t kProgressDirectoryText = kDriveBuffer + kPathPart + 16;
+
+// What DelUnlha does with an extracted member after its scan.
+enum : int { kDeleteAlways = 0, kDeleteWithoutMatch = 1, kKeepMembers = 2 };
 
 bool IsArchivePath(const char* path) {
   const char* dot = FindLastChar(path, '.');
@@ -64,22 +70,76 @@ bool OpenOutput(const char* outputPath) {
   return false;
 }
 
-}  // namespace
+void ShowFileLine(const char* format, const char* name, unsigned number, unsigned total) {
+  char line[kProgressFileText];
+  snprintf(line, sizeof line, format, name, number, total);
+  GetHost().SetProgressText(kProgressFile, line);
+}
 
-int SearchTarget(char* path, const FindRecord& record, unsigned number, unsigned total, const char* outputPath,
-                 const char* memberList) {
-  (void)memberList;  // names archive members; used once archives are unpacked
-  FindRecord copy = record;
-  copy.osHandle = nullptr;
-  if (IsArchivePath(path)) {
-    if (!gSettings.LzhSearch) return 1;
+// Scans the member at memberPath as member number m of the archive; 0 when
+// the run must stop.
+int ScanMember(const char* memberPath, const FindRecord& member, unsigned number, unsigned m, unsigned total,
+               const char* outputPath, const char* archivePath) {
+  char drive[kDriveBuffer], dir[kPathPart], name[kPathPart], ext[kPathPart];
+  SplitPath(memberPath, drive, dir, name, ext);
+  char displayName[kMemberNameBuffer];
+  CopyText(displayName, sizeof displayName, name);
+  AppendText(displayName, sizeof displayName, ext);
+  char dirLine[kProgressDirectoryText];
+  snprintf(dirLine, sizeof dirLine, "ﾃﾞｨﾚｸﾄﾘ　%s%s", drive, dir);
+  GetHost().SetProgressText(kProgressDirectory, dirLine);
+  char fileLine[kProgressFileText];
+  snprintf(fileLine, sizeof fileLine, "%-12s(%2u-%2u/%2u)", displayName, number, m, total);
+  GetHost().SetProgressText(kProgressFile, fileLine);
+  // The scan may rewrite its path; the extracted file keeps its own.
+  char path[kPathBuffer];
+  CopyText(path, sizeof path, memberPath);
+  const ScanTarget target = {path, number, total, &member, outputPath, archivePath, m, displayName};
+  return ScanFile(target);
+}
+
+// Unpacks an archive and scans its members one by one; members the run
+// does not search (excluded, or met after a stop) are deleted unseen and
+// take no number.
+int SearchArchive(const char* path, const FindRecord& record, unsigned number, unsigned total,
+                  const char* outputPath, const char* memberList) {
+  if (!gSettings.LzhSearch) return 1;
+  if (!ArchiveSupportReady()) {
     if (gSettings.Verbose) WriteResultFormat("解凍できません(%s)\r\n", path);
     Trace("解凍できません(%s)\r\n", path);
     return 1;
   }
-  char fileLine[kProgressFileText];
-  snprintf(fileLine, sizeof fileLine, "%-12s(%2u/%2u)", copy.name, number, total);
-  GetHost().SetProgressText(kProgressFile, fileLine);
+  ShowFileLine("%-12s(%2u/%2u)解凍中", record.name, number, total);
+  FindRecord member = record;
+  char memberPath[kPathBuffer];
+  int result = 1;
+  unsigned m = 0;
+  for (int found = ExtractArchive(GetHost().OwnerWindow(), path, memberList, &member, memberPath);
+       found == kMemberFound; found = NextArchiveMember(&member, memberPath)) {
+    if (IsExcludedExtension(memberPath) || gAbortRequested) {
+      DeletePath(memberPath);
+      continue;
+    }
+    ++m;
+    if (ScanMember(memberPath, member, number, m, total, outputPath, path) == 0) {
+      result = 0;  // the member stays for the user to look at
+      break;
+    }
+    if (gSettings.DelUnlha == kDeleteAlways || (gSettings.DelUnlha == kDeleteWithoutMatch && gFileMatchCount == 0))
+      DeletePath(memberPath);
+  }
+  GetHost().SetProgressText(kProgressDirectory, "");
+  return result;
+}
+
+}  // namespace
+
+int SearchTarget(char* path, const FindRecord& record, unsigned number, unsigned total, const char* outputPath,
+                 const char* memberList) {
+  FindRecord copy = record;
+  copy.osHandle = nullptr;
+  if (IsArchivePath(path)) return SearchArchive(path, copy, number, total, outputPath, memberList);
+  ShowFileLine("%-12s(%2u/%2u)", copy.name, number, total);
   const ScanTarget target = {path, number, total, &copy, outputPath, nullptr, 0, copy.name};
   return ScanFile(target) == 0 ? 0 : 1;
 }

@@ -20,8 +20,10 @@ enum : int {
 int RunSearch(const char* searchText, const char* fieldText, const char* outputPath);
 
 // Hands one target to the scan. A plain file goes to ScanFile; an LZH
-// archive is not extracted here: with LzhSearch on it gets the note that it
-// cannot be unpacked. 0 when the scan found the expression unusable.
+// archive (LzhSearch on) is unpacked and each member scanned under the
+// archive's name, then deleted or kept as DelUnlha says. memberList names
+// the members to search, colon-separated wildcards, or is null for all.
+// 0 when the scan found the expression unusable.
 int SearchTarget(char* path, const FindRecord& record, unsigned number, unsigned total,
                  const char* outputPath, const char* memberList);
 

@@ -144,11 +144,19 @@ KZLIB95_API int WINAPI DeleteFileToRecycleBin(LPCSTR path) {
   return SHFileOperationA(&op);
 }
 
-KZLIB95_API BOOL WINAPI TaskBarAddIcon(HWND window, UINT id, HICON icon, LPCSTR tip, UINT message) {
+namespace {
+// The fields that name one tray icon: its owner window and its number.
+NOTIFYICONDATAA TrayIconOf(HWND window, UINT id) {
   NOTIFYICONDATAA data = {};
   data.cbSize = kNotifyIconSize;
   data.hWnd = window;
   data.uID = id;
+  return data;
+}
+}  // namespace
+
+KZLIB95_API BOOL WINAPI TaskBarAddIcon(HWND window, UINT id, HICON icon, LPCSTR tip, UINT message) {
+  NOTIFYICONDATAA data = TrayIconOf(window, id);
   data.uFlags = kIconFlags;
   data.uCallbackMessage = message;
   data.hIcon = icon;
@@ -157,10 +165,7 @@ KZLIB95_API BOOL WINAPI TaskBarAddIcon(HWND window, UINT id, HICON icon, LPCSTR 
 }
 
 KZLIB95_API BOOL WINAPI TaskBarDeleteIcon(HWND window, UINT id) {
-  NOTIFYICONDATAA data = {};
-  data.cbSize = kNotifyIconSize;
-  data.hWnd = window;
-  data.uID = id;
+  NOTIFYICONDATAA data = TrayIconOf(window, id);
   return Shell_NotifyIconA(NIM_DELETE, &data);
 }
 

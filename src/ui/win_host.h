@@ -20,6 +20,7 @@ class WindowsHost final : public Host {
   void ProcessMessages() override;
   void Trace(const char* text) override;
   bool CopyToClipboard(const char* text, size_t length) override;
+  void* OwnerWindow() override { return Owner(); }
 
   // Looks for the trace window once and turns tracing on.
   void OpenTraceChannel();

@@ -5,6 +5,7 @@
 // profile written at exit.
 #include <windows.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -1118,6 +1119,190 @@ TEST(Shortcuts, TargetsAreSearchedUnderTheShortcutOnlyWithTheLibraryAndShortCut)
     EXPECT_NE(out.find(c.want), std::string::npos) << c.name << "\n" << out;
     EXPECT_EQ(out.find(c.wantNot), std::string::npos) << c.name << "\n" << out;
   }
+}
+
+
+// ---- Archives ----
+
+// Build paths are host paths; Wine sees the host's root as drive Z:.
+std::string Fixture(const char* name) {
+  std::string p = std::string("Z:") + ZANTO_LZH_FIXTURES + "/" + name;
+  for (char& c : p) {
+    if (c == '/') c = '\\';
+  }
+  return p;
+}
+
+uint16_t Crc16(const std::string& bytes) {
+  uint16_t crc = 0;
+  for (unsigned char b : bytes) {
+    crc ^= b;
+    for (int i = 0; i < 8; ++i) crc = (crc & 1) ? (crc >> 1) ^ 0xA001 : crc >> 1;
+  }
+  return crc;
+}
+
+void PutLittle(std::string* out, uint32_t value, int bytes) {
+  for (int i = 0; i < bytes; ++i) out->push_back(static_cast<char>(value >> (8 * i)));
+}
+
+// A stored (-lh0-), level-0 archive of the given members, all dated
+// 2005-06-07 08:09:10.
+std::string StoredArchive(const std::vector<std::pair<std::string, std::string>>& members) {
+  std::string archive;
+  for (const auto& [name, data] : members) {
+    std::string header = "-lh0-";
+    PutLittle(&header, static_cast<uint32_t>(data.size()), 4);
+    PutLittle(&header, static_cast<uint32_t>(data.size()), 4);
+    PutLittle(&header, (8 << 11) | (9 << 5) | 5, 2);
+    PutLittle(&header, ((2005 - 1980) << 9) | (6 << 5) | 7, 2);
+    header += '\x20';
+    header += '\0';
+    header += static_cast<char>(name.size());
+    header += name;
+    PutLittle(&header, Crc16(data), 2);
+    unsigned sum = 0;
+    for (unsigned char b : header) sum += b;
+    archive += static_cast<char>(header.size());
+    archive += static_cast<char>(sum);
+    archive += header + data;
+  }
+  return archive + '\0';
+}
+
+// Searches archives in command-line mode: which members are searched and
+// under which member numbers, as the count lines of a verbose result show.
+TEST(Archives, MembersSearchedFollowTheListTheExclusionsAndTheDateFilter) {
+  TempDir dir, lonely;
+  dir.Write("mixed.lzh", StoredArchive({{"a.txt", "NEEDLE a\r\n"}, {"b.doc", "NEEDLE b\r\n"}, {"c.txt", "NEEDLE c\r\n"}}));
+  ASSERT_TRUE(CopyFileA(Fixture("lh5_l0.lzh").c_str(), (dir / "lh5_l0.lzh").c_str(), FALSE));
+  const std::string bare = lonely / "ZANTO32.EXE";
+  ASSERT_TRUE(CopyFileA(ProgramPath().c_str(), bare.c_str(), FALSE));
+  const std::string unlhaTmp = "UnlhaTmp=" + Directory(dir) + "\r\n";
+  const struct {
+    const char* name;
+    std::string args, profile;
+    bool library;
+    std::vector<std::string> want, wantNot;
+  } cases[] = {
+      {"every member", "NEEDLE mixed.lzh", "", true,
+       {"a.txt 1:NEEDLE a", "(1-1/1)", "b.doc 1:NEEDLE b", "(1-2/1)", "c.txt 1:NEEDLE c", "(1-3/1)"}, {}},
+      {"member list", "NEEDLE mixed.lzh:*.doc:c.*", "", true,
+       {"b.doc 1:NEEDLE b", "(1-1/1)", "c.txt 1:NEEDLE c", "(1-2/1)"}, {"a.txt", "(1-3/1)"}},
+      {"excluded extension takes no number", "NEEDLE mixed.lzh", "NotSearchExt=doc\r\n", true,
+       {"a.txt 1:NEEDLE a", "(1-1/1)", "c.txt 1:NEEDLE c", "(1-2/1)"}, {"b.doc", "(1-3/1)"}},
+      {"LzhSearch off", "NEEDLE mixed.lzh -j", "", true, {Sjis("検索総行数  0 行")}, {"NEEDLE a", Sjis("解凍")}},
+      {"no library", "NEEDLE mixed.lzh", "", false, {Sjis("解凍できません(mixed.lzh)\r\n")}, {"NEEDLE a"}},
+      // The archive file is dated today; only the member's own date passes.
+      {"member date", "Dated lh5_l0.lzh", "Date=1\r\nDateStart=991231\r\nDateEnd=991231\r\n", true,
+       {"y2k.txt 1:Dated 1999-12-31 23:59:58\r\n", "(1-4/1)"}, {"readme.txt 2:"}},
+  };
+  for (const auto& c : cases) {
+    ProgramAt at(c.library ? ProgramPath() : bare);
+    dir.Write("p.ini", "[search]\r\n" + unlhaTmp + c.profile);
+    Program p;
+    ASSERT_TRUE(p.Start(c.args + " -U -p -1+ -O" + (dir / "out.txt") + " -I" + (dir / "p.ini"), dir.path())) << c.name;
+    EXPECT_EQ(p.WaitExit(), 0) << c.name;
+    std::string out = dir.Read("out.txt");
+    for (const std::string& w : c.want) EXPECT_NE(out.find(w), std::string::npos) << c.name << ": " << w << "\n" << out;
+    for (const std::string& w : c.wantNot) EXPECT_EQ(out.find(w), std::string::npos) << c.name << ": " << w << "\n" << out;
+  }
+}
+
+// Entries of a directory (without "." and ".."), with their attributes.
+std::vector<std::pair<std::string, DWORD>> Entries(const std::string& directory) {
+  std::vector<std::pair<std::string, DWORD>> found;
+  WIN32_FIND_DATAA data;
+  HANDLE search = FindFirstFileA((directory + "\\*").c_str(), &data);
+  if (search == INVALID_HANDLE_VALUE) return found;
+  do {
+    std::string name = data.cFileName;
+    if (name != "." && name != "..") found.emplace_back(name, data.dwFileAttributes);
+  } while (FindNextFileA(search, &data));
+  FindClose(search);
+  return found;
+}
+
+// Two archives of one name in two folders, searched with a file after them
+// that the program cannot open: while it asks about that file, the hidden
+// extraction root holds what DelUnlha kept; at exit the root is gone.
+TEST(Archives, ExtractedMembersStayAsDelUnlhaSaysUntilTheProgramEnds) {
+  TempDir dir;
+  ASSERT_TRUE(CreateDirectoryA((dir / "a").c_str(), nullptr));
+  ASSERT_TRUE(CreateDirectoryA((dir / "b").c_str(), nullptr));
+  ASSERT_TRUE(CopyFileA(Fixture("lh5_l0.lzh").c_str(), (dir / "a\\data.lzh").c_str(), FALSE));
+  ASSERT_TRUE(CopyFileA(Fixture("lh5_l0.lzh").c_str(), (dir / "b\\data.lzh").c_str(), FALSE));
+  dir.Write("held.txt", "NEEDLE\r\n");
+  const std::string root = dir / "$ZANTO$.TMP";
+  const struct {
+    int delUnlha;
+    std::vector<std::string> kept;  // in each archive's directory
+  } cases[] = {
+      {0, {}},
+      {1, {"readme.txt"}},  // the only member with a match
+      {2, {"empty.txt", "readme.txt", "sjis.txt", "y2k.txt"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE("DelUnlha=" + std::to_string(c.delUnlha));
+    dir.Write("p.ini", "[search]\r\nUnlhaTmp=" + Directory(dir) + "\r\nDelUnlha=" + std::to_string(c.delUnlha) + "\r\n");
+    HANDLE held = CreateFileA((dir / "held.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(held, INVALID_HANDLE_VALUE);
+    Program p;
+    ASSERT_TRUE(p.Start("NEEDLE a\\data.lzh b\\data.lzh held.txt -U -p -1+ -O" + (dir / "out.txt") + " -I" +
+                            (dir / "p.ini"),
+                        dir.path()));
+    HWND box = WaitDialog(p.id(), kTitle, kSearchText, false, kRunTimeoutMs);
+    CloseHandle(held);
+    ASSERT_NE(box, nullptr);
+
+    DWORD rootAttributes = GetFileAttributesA(root.c_str());
+    EXPECT_NE(rootAttributes, INVALID_FILE_ATTRIBUTES);
+    EXPECT_NE(rootAttributes & FILE_ATTRIBUTE_HIDDEN, 0u);
+    auto directories = Entries(root);
+    ASSERT_EQ(directories.size(), 2u);
+    for (const auto& [name, attributes] : directories) {
+      EXPECT_EQ(name.rfind("data.", 0), 0u) << name;
+      EXPECT_EQ(name.size(), std::strlen("data.12345678")) << name;
+      EXPECT_NE(attributes & FILE_ATTRIBUTE_DIRECTORY, 0u) << name;
+      std::vector<std::string> kept;
+      for (const auto& entry : Entries(root + "\\" + name)) kept.push_back(entry.first);
+      std::sort(kept.begin(), kept.end());
+      EXPECT_EQ(kept, c.kept) << name;
+    }
+    PostMessageA(box, WM_COMMAND, IDNO, 0);
+    EXPECT_EQ(p.WaitExit(), 0);
+    EXPECT_EQ(GetFileAttributesA(root.c_str()), INVALID_FILE_ATTRIBUTES) << "the root outlived the program";
+    std::string out = dir.Read("out.txt");
+    EXPECT_NE(out.find("(1-1/3)"), std::string::npos) << out;
+    EXPECT_NE(out.find("(2-1/3)"), std::string::npos) << out;
+  }
+}
+
+
+// The archive's second member cannot be unpacked (a file of the first
+// member's name stands where its folder should be), so the program asks
+// about it in the middle of the archive; the stop pressed then leaves the
+// later members unsearched.
+TEST(Archives, StopInsideAnArchiveLeavesItsLaterMembersUnsearched) {
+  TempDir dir;
+  dir.Write("stop.lzh", StoredArchive({{"x", "NEEDLE x\r\n"}, {"x\\b.txt", "NEEDLE b\r\n"}, {"c.txt", "NEEDLE c\r\n"}}));
+  dir.Write("p.ini", "[search]\r\nUnlhaTmp=" + Directory(dir) + "\r\nDelUnlha=2\r\n");
+  Program p;
+  ASSERT_TRUE(p.Start("NEEDLE stop.lzh -U -p -1+ -O" + (dir / "out.txt") + " -I" + (dir / "p.ini"), dir.path()));
+  HWND box = WaitDialog(p.id(), kTitle, kSearchText, false, kRunTimeoutMs);
+  HWND progress = FindDialog(p.id(), kProgressTitle, 0, true);
+  ASSERT_NE(box, nullptr);
+  ASSERT_NE(progress, nullptr);
+  Press(progress, IDOK);  // "中止"
+  Sleep(300);
+  PostMessageA(box, WM_COMMAND, IDYES, 0);
+  EXPECT_EQ(p.WaitExit(), 0);
+  std::string out = dir.Read("out.txt");
+  EXPECT_NE(out.find("x 1:NEEDLE x\r\n"), std::string::npos) << out;
+  EXPECT_NE(out.find("cannot open"), std::string::npos) << out;
+  EXPECT_NE(out.find(Sjis("途中で中止しました\r\n")), std::string::npos) << out;
+  EXPECT_EQ(out.find("NEEDLE c"), std::string::npos) << out;
+  EXPECT_EQ(out.find("(1-3/1)"), std::string::npos) << out;
 }
 
 }  // namespace

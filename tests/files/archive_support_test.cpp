@@ -2,7 +2,9 @@
 // directories.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "files/archive_support.h"
 #include "files/path.h"
@@ -52,6 +54,51 @@ TEST(RemoveTree, RemovesLinksWithoutFollowingThem) {
 }
 #endif
 
+std::string WithSuffix(const std::string& archive) {
+  char dir[kPathBuffer] = "x";
+  ArchiveDirName(archive.c_str(), dir, sizeof dir);
+  return dir;
+}
+
+// The suffix parts an archive's extraction directory from those of other
+// archives of the same name, and finds the same directory again.
+TEST(ArchiveDirName, SameArchiveSameSuffixSameNameElsewhereAnother) {
+  test::FakeHost host;
+  test::TempDir tmp;
+  tmp.Write("a/data.lzh", "one");
+  tmp.Write("b/data.lzh", "two");
+  const struct {
+    const char* name;
+    std::string first, second;
+    bool same;
+  } cases[] = {
+      {"one archive named two ways", tmp / "a/data.lzh", tmp / "b/../a/data.lzh", true},
+      {"the same name in another folder", tmp / "a/data.lzh", tmp / "b/data.lzh", false},
+      // Archives that are not there all have time stamp 0, so only the
+      // upper-cased paths count.
+      {"ASCII letter case", tmp / "none/data.lzh", tmp / "none/DATA.LZH", true},
+      {"full-width small Latin letters", tmp / "none/\x82\x81\x82\x9A.lzh", tmp / "none/\x82\x60\x82\x79.lzh", true},
+      {"a trail byte in the range of ASCII small letters", tmp / "none/\x83\x61.lzh", tmp / "none/\x83\x41.lzh", false},
+      {"a double-byte character after the small Latin letters", tmp / "none/\x82\x9F.lzh", tmp / "none/\x82\x7E.lzh",
+       false},
+  };
+  for (const auto& c : cases) {
+    std::string first = WithSuffix(c.first);
+    ASSERT_EQ(first.size(), 10u) << c.name << ": " << first;
+    EXPECT_EQ(first == WithSuffix(c.second), c.same) << c.name;
+  }
+}
+
+#ifndef _WIN32
+TEST(ArchiveDirName, SuffixOfAMissingArchiveAndItsTraceLines) {
+  test::FakeHost host;
+  EXPECT_EQ(WithSuffix("/zanto-none/data.lzh"), "x.18B39CCB");
+  ASSERT_EQ(host.traces.size(), 2u);
+  EXPECT_EQ(host.traces[0], "{0,/ZANTO-NONE/DATA.LZH}");
+  EXPECT_EQ(host.traces[1], "[x.18B39CCB]");
+}
+#endif
+
 TEST(ArchiveSupport, IsOffWithoutTheLibrary) {
 #ifdef _WIN32
   GTEST_SKIP() << "the Windows build ships a probe library beside the tests";
@@ -84,6 +131,52 @@ TEST(ArchiveSupport, BindsTheLibraryAndKeepsAHiddenRootUntilShutdown) {
   ShutdownArchiveSupport();
   EXPECT_FALSE(ArchiveSupportReady());
   EXPECT_FALSE(tmp.Exists("$ZANTO$.TMP"));
+}
+
+// The probe library lists hostile member paths among good ones; only the
+// good ones reach the scan, below the archive's extraction directory, each
+// with its own date, time and size.
+TEST(ArchiveSupport, HandsOnOnlyMembersThatStayInTheExtractionDirectory) {
+  test::FakeHost host;
+  test::TempDir tmp;
+  ASSERT_EQ(InitArchiveSupport(WithoutSeparator(tmp.path()).c_str()), 1);
+  tmp.Write("probe.lzh", "listed by the probe");
+  const std::string archive = tmp / "probe.lzh";
+  FindRecord record;
+  record.attributes = kAttrArchive;
+  std::strcpy(record.name, "probe.lzh");
+  char path[kPathBuffer];
+  const struct Member {
+    std::string path;
+    uint16_t date, time;
+    int32_t size;
+  } want[] = {{"first.txt", 0x279F, 0xBF7D, 11}, {"sub\\\x95\x5C.txt", 0x3D4A, 0x5145, 2307}, {"last.doc", 1, 2, 0}};
+  std::vector<Member> got;
+  std::string dir;
+  for (int r = ExtractArchive(nullptr, archive.c_str(), "*.txt:*.doc", &record, path); r == kMemberFound;
+       r = NextArchiveMember(&record, path)) {
+    if (dir.empty()) dir = std::string(path).substr(0, std::strlen(path) - std::strlen("first.txt"));
+    ASSERT_EQ(std::string(path).compare(0, dir.size(), dir), 0) << path;
+    EXPECT_STREQ(record.name, path);
+    EXPECT_EQ(record.attributes, kAttrArchive);
+    got.push_back({path + dir.size(), record.date, record.time, record.size});
+  }
+  EXPECT_EQ(NextArchiveMember(&record, path), kNoMember);
+  ASSERT_EQ(got.size(), sizeof want / sizeof want[0]);
+  for (size_t i = 0; i < got.size(); ++i) {
+    EXPECT_EQ(got[i].path, want[i].path) << i;
+    EXPECT_EQ(got[i].date, want[i].date) << i;
+    EXPECT_EQ(got[i].time, want[i].time) << i;
+    EXPECT_EQ(got[i].size, want[i].size) << i;
+  }
+  // Below the root, in a directory named after the archive.
+  EXPECT_EQ(dir.compare(0, std::strlen(ArchiveRoot()), ArchiveRoot()), 0) << dir;
+  EXPECT_EQ(dir.size(), std::strlen(ArchiveRoot()) + std::strlen("probe.12345678\\")) << dir;
+  const std::string command = "unlha x -jf0 \"" + archive + "\" \"" + dir + "\" *.txt *.doc\n";
+  bool traced = false;
+  for (const std::string& line : host.traces) traced = traced || line == command;
+  EXPECT_TRUE(traced) << command;
+  ShutdownArchiveSupport();
 }
 #endif
 

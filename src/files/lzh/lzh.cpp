@@ -26,6 +26,9 @@ constexpr int kCharBits = 9;
 constexpr int kLengthCodes = 19;  // code-length alphabet
 constexpr int kLengthBits = 5;
 constexpr int kMaxCodeLength = 16;
+// Codes up to this long are decoded by one table look-up; longer ones are
+// rare and walk the code lengths.
+constexpr int kTableBits = 10;
 constexpr int kMaxPositionCodes = 17;
 constexpr size_t kWindowSize = size_t{1} << 16;  // the largest dictionary (-lh7-)
 constexpr size_t kCopyChunk = 16384;
@@ -149,11 +152,17 @@ class Huffman {
     for (int len = 1; len <= kMaxCodeLength; ++len) offset[len + 1] = offset[len] + count_[len];
     for (int i = 0; i < symbols; ++i)
       if (lengths[i] != 0) symbol_[offset[lengths[i]]++] = static_cast<uint16_t>(i);
+    FillTable();
     return true;
   }
   int Decode(BitReader* in) const {
     if (single_ >= 0) return single_;
     uint32_t bits = in->Peek(kMaxCodeLength);
+    const Entry& e = table_[bits >> (kMaxCodeLength - kTableBits)];
+    if (e.length != 0) {
+      in->Skip(e.length);
+      return e.symbol;
+    }
     int code = 0, first = 0, index = 0;
     for (int len = 1; len <= kMaxCodeLength; ++len) {
       code |= static_cast<int>((bits >> (kMaxCodeLength - len)) & 1);
@@ -170,9 +179,32 @@ class Huffman {
   }
 
  private:
+  struct Entry {
+    uint16_t symbol;
+    uint8_t length;  // 0: the code is longer than kTableBits
+  };
+  // Every kTableBits-bit prefix that begins with a short code names that
+  // code's symbol and length; codes are numbered as Decode's walk numbers
+  // them (shorter first, symbols in order within a length).
+  void FillTable() {
+    std::memset(table_, 0, sizeof table_);
+    uint32_t code = 0;
+    int index = 0;
+    for (int len = 1; len <= kTableBits; ++len) {
+      for (int k = 0; k < count_[len]; ++k, ++code) {
+        const uint32_t step = 1u << (kTableBits - len);
+        for (uint32_t t = code * step; t < (code + 1) * step; ++t)
+          table_[t] = Entry{symbol_[index + k], static_cast<uint8_t>(len)};
+      }
+      index += count_[len];
+      code <<= 1;
+    }
+  }
+
   int single_ = -1;
   uint16_t count_[kMaxCodeLength + 1] = {};
   uint16_t symbol_[kCharCodes] = {};
+  Entry table_[1u << kTableBits] = {};
 };
 
 // Writes whole windows to the sink and keeps the running CRC.
