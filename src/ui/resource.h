@@ -187,3 +187,10 @@
 #define IDC_LIST_COUNT 3704
 #define HELP_LIST_OK 3705
 #define IDC_LIST_KEEP 3706
+
+// Result viewer (template "TEST"): two editor panes of the editor-control
+// library, a command that empties the jump pane, and the status bar.
+#define IDC_VIEWER_JUMP_PANE 101
+#define IDC_VIEWER_RESULT_PANE 102
+#define IDC_VIEWER_CLEAR_JUMP 103
+#define IDC_VIEWER_STATUS 104

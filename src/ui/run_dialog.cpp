@@ -144,11 +144,11 @@ size_t BuildFontTemplate(const uint8_t* resource, size_t size, uint16_t pointSiz
 namespace {
 
 // The prepared template in a zeroed global block, or null.
-HGLOBAL PrepareSmallTemplate(int templateId) {
+HGLOBAL PrepareSmallTemplate(LPCSTR templateName) {
   if (gSettings.DlgFontPoint < kSmallestPoint) gSettings.DlgFontPoint = kDefaultPoint;
   if (gSettings.FontDialog[0] == '\0') CopyText(gSettings.FontDialog, sizeof gSettings.FontDialog, kDefaultFace);
   Trace("dialog ");
-  HRSRC found = FindResourceA(gApp.instance, MAKEINTRESOURCEA(templateId), MAKEINTRESOURCEA(5) /* RT_DIALOG */);
+  HRSRC found = FindResourceA(gApp.instance, templateName, MAKEINTRESOURCEA(5) /* RT_DIALOG */);
   if (!found) return nullptr;
   DWORD size = SizeofResource(gApp.instance, found);
   HGLOBAL loaded = LoadResource(gApp.instance, found);
@@ -177,12 +177,15 @@ HGLOBAL PrepareSmallTemplate(int templateId) {
 }  // namespace
 
 INT_PTR RunDialog(bool modal, int templateId, HWND parent, DLGPROC procedure, LPARAM initValue) {
+  return RunDialog(modal, MAKEINTRESOURCEA(templateId), parent, procedure, initValue);
+}
+
+INT_PTR RunDialog(bool modal, LPCSTR templateName, HWND parent, DLGPROC procedure, LPARAM initValue) {
   if (!gSettings.SmallDialog) {
-    if (modal) return DialogBoxParamA(gApp.instance, MAKEINTRESOURCEA(templateId), parent, procedure, initValue);
-    return reinterpret_cast<INT_PTR>(
-        CreateDialogParamA(gApp.instance, MAKEINTRESOURCEA(templateId), parent, procedure, initValue));
+    if (modal) return DialogBoxParamA(gApp.instance, templateName, parent, procedure, initValue);
+    return reinterpret_cast<INT_PTR>(CreateDialogParamA(gApp.instance, templateName, parent, procedure, initValue));
   }
-  HGLOBAL block = PrepareSmallTemplate(templateId);
+  HGLOBAL block = PrepareSmallTemplate(templateName);
   if (!block) return 0;
   if (!parent) return reinterpret_cast<INT_PTR>(block);
   auto* dialogTemplate = static_cast<LPCDLGTEMPLATEA>(GlobalLock(block));

@@ -25,5 +25,7 @@ size_t FontTemplateCapacity(size_t resourceSize);
 // returns the prepared in-memory template (an HGLOBAL the caller frees)
 // instead of showing anything.
 INT_PTR RunDialog(bool modal, int templateId, HWND parent, DLGPROC procedure, LPARAM initValue);
+// The same for a template known by name.
+INT_PTR RunDialog(bool modal, LPCSTR templateName, HWND parent, DLGPROC procedure, LPARAM initValue);
 
 }  // namespace zanto

@@ -17,8 +17,6 @@ int RunSearchEngine(HWND, const char* searchText, const char* fileField, const c
 
 unsigned long SearchMatchCount() { return gRunMatchCount; }
 
-bool HandResultToEditor(HWND) { return false; }
-
 bool FileListInUse() { return gFileListEntries.count > 0; }
 
 int FileListCount() { return gFileListEntries.count; }

@@ -47,6 +47,37 @@ std::string ProgramPath() {
 
 std::string Sjis(const char* text) { return text; }  // literals are Shift_JIS already
 
+// The recording editor's path in the form the registry and the program
+// give it.
+std::string FakeEditorPath() {
+  const char* path = std::getenv("ZANTO_FAKE_EDITOR");
+  std::string p = path ? path : "";
+  if (!p.empty() && p[0] == '/') p = "Z:" + p;
+  for (char& c : p) {
+    if (c == '/') c = '\\';
+  }
+  return p;
+}
+
+// The editor tests have the program start KZW32.EXE, its default editor.
+// For the whole run the system registers the recording editor under that
+// name, so that they can read what it was given.
+class RegisteredEditor : public ::testing::Environment {
+ public:
+  static constexpr char kKey[] = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\App Paths\\KZW32.EXE";
+  void SetUp() override {
+    HKEY key;
+    ASSERT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, kKey, 0, nullptr, 0, KEY_SET_VALUE, nullptr, &key, nullptr),
+              ERROR_SUCCESS);
+    const std::string path = FakeEditorPath();
+    RegSetValueExA(key, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(path.c_str()),
+                   static_cast<DWORD>(path.size() + 1));
+    RegCloseKey(key);
+  }
+  void TearDown() override { RegDeleteKeyA(HKEY_LOCAL_MACHINE, kKey); }
+};
+const auto* const gRegisteredEditor = ::testing::AddGlobalTestEnvironment(new RegisteredEditor);
+
 // One started copy of the program.
 class Program {
  public:
@@ -1272,6 +1303,184 @@ TEST(Archives, StopInsideAnArchiveLeavesItsLaterMembersUnsearched) {
   EXPECT_NE(out.find(Sjis("途中で中止しました\r\n")), std::string::npos) << out;
   EXPECT_EQ(out.find("NEEDLE c"), std::string::npos) << out;
   EXPECT_EQ(out.find("(1-3/1)"), std::string::npos) << out;
+}
+
+}  // namespace
+
+// --- Editor hand-off ---------------------------------------------------------
+
+namespace {
+
+using zanto::test::TempDir;
+
+// Names the recording editor's log file for the programs started while
+// this object lives.
+class EditorLog {
+ public:
+  // The process environment, which started programs inherit.
+  explicit EditorLog(const std::string& path) : path_(path) { SetEnvironmentVariableA(kVariable, path.c_str()); }
+  ~EditorLog() { SetEnvironmentVariableA(kVariable, nullptr); }
+  // The log once it reads expected, or what it read last. The editor runs
+  // on its own and may write after the program has ended.
+  std::string WaitFor(const std::string& expected) const {
+    std::string text = zanto::test::ReadFileBytes(path_);
+    for (DWORD waited = 0; waited < 5000 && _stricmp(text.c_str(), expected.c_str()) != 0; waited += kPollMs) {
+      Sleep(kPollMs);
+      text = zanto::test::ReadFileBytes(path_);
+    }
+    return text;
+  }
+
+ private:
+  static constexpr char kVariable[] = "ZANTO_EDITOR_LOG";
+  std::string path_;
+};
+
+// Each run ends by itself (-1+) once the editor has started; the log holds
+// one line per start. A run without a match starts nothing.
+TEST(Editor, StartedOnTheFullOutputPathOrTheClipboard) {
+  TempDir dir;
+  WriteSamples(dir);
+  dir.Write("out dir\\old.txt", "");
+  const std::string editor = FakeEditorPath();
+  EditorLog log(dir / "editor.log");
+  const struct {
+    const char* name;
+    std::string arguments;
+    std::string line;  // the editor's command line, or empty: not started
+  } cases[] = {
+      {"no match", "absent-word *.txt -Oout.txt", ""},
+      {"relative output file", Sjis("検索 *.txt -Oout.txt"), editor + " " + (dir / "out.txt")},
+      {"output path with a space", Sjis("検索 *.txt \"-Oout dir\\r.txt\""), editor + " \"" + (dir / "out dir\\r.txt") + "\""},
+      {"clipboard", "third *.txt -!C-C", editor + " -C"},
+  };
+  std::string expected;
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Program p;
+    // Without a profile file the editor command and its clipboard argument
+    // are empty: they are named.
+    ASSERT_TRUE(p.Start(c.arguments + " -EKZW32.EXE -1+ -u -I" + (dir / "p.ini"), dir.path()));
+    EXPECT_EQ(p.WaitExit(), 0);
+    if (!c.line.empty()) expected += c.line + "\r\n";
+    EXPECT_EQ(log.WaitFor(expected), expected);
+  }
+  EXPECT_NE(dir.Read("out dir\\r.txt").find(Sjis("検索は楽しい")), std::string::npos);
+}
+
+// An editor that cannot start is reported, and the dialog stays open with
+// the result even though Endmatch would close it. An editor command that
+// begins with "#" asks for the program's own viewer, which without the
+// editor-control library shows nothing, and the dialog stays too.
+TEST(Editor, FailedStartOrMissingViewerKeepsTheDialogOpen) {
+  TempDir dir, lonely;
+  WriteSamples(dir);
+  // The program alone, where no editor-control library lies beside it.
+  const std::string bare = lonely / "ZANTO32.EXE";
+  ASSERT_TRUE(CopyFileA(ProgramPath().c_str(), bare.c_str(), FALSE));
+  ProgramAt at(bare);
+  EditorLog log(dir / "editor.log");
+  Program p;
+  ASSERT_TRUE(p.Start("-Eno-such-editor.exe -1- -I" + (dir / "p.ini"), dir.path()));
+  HWND main = WaitMainDialog(p);
+  ASSERT_NE(main, nullptr);
+  SetControlText(main, kSearchText, Sjis("検索"));
+  SetControlText(main, kFileNames, "*.txt");
+  SetControlText(main, kOutFile, "out.txt");
+  Press(main, IDOK);
+  EXPECT_EQ(AnswerMessageBox(p), Sjis("実行できません\n") + "no-such-editor.exe " + (dir / "out.txt"));
+  EXPECT_EQ(p.WaitExit(1000), -1) << "the program ended";
+  ASSERT_TRUE(IsWindow(main));
+  EXPECT_EQ(ControlText(main, kMatchCount), Sjis("2 個マッチ"));
+
+  HWND other = options::OpenDialog(p, main, 3018, options::kOtherTitle);
+  ASSERT_NE(other, nullptr);
+  SetControlText(other, 3504, "#");  // the editor command
+  Press(other, IDOK);
+  ASSERT_TRUE(options::WaitGone(other));
+  SetControlText(main, kSearchText, "third");
+  ASSERT_TRUE(RunSearchAndWait(p, main));
+  EXPECT_EQ(ControlText(main, kMatchCount), Sjis("1 個マッチ"));
+  EXPECT_EQ(p.WaitExit(1000), -1) << "the program ended";
+  EXPECT_EQ(FindDialog(p.id(), kTitle, kSearchText, false), nullptr) << "a message box came up";
+  EXPECT_EQ(FindDialog(p.id(), "ZANTO KZ Control 試作版", 0, true), nullptr);
+  Press(main, IDCANCEL);
+  EXPECT_EQ(p.WaitExit(), 0);
+  EXPECT_EQ(log.WaitFor(""), "") << "an editor was started";
+  std::string profile = zanto::test::ReadFileBytes(dir / "p.ini");
+  EXPECT_EQ(ProfileValue(profile, "ExecEdit"), "#") << profile;
+}
+
+}  // namespace
+
+// --- Result viewer over the editor pane library -----------------------------
+
+namespace {
+
+using zanto::test::TempDir;
+
+// Questions the library's panes answer from another process.
+constexpr UINT kPaneLineCount = WM_USER + 100;
+constexpr UINT kPaneCurrentLine = WM_USER + 102;  // from 0
+constexpr UINT kPaneMarkedLine = WM_USER + 103;
+constexpr UINT kPaneSetCurrentLine = WM_USER + 104;
+constexpr int kJumpPane = 101, kResultPane = 102;
+constexpr char kViewerTitle[] = "ZANTO KZ Control 試作版";
+
+LRESULT WaitPane(HWND pane, UINT question, LRESULT expected) {
+  LRESULT answer = SendMessageA(pane, question, 0, 0);
+  for (DWORD waited = 0; waited < 5000 && answer != expected; waited += kPollMs) {
+    Sleep(kPollMs);
+    answer = SendMessageA(pane, question, 0, 0);
+  }
+  return answer;
+}
+
+// "#" as the editor command: the result file shows in the lower pane, Enter
+// on a result line opens its file at that line in the upper pane, and after
+// the viewer closes the dialog stays open although Endmatch is on.
+// With ZANTO_SCREENSHOTS=<directory> the viewer is saved as viewer.bmp.
+TEST(Editor, ViewerShowsTheResultAndJumpsToTheLine) {
+  TempDir dir;
+  WriteSamples(dir);
+  Program p;
+  ASSERT_TRUE(p.Start("-E# -1- -L -p -u -I" + (dir / "p.ini"), dir.path()));
+  HWND main = WaitMainDialog(p);
+  ASSERT_NE(main, nullptr);
+  SetControlText(main, kSearchText, Sjis("検索"));
+  SetControlText(main, kFileNames, "*.txt");
+  SetControlText(main, kOutFile, "out.txt");
+  Press(main, IDOK);
+  HWND viewer = WaitDialog(p.id(), kViewerTitle, kResultPane, true, kRunTimeoutMs);
+  ASSERT_NE(viewer, nullptr);
+  HWND results = GetDlgItem(viewer, kResultPane);
+  HWND jump = GetDlgItem(viewer, kJumpPane);
+  ASSERT_NE(jump, nullptr);
+  EXPECT_EQ(WaitPane(results, kPaneLineCount, 2), 2) << dir.Read("out.txt");
+  EXPECT_EQ(SendMessageA(jump, kPaneLineCount, 0, 0), 0);
+
+  SendMessageA(results, kPaneSetCurrentLine, 1, 0);  // "a.txt 4:検索は楽しい"
+  PostMessageA(results, WM_KEYDOWN, VK_RETURN, 0);
+  EXPECT_EQ(WaitPane(jump, kPaneLineCount, 4), 4);
+  EXPECT_EQ(SendMessageA(jump, kPaneMarkedLine, 0, 0), 3);
+  EXPECT_EQ(SendMessageA(jump, kPaneCurrentLine, 0, 0), 3);
+  char line[128] = "";
+  SendMessageA(jump, WM_GETTEXT, sizeof line, reinterpret_cast<LPARAM>(line));
+  EXPECT_EQ(std::string(line), Sjis("検索は楽しい"));
+
+  if (const char* out = std::getenv("ZANTO_SCREENSHOTS")) {
+    std::string shots = out;
+    if (shots[0] == '/') shots = "Z:" + shots;
+    Sleep(500);
+    EXPECT_TRUE(CaptureWindow(viewer, shots + "\\viewer.bmp"));
+  }
+  Press(viewer, IDCANCEL);
+  ASSERT_TRUE(options::WaitGone(viewer));
+  EXPECT_EQ(p.WaitExit(1000), -1) << "the program ended";
+  ASSERT_TRUE(IsWindow(main));
+  EXPECT_EQ(ControlText(main, kMatchCount), Sjis("2 個マッチ"));
+  Press(main, IDCANCEL);
+  EXPECT_EQ(p.WaitExit(), 0);
 }
 
 }  // namespace

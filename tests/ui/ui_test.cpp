@@ -2,6 +2,7 @@
 // in-memory template rewrite, the status bar, the version line, the option
 // summary texts and the version tests.
 #include <windows.h>
+#include <commctrl.h>
 #include <shlobj.h>
 
 #include <cstring>
@@ -16,6 +17,7 @@
 #include "ui/app.h"
 #include "ui/control_binding.h"
 #include "ui/drop_target.h"
+#include "ui/editor_control.h"
 #include "ui/option_dialog.h"
 #include "ui/main_dialog.h"
 #include "ui/resource.h"
@@ -540,6 +542,159 @@ TEST(FileListDialog, DropsDeleteKeyAndOk) {
   EXPECT_STREQ(gFileListEntries.entries[1], "C:\\d\\z.txt");
   EXPECT_EQ(std::string(gFileListEntries.entries[2]), LongEntry().substr(0, kListEntryBuffer - 2));
   FreeFileListEntries();
+}
+
+// ---- Result viewer ----
+
+// What the viewer asked of the editor-control library, and what its panes
+// were sent.
+struct ControlCall {
+  int command;
+  int pane;  // the target's control id
+  std::string text;
+  int value;
+  bool operator==(const ControlCall&) const = default;
+};
+std::vector<ControlCall> gControlCalls;
+std::vector<UINT> gPaneMessages;  // WM_COMMAND ids and the idle message
+
+int WINAPI FakeKzControl(int command, LPARAM target, LPCSTR text, int value, int) {
+  gControlCalls.push_back({command, GetDlgCtrlID(reinterpret_cast<HWND>(target)), text ? text : "(none)", value});
+  return text && std::strcmp(text, "missing.txt") == 0 ? -1 : 0;
+}
+
+LRESULT CALLBACK FakePaneProc(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_COMMAND) gPaneMessages.push_back(static_cast<UINT>(wParam));
+  if (message == kPaneIdleMessage) gPaneMessages.push_back(message);
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+void SetKeys(bool control, bool shift) {
+  BYTE keys[256] = {};
+  if (control) keys[VK_CONTROL] = 0x80;
+  if (shift) keys[VK_SHIFT] = 0x80;
+  SetKeyboardState(keys);
+}
+
+// One request of a pane, and what the dialog must answer and do.
+struct PaneRequest {
+  WPARAM kind;
+  LPARAM value;
+  int integer;
+  bool control, shift;
+  LONG_PTR answer;
+  int focusAfter;  // the control that has the focus afterwards
+};
+
+struct ViewerSeen {
+  std::string startStatus, status;
+  std::vector<LONG_PTR> answers;
+  std::vector<int> focus;
+  HWND dialog = nullptr;
+};
+ViewerSeen gViewerSeen;
+std::vector<PaneRequest> gPaneRequests;
+
+BOOL CALLBACK TakeViewer(HWND window, LPARAM found) {
+  char title[128] = "";
+  GetWindowTextA(window, title, sizeof title);
+  if (std::strcmp(title, "ZANTO KZ Control 試作版") == 0) *reinterpret_cast<HWND*>(found) = window;
+  return TRUE;
+}
+
+std::string StatusText(HWND dialog) {
+  char text[128] = "";
+  SendDlgItemMessageA(dialog, IDC_VIEWER_STATUS, SB_GETTEXTA, 0, reinterpret_cast<LPARAM>(text));
+  return text;
+}
+
+void CALLBACK RunViewerSteps(HWND, UINT, UINT_PTR timer, DWORD) {
+  KillTimer(nullptr, timer);
+  HWND dialog = nullptr;
+  EnumThreadWindows(GetCurrentThreadId(), TakeViewer, reinterpret_cast<LPARAM>(&dialog));
+  if (!dialog) return;
+  ViewerSeen& seen = gViewerSeen;
+  seen.dialog = dialog;
+  seen.startStatus = StatusText(dialog);
+  HWND resultPane = GetDlgItem(dialog, IDC_VIEWER_RESULT_PANE);
+  SetFocus(GetDlgItem(dialog, IDC_VIEWER_JUMP_PANE));
+  for (const PaneRequest& r : gPaneRequests) {
+    SetKeys(r.control, r.shift);
+    SetWindowLongPtrA(dialog, GWLP_USERDATA, 77);  // the answer must replace it
+    EditorControlRequest record = {resultPane, r.value, r.integer};
+    SendMessageA(dialog, gEditorControl.requestMessage, r.kind, reinterpret_cast<LPARAM>(&record));
+    seen.answers.push_back(GetWindowLongPtrA(dialog, GWLP_USERDATA));
+    seen.focus.push_back(GetDlgCtrlID(GetFocus()));
+  }
+  seen.status = StatusText(dialog);
+  SetKeys(false, false);
+  SendMessageA(dialog, WM_COMMAND, IDC_VIEWER_CLEAR_JUMP, 0);  // without Shift: nothing
+  SetKeys(false, true);
+  SendMessageA(dialog, WM_COMMAND, IDC_VIEWER_CLEAR_JUMP, 0);
+  SetKeys(false, false);
+  SendMessageA(dialog, WM_ENTERIDLE, MSGF_MENU, reinterpret_cast<LPARAM>(resultPane));
+  SendMessageA(dialog, WM_ENTERIDLE, MSGF_DIALOGBOX, reinterpret_cast<LPARAM>(resultPane));
+  PostMessageA(dialog, WM_COMMAND, IDCANCEL, 0);
+}
+
+// The viewer shows the result file in the lower pane and answers its panes'
+// requests through GWLP_USERDATA; without the library or its pane class it
+// shows nothing.
+TEST(ResultViewer, ShowsTheResultAndAnswersThePanes) {
+  gApp.instance = GetModuleHandleA(nullptr);
+  gSettings.SmallDialog = 0;
+  gControlCalls.clear();
+  gPaneMessages.clear();
+  EXPECT_FALSE(EditorControlDialog(nullptr, "C:\\r.txt")) << "no library";
+  gEditorControl = {gApp.instance, FakeKzControl, RegisterWindowMessageA(kRequestMessageName)};
+  EXPECT_FALSE(EditorControlDialog(nullptr, "C:\\r.txt")) << "no pane class";
+  EXPECT_TRUE(gControlCalls.empty());
+
+  WNDCLASSA pane = {};
+  pane.style = CS_GLOBALCLASS;
+  pane.lpfnWndProc = FakePaneProc;
+  pane.hInstance = gApp.instance;
+  pane.lpszClassName = kPaneClass;
+  pane.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+  ASSERT_NE(RegisterClassA(&pane), 0);
+  const LPARAM status = reinterpret_cast<LPARAM>("3 行目");
+  const LPARAM file = reinterpret_cast<LPARAM>("C:\\d\\a.txt");
+  const LPARAM missing = reinterpret_cast<LPARAM>("missing.txt");
+  constexpr int kJump = IDC_VIEWER_JUMP_PANE, kResult = IDC_VIEWER_RESULT_PANE;
+  gPaneRequests = {
+      {kRequestStatusText, status, 0, false, false, 0, kJump},
+      {kRequestStatusText, 0, 0, false, false, 0, kJump},  // a repaint keeps the text
+      {kRequestOpenFile, file, 12, false, false, 1, kJump},
+      {kRequestOpenFile, missing, 3, false, false, 0, kJump},
+      {kRequestKey, VK_TAB, 0, false, false, 0, kJump},
+      {kRequestKey, VK_TAB, 0, true, false, 1, kResult},
+      {kRequestKey, VK_TAB, 0, true, true, 1, kJump},
+      {kRequestKey, 'C', 0, true, false, 0, kJump},
+      {kRequestKey, 'C', 0, true, true, 1, kJump},
+      {kRequestToFront, 0, 0, false, false, 0, kJump},
+      {9, file, 1, false, false, 0, kJump},
+  };
+  gViewerSeen = {};
+  SetTimer(nullptr, 0, 10, RunViewerSteps);
+  EXPECT_TRUE(EditorControlDialog(nullptr, "C:\\out\\r.txt"));
+  UnregisterClassA(kPaneClass, gApp.instance);
+  gEditorControl = {};
+
+  ASSERT_NE(gViewerSeen.dialog, nullptr);
+  EXPECT_FALSE(IsWindow(gViewerSeen.dialog));
+  EXPECT_EQ(gViewerSeen.startStatus, "kz start");
+  EXPECT_EQ(gViewerSeen.status, "3 行目");
+  for (size_t i = 0; i < gPaneRequests.size(); ++i) {
+    SCOPED_TRACE(i);
+    ASSERT_LT(i, gViewerSeen.answers.size());
+    EXPECT_EQ(gViewerSeen.answers[i], gPaneRequests[i].answer);
+    EXPECT_EQ(gViewerSeen.focus[i], gPaneRequests[i].focusAfter);
+  }
+  EXPECT_EQ(gControlCalls, (std::vector<ControlCall>{{3, kResult, "C:\\out\\r.txt", 0},
+                                                     {3, kJump, "C:\\d\\a.txt", 12},
+                                                     {3, kJump, "missing.txt", 3},
+                                                     {3, kJump, "(none)", 0}}));
+  EXPECT_EQ(gPaneMessages, (std::vector<UINT>{1143, 1135, kPaneIdleMessage}));
 }
 
 }  // namespace
