@@ -19,6 +19,8 @@ void OsRealFindClose(void* handle);
 bool OsRealFullPath(const char* path, char* out, size_t capacity);
 bool OsRealSearchPath(const char* name, char* out, size_t capacity);
 intptr_t OsRealOpenFile(const char* path, unsigned mode);
+intptr_t OsRealOpenFileToScan(const char* path, bool* timesWritable);
+bool OsRealSetOpenFileAccessTime(intptr_t handle, uint64_t lastAccess);
 int OsRealCloseFile(intptr_t handle);
 long OsRealReadFile(intptr_t handle, void* buffer, unsigned long count);
 long OsRealWriteFile(intptr_t handle, const void* buffer, unsigned long count);
@@ -93,12 +95,26 @@ void OsFindClose(void* handle) { OsRealFindClose(handle); }
 bool OsFullPath(const char* path, char* out, size_t capacity) { return OsRealFullPath(path, out, capacity); }
 bool OsSearchPath(const char* name, char* out, size_t capacity) { return OsRealSearchPath(name, out, capacity); }
 
-intptr_t OsOpenFile(const char* path, unsigned mode) {
+namespace {
+// Both ways of opening a file meet the same faults and are counted alike.
+template <typename Open>
+intptr_t OpenWithFaults(const char* path, Open open) {
   MaybeVanish(path);
   if (Names(gPlan.openFails, path) && Fire()) return -1;
-  intptr_t handle = OsRealOpenFile(path, mode);
+  intptr_t handle = open();
   if (handle >= 0) gOpen[handle] = OpenFile{Slashed(path)};
   return handle;
+}
+}  // namespace
+
+intptr_t OsOpenFile(const char* path, unsigned mode) {
+  return OpenWithFaults(path, [&] { return OsRealOpenFile(path, mode); });
+}
+intptr_t OsOpenFileToScan(const char* path, bool* timesWritable) {
+  return OpenWithFaults(path, [&] { return OsRealOpenFileToScan(path, timesWritable); });
+}
+bool OsSetOpenFileAccessTime(intptr_t handle, uint64_t lastAccess) {
+  return OsRealSetOpenFileAccessTime(handle, lastAccess);
 }
 
 int OsCloseFile(intptr_t handle) {

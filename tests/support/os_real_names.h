@@ -8,6 +8,8 @@
 #define OsFullPath OsRealFullPath
 #define OsSearchPath OsRealSearchPath
 #define OsOpenFile OsRealOpenFile
+#define OsOpenFileToScan OsRealOpenFileToScan
+#define OsSetOpenFileAccessTime OsRealSetOpenFileAccessTime
 #define OsCloseFile OsRealCloseFile
 #define OsReadFile OsRealReadFile
 #define OsWriteFile OsRealWriteFile
