@@ -254,6 +254,11 @@ def main():
                 pt / gt, pt / rt, agree))
             sys.stdout.flush()
     subprocess.run(["rm", "-rf", tmp])
+    # The archive decoder alone, natively, over the largest stored archives.
+    for archive in ("big_lh5.lzh", "lh7_window.lzh"):
+        path = os.path.join(os.path.dirname(HERE), "tests", "data", "lzh", archive)
+        decoded = subprocess.run([a.engine, "--lzh", path], capture_output=True, text=True)
+        print("LZH decoder %-16s %s" % (archive, decoded.stdout.strip() or decoded.stderr.strip()))
     return 1 if failed else 0
 
 
