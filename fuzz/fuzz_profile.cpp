@@ -101,9 +101,18 @@ std::string SettingsSnapshot() {
     shot += reinterpret_cast<const char*>(&s) + row.offset;
     shot += '\n';
   }
-  for (const auto& entry : s.SearchHistory) shot += std::string(entry) + '\n';
-  for (const auto& entry : s.FileHistory) shot += std::string(entry) + '\n';
-  for (const auto& entry : s.DirHistory) shot += std::string(entry) + '\n';
+  // A history is compared by its texts in order: loading drops an empty
+  // first file entry each time, so empty entries move up between loads
+  // while no text is lost or changed.
+  auto history = [&shot](const auto& entries) {
+    for (const auto& entry : entries) {
+      if (entry[0] != '\0') shot += std::string(entry) + '\n';
+    }
+    shot += '\n';
+  };
+  history(s.SearchHistory);
+  history(s.FileHistory);
+  history(s.DirHistory);
   for (int n = 0; n < kBlockSets; ++n) {
     const BlockSet& set = s.BlockSets[n];
     shot += std::string(set.startText) + '\n' + set.endText + '\n';

@@ -299,8 +299,10 @@ void GetProfileValue(Profile* profile, const char* section, const char* key, cha
 bool SetProfileValue(Profile* profile, const char* section, const char* key, const char* value) {
   if (profile == nullptr || section == nullptr || key == nullptr) return false;
   if (value == nullptr) value = "";
-  // A line break would split the entry into lines of their own.
-  if (HasLineBreak(section) || HasLineBreak(key) || HasLineBreak(value)) return false;
+  // A line break would split the entry into lines of their own. Lines end
+  // at a line feed and lose one carriage return before it, so a carriage
+  // return inside a value (read so from a profile) reads back as it was.
+  if (HasLineBreak(section) || HasLineBreak(key) || std::strchr(value, '\n') != nullptr) return false;
   char entry[kTextLimit];
   int entryLen = std::snprintf(entry, sizeof entry, "%s=%s\r\n", key, value);
   // A longer line could not be read back and would end every scan there.
