@@ -92,7 +92,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Lines first;
   if (!LoadListFile("A.LST", first)) std::abort();
   for (const std::string& line : first.lines) {
-    if (line.size() >= kListEntryBuffer || line.find_first_of("\r\n") != std::string::npos) std::abort();
+    // A carriage return inside a line stays in its entry (no file name
+    // holds one, so it matches nothing) and is saved back as it was.
+    if (line.size() >= kListEntryBuffer || line.find('\n') != std::string::npos) std::abort();
   }
   if (!SaveListFile("C.LST", ReadEntry, &first.lines)) std::abort();
   Lines second;
