@@ -10,6 +10,7 @@
 
 #include "base/sjis.h"
 #include "files/lzh/lzh.h"
+#include "member_record.h"
 
 namespace {
 
@@ -18,30 +19,9 @@ using zanto::lzh::Status;
 
 constexpr WORD kVersion = 100;             // 1.00
 constexpr DWORD kMaxArchiveBytes = 256u << 20;  // read whole; a 32-bit process has room for this
-constexpr size_t kRecordPathBytes = 513;
 constexpr size_t kMaxCommandTokens = 64;
 constexpr int kErrorArchive = 0x8000 + 0x1A;   // the archive could not be read
 constexpr int kErrorMember = 0x8000 + 0x2A;    // some member was refused or failed
-
-// The conventional member record; the program reads size, date, time and path.
-#pragma pack(push, 1)
-struct MemberRecord {
-  DWORD originalSize;
-  DWORD compressedSize;
-  DWORD crc;
-  UINT flag;
-  UINT osType;
-  WORD ratio;
-  WORD date;
-  WORD time;
-  char fileName[kRecordPathBytes];
-  char reserved[3];
-  char attribute[8];
-  char mode[8];
-};
-#pragma pack(pop)
-static_assert(offsetof(MemberRecord, date) == 22 && offsetof(MemberRecord, time) == 24 &&
-              offsetof(MemberRecord, fileName) == 26);
 
 bool ReadArchive(const char* path, std::vector<uint8_t>* out) {
   HANDLE f = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);

@@ -6,24 +6,9 @@
 
 #include <cstring>
 
-namespace {
+#include "../../outside/unlha32/member_record.h"
 
-#pragma pack(push, 1)
-struct MemberRecord {
-  DWORD originalSize;
-  DWORD compressedSize;
-  DWORD crc;
-  UINT flag;
-  UINT osType;
-  WORD ratio;
-  WORD date;
-  WORD time;
-  char fileName[513];
-  char reserved[3];
-  char attribute[8];
-  char mode[8];
-};
-#pragma pack(pop)
+namespace {
 
 struct Listed {
   const char* path;  // null: a path that fills its whole field without an end
