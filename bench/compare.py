@@ -143,10 +143,26 @@ class Program:
         return t, count_lines(self.out)
 
 
+def print_floor(wine_run, floor, tree, mb):
+    """What listing, opening, reading and closing the tree's files costs any
+    program under this Wine, timed inside the probe (no start-up)."""
+    seconds = []
+    for _ in range(REPEAT):
+        r = subprocess.run([wine_run, floor, "."], cwd=tree, capture_output=True, text=True, check=False)
+        fields = r.stdout.split()
+        if len(fields) == 3:
+            seconds.append(float(fields[2]))
+    if seconds:
+        t = sorted(seconds)[len(seconds) // 2]
+        print("reading the tree alone under Wine (%s files listed, opened, read, closed): %.3f s, %.0f MB/s" % (
+            fields[0], t, mb / t))
+
+
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--engine", required=True)
     ap.add_argument("--program", required=True)
+    ap.add_argument("--floor", required=True, help="the Windows probe that only reads a tree")
     ap.add_argument("--arch", required=True)
     ap.add_argument("--wine-run", required=True)
     ap.add_argument("--before", help="an earlier build of the program, timed beside it")
@@ -210,6 +226,8 @@ def main():
     before_slow = set()
     for target_name, fields, cwd, peer_targets, recursive, utf8 in targets:
         mb = tree_size(peer_targets[0]) * len(peer_targets) / 1e6
+        if recursive:
+            print_floor(a.wine_run, a.floor, cwd, mb)
         for name, pflags, eflags, search, gargs, rargs in CASES:
             rflag = ["-R"] if recursive else []
             pt, pc = program.time(pflags + rflag, search, fields, cwd, detect=utf8)

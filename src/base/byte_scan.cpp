@@ -88,6 +88,20 @@ __attribute__((target("sse2"))) const char* FindSse2(const char* bytes, size_t l
   }
   return FindBytewise(bytes + i, length - i, byte);
 }
+
+__attribute__((target("sse2"))) const char* FindAnySse2(const char* bytes, size_t length, const ByteSet& set) {
+  __m128i wanted[kMaxByteSet];
+  for (int k = 0; k < set.count; ++k) wanted[k] = _mm_set1_epi8(set.values[k]);
+  size_t i = 0;
+  for (; length - i >= kVector; i += kVector) {
+    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + i));
+    __m128i hits = _mm_cmpeq_epi8(v, wanted[0]);
+    for (int k = 1; k < set.count; ++k) hits = _mm_or_si128(hits, _mm_cmpeq_epi8(v, wanted[k]));
+    const unsigned mask = static_cast<unsigned>(_mm_movemask_epi8(hits));
+    if (mask != 0) return bytes + i + __builtin_ctz(mask);
+  }
+  return FindAnyByteBytewise(bytes + i, length - i, set);
+}
 #endif
 
 }  // namespace
@@ -116,6 +130,15 @@ const char* FindByteByWords(const char* bytes, size_t length, char byte) {
     if (found != 0) return bytes + i + static_cast<size_t>(__builtin_ctzll(found)) / 8;
   }
   return FindBytewise(bytes + i, length - i, byte);
+}
+
+const char* FindAnyByteBytewise(const char* bytes, size_t length, const ByteSet& set) {
+  for (size_t i = 0; i < length; ++i) {
+    for (int k = 0; k < set.count; ++k) {
+      if (bytes[i] == set.values[k]) return bytes + i;
+    }
+  }
+  return nullptr;
 }
 
 bool HaveVectorUnit() {
@@ -161,12 +184,23 @@ const char* FindByteByVector(const char* bytes, size_t length, char byte) {
   return FindByteByWords(bytes, length, byte);
 }
 
+const char* FindAnyByteByVector(const char* bytes, size_t length, const ByteSet& set) {
+#ifdef ZANTO_X86
+  if (VectorUnit()) return FindAnySse2(bytes, length, set);
+#endif
+  return FindAnyByteBytewise(bytes, length, set);
+}
+
 }  // namespace byte_scan
 
 size_t CountLineFeeds(const char* bytes, size_t length) { return byte_scan::CountLineFeedsByVector(bytes, length); }
 
 const char* FindByte(const char* bytes, size_t length, char byte) {
   return byte_scan::FindByteByVector(bytes, length, byte);
+}
+
+const char* FindAnyByte(const char* bytes, size_t length, const ByteSet& set) {
+  return byte_scan::FindAnyByteByVector(bytes, length, set);
 }
 
 }  // namespace zanto

@@ -18,6 +18,15 @@ size_t CountLineFeeds(const char* bytes, size_t length);
 // candidate it looks for is found with memchr.
 const char* FindByte(const char* bytes, size_t length, char byte);
 
+// A few distinct bytes looked for at once.
+constexpr int kMaxByteSet = 8;
+struct ByteSet {
+  int count;  // 1 to kMaxByteSet
+  char values[kMaxByteSet];
+};
+// The first of the length bytes at bytes that is one of set's, or null.
+const char* FindAnyByte(const char* bytes, size_t length, const ByteSet& set);
+
 namespace byte_scan {
 
 // The two ways of counting, for tests that check both on any machine.
@@ -26,6 +35,8 @@ size_t CountLineFeedsByWords(const char* bytes, size_t length);
 size_t CountLineFeedsByVector(const char* bytes, size_t length);
 const char* FindByteByWords(const char* bytes, size_t length, char byte);
 const char* FindByteByVector(const char* bytes, size_t length, char byte);
+const char* FindAnyByteBytewise(const char* bytes, size_t length, const ByteSet& set);
+const char* FindAnyByteByVector(const char* bytes, size_t length, const ByteSet& set);
 // The processor has the vector unit CountLineFeedsByVector uses.
 bool HaveVectorUnit();
 

@@ -789,6 +789,23 @@ size_t RequiredText(const PatternUnit* pattern, bool avoidLetters, char* out, si
 
 namespace {
 
+// How common a byte is in Japanese and English text, 0 (rare) to 255; the
+// plain search looks first for the rarest byte of the term.
+constexpr uint8_t ByteCommonness(unsigned b) {
+  if (b == 0x82) return 250;                          // hiragana lead
+  if (b == 0x81 || b == 0x83) return 220;             // punctuation, katakana lead
+  if (b == ' ' || b == 'e' || b == 't' || b == 'a' || b == 'o' || b == 'i' || b == 'n') return 230;
+  if (b >= 'a' && b <= 'z') return 200;
+  if (b >= 0x88 && b <= 0x9F) return 170;             // kanji leads
+  if (b >= 0xE0 && b <= 0xEA) return 150;
+  if (b == '\t' || b == '\r' || b == '\n' || (b >= '0' && b <= '9')) return 160;
+  if (b >= 'A' && b <= 'Z') return 140;
+  if (b >= 0x20 && b < 0x7F) return 130;              // ASCII punctuation
+  if (b >= 0x40 && b <= 0xFC) return 100;             // trail bytes
+  return 10;
+}
+
+
 // The distinct characters that every match of pattern holds (those not
 // under a quantifier), at most kFilterUnits of them. Returns their number.
 int RequiredUnits(const PatternUnit* pattern, PatternUnit* out) {
@@ -831,7 +848,73 @@ void MarkSources(UnitFilter* filter, PatternUnit unit, uint8_t bit, unsigned rea
   }
 }
 
+// The anchor's score: how many bytes of text may end it, each weighed by
+// how common it is.
+unsigned AnchorScore(const UnitFilter& filter, uint8_t bit) {
+  unsigned score = 0;
+  for (unsigned byte = 0; byte < 0x100; ++byte) {
+    for (unsigned previous = 0; previous < 0x100; ++previous) {
+      if (filter.byPair[previous << 8 | byte] & bit) {
+        score += ByteCommonness(byte) + 1u;
+        break;
+      }
+    }
+  }
+  return score;
+}
+
 }  // namespace
+
+void ChooseFilterAnchor(UnitFilter* filter) {
+  unsigned best = ~0u;
+  filter->anchor = 0;
+  for (unsigned k = 0; k < kFilterUnits; ++k) {
+    const auto bit = static_cast<uint8_t>(1u << k);
+    if ((filter->wanted & bit) == 0) continue;
+    const unsigned score = AnchorScore(*filter, bit);
+    if (score < best) {
+      best = score;
+      filter->anchor = bit;
+    }
+  }
+  for (unsigned byte = 0; byte < 0x100; ++byte) {
+    uint8_t may = 0;
+    for (unsigned previous = 0; previous < 0x100 && may == 0; ++previous) {
+      may = filter->byPair[previous << 8 | byte] & filter->anchor;
+    }
+    filter->mayEndAnchor[byte] = may != 0 ? 1 : 0;
+  }
+  // A few bytes are looked for many at a time; more, one at a time by table.
+  ByteSet& ends = filter->anchorEnds;
+  ends.count = 0;
+  for (unsigned byte = 0; byte < 0x100; ++byte) {
+    if (filter->mayEndAnchor[byte] == 0) continue;
+    if (ends.count == kMaxByteSet) {
+      ends.count = 0;
+      break;
+    }
+    ends.values[ends.count++] = static_cast<char>(byte);
+  }
+}
+
+size_t NextAnchorPlace(const char* bytes, size_t from, size_t end, const UnitFilter& filter) {
+  const auto* s = reinterpret_cast<const unsigned char*>(bytes);
+  const uint8_t* may = filter.mayEndAnchor;
+  size_t i = from;
+  for (;;) {
+    if (filter.anchorEnds.count > 0) {
+      const char* hit = FindAnyByte(bytes + i, end - i, filter.anchorEnds);
+      i = hit == nullptr ? end : static_cast<size_t>(hit - bytes);
+    } else {
+      // Most bytes end no anchor: four are tested before any branch.
+      while (i + 4 <= end && (may[s[i]] | may[s[i + 1]] | may[s[i + 2]] | may[s[i + 3]]) == 0) i += 4;
+      while (i < end && may[s[i]] == 0) ++i;
+    }
+    if (i == end || i == 0) return i;
+    if (filter.byPair[s[i - 1] << 8 | s[i]] & filter.anchor) return i;
+    ++i;
+  }
+}
 
 bool BuildUnitFilter(const PatternUnit* pattern, unsigned reading, UnitFilter* filter) {
   PatternUnit units[kFilterUnits];
@@ -843,6 +926,7 @@ bool BuildUnitFilter(const PatternUnit* pattern, unsigned reading, UnitFilter* f
     MarkSources(filter, units[k], bit, reading);
     filter->wanted = static_cast<uint8_t>(filter->wanted | bit);
   }
+  ChooseFilterAnchor(filter);
   return count > 0;
 }
 
@@ -867,26 +951,6 @@ bool MayHoldUnits(const char* line, const UnitFilter& filter) {
 
 // ---------------------------------------------------------------------------
 // Plain search
-
-namespace {
-
-// How common a byte is in Japanese and English text, 0 (rare) to 255; the
-// plain search looks first for the rarest byte of the term.
-constexpr uint8_t ByteCommonness(unsigned b) {
-  if (b == 0x82) return 250;                          // hiragana lead
-  if (b == 0x81 || b == 0x83) return 220;             // punctuation, katakana lead
-  if (b == ' ' || b == 'e' || b == 't' || b == 'a' || b == 'o' || b == 'i' || b == 'n') return 230;
-  if (b >= 'a' && b <= 'z') return 200;
-  if (b >= 0x88 && b <= 0x9F) return 170;             // kanji leads
-  if (b >= 0xE0 && b <= 0xEA) return 150;
-  if (b == '\t' || b == '\r' || b == '\n' || (b >= '0' && b <= '9')) return 160;
-  if (b >= 'A' && b <= 'Z') return 140;
-  if (b >= 0x20 && b < 0x7F) return 130;              // ASCII punctuation
-  if (b >= 0x40 && b <= 0xFC) return 100;             // trail bytes
-  return 10;
-}
-
-}  // namespace
 
 PlainNeedle PreparePlainNeedle(const char* text) {
   PlainNeedle needle = {text, std::strlen(text), 0};

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 
+#include "base/byte_scan.h"
 #include "base/settings.h"
 #include "match/folding.h"
 #include "match/line_state.h"
@@ -143,12 +144,24 @@ constexpr int kFilterUnits = 8;
 struct UnitFilter {
   uint8_t wanted;             // a bit for each character every match holds
   uint8_t byPair[0x10000];    // by previous byte * 256 + byte
+  // The wanted character expected to be rarest in text, and the bytes that
+  // may end it: lines before the next such place cannot match.
+  uint8_t anchor;             // its bit
+  uint8_t mayEndAnchor[0x100];
+  ByteSet anchorEnds;         // the same bytes, when few; else count 0
 };
 // Fills filter for pattern under the Case and ZenHan bits of reading
 // (LineReading), for lines converted without Same1 and field selection.
 // False when no character is held by every match (the filter then passes
 // every line).
 bool BuildUnitFilter(const PatternUnit* pattern, unsigned reading, UnitFilter* filter);
+// Chooses filter's anchor from its wanted bits and byPair (BuildUnitFilter
+// does this; a filter filled by other means calls it itself).
+void ChooseFilterAnchor(UnitFilter* filter);
+// The offset of the first byte in [from, end) of bytes that may end the
+// filter's anchor character, or end. The byte before from, when from > 0,
+// is taken to be the one before it in the text.
+size_t NextAnchorPlace(const char* bytes, size_t from, size_t end, const UnitFilter& filter);
 // BuildUnitFilter under the search's own settings.
 bool BuildUnitFilter(const PatternUnit* pattern, UnitFilter* filter);
 // False when line (NUL-terminated) cannot hold every character the filter

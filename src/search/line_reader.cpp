@@ -74,7 +74,36 @@ unsigned long LineReader::SkipLinesWithout(const PlainNeedle& needle, unsigned l
   }
   // Only lines that end in the bytes held are stepped over, so a needle
   // running on into the next bytes read keeps its line.
-  const size_t limit = candidate_;
+  return SkipLinesBefore(candidate_, maxLines);
+}
+
+// Lines with a character the filter wants are rarer than lines with any
+// character: the lines before the next place that may end the filter's
+// anchor character go a block at a time, and only the line holding that
+// place is tested whole.
+unsigned long LineReader::SkipLinesFiltered(const UnitFilter& filter, unsigned long maxLines) {
+  if (pos_ == end_ && !Fill()) return 0;
+  unsigned long skipped = 0;
+  while (skipped < maxLines && pos_ < end_) {
+    if (!candidateKnown_ || candidate_ < pos_) {
+      candidate_ = NextAnchorPlace(data_, pos_, end_, filter);
+      candidateKnown_ = true;
+    }
+    skipped += SkipLinesBefore(candidate_, maxLines - skipped);
+    if (skipped == maxLines) break;
+    const char* from = data_ + pos_;
+    const char* lf = static_cast<const char*>(memchr(from, '\n', end_ - pos_));
+    if (lf == nullptr) break;
+    const size_t length = static_cast<size_t>(lf - from) + 1;
+    if (length > kLinePiece || MayHoldUnits(from, length, filter)) break;
+    ++skipped;
+    pos_ += length;
+  }
+  return skipped;
+}
+
+// Steps over whole lines that end before limit, at most maxLines of them.
+unsigned long LineReader::SkipLinesBefore(size_t limit, unsigned long maxLines) {
   unsigned long skipped = 0;
   // Lines average a few dozen bytes: counting their ends a block at a
   // time is much cheaper than finding each one. A block is taken whole
@@ -104,21 +133,6 @@ unsigned long LineReader::SkipLinesWithout(const PlainNeedle& needle, unsigned l
     SettleAfter(&endsBlock);
     if (!StepOneLine(limit, maxLines, &skipped)) break;
     scan = pos_;
-  }
-  return skipped;
-}
-
-unsigned long LineReader::SkipLinesFiltered(const UnitFilter& filter, unsigned long maxLines) {
-  if (pos_ == end_ && !Fill()) return 0;
-  unsigned long skipped = 0;
-  while (skipped < maxLines && pos_ < end_) {
-    const char* from = data_ + pos_;
-    const char* lf = static_cast<const char*>(memchr(from, '\n', end_ - pos_));
-    if (lf == nullptr) break;
-    const size_t length = static_cast<size_t>(lf - from) + 1;
-    if (length > kLinePiece || MayHoldUnits(from, length, filter)) break;
-    ++skipped;
-    pos_ += length;
   }
   return skipped;
 }

@@ -48,11 +48,11 @@ class LineReader {
   // left to ReadLine.
   unsigned long SkipLinesWithout(const PlainNeedle& needle, unsigned long maxLines);
 
-  // Steps over at most maxLines whole lines, each shorter than one piece
-  // and ending in the bytes held, that filter shows cannot match. Returns
-  // the lines stepped over; the first line that may match is left to
-  // ReadLine. Only for lines that need no conversion: the filter looks at
-  // the raw bytes.
+  // Steps over at most maxLines lines (counted as ReadLine would count
+  // them), ending in the bytes held, that filter shows cannot match.
+  // Returns the lines stepped over; the first line that may match is left
+  // to ReadLine. Only for lines that need no conversion: the filter looks
+  // at the raw bytes.
   unsigned long SkipLinesFiltered(const UnitFilter& filter, unsigned long maxLines);
 
   // The offset of the next byte to hand out; Seek returns to it, so that
@@ -68,6 +68,7 @@ class LineReader {
 
   static unsigned long CountLineEnds(const char* bytes);
   void SettleAfter(size_t* block);
+  unsigned long SkipLinesBefore(size_t limit, unsigned long maxLines);
   bool StepOneLine(size_t limit, unsigned long maxLines, unsigned long* skipped);
   size_t FindCandidate(const PlainNeedle& needle) const;
   bool Fill();
@@ -78,7 +79,7 @@ class LineReader {
   long base_ = 0;    // file offset of data_[0]
   size_t pos_ = 0;   // next byte to hand out
   size_t end_ = 0;   // bytes held
-  size_t candidate_ = 0;         // SkipLinesWithout: next candidate or end_
+  size_t candidate_ = 0;         // next place a needle or anchor may be, or end_
   bool candidateKnown_ = false;  // candidate_ belongs to the bytes held
   bool atEnd_ = false;           // the file has no bytes after those held
   bool unicode_ = false;         // ReadUnicode is in force

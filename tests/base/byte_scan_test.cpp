@@ -40,23 +40,30 @@ TEST(ByteScan, LineFeedCountsAgreeWithAByteByByteCount) {
   }
 }
 
-// Every way of finding a byte returns the first one in the span, or null,
-// at every start and length, for the bytes next to each other in the text
-// and for a byte it lacks.
+// Every way of finding a byte, or any byte of a set, returns the first one
+// in the span, or null, at every start and length, for the bytes next to
+// each other in the text and for a byte it lacks.
 TEST(ByteScan, FindByteFindsTheFirstInTheSpan) {
   const std::string text = std::string("ab\ncd\x8a\x00\xff\x0b", 9) + std::string(40, 'x') + "\x8a\n" +
                            std::string(17, '\xff') + "\x95\x5c" + std::string(33, '\0') + "\n";
   using Find = const char* (*)(const char*, size_t, char);
+  using FindAny = const char* (*)(const char*, size_t, const ByteSet&);
   const Find finds[] = {FindByte, byte_scan::FindByteByWords, byte_scan::FindByteByVector};
-  const char wanted[] = {'\n', '\x8a', '\0', '\xff', '\x5c', 'y'};
-  for (Find find : finds) {
-    for (char byte : wanted) {
-      for (size_t start = 0; start < text.size(); ++start) {
-        for (size_t length = 0; start + length <= text.size(); ++length) {
-          const size_t at = text.substr(start, length).find(byte);
-          const char* want = at == std::string::npos ? nullptr : text.data() + start + at;
-          ASSERT_EQ(find(text.data() + start, length, byte), want)
-              << "byte " << int(static_cast<unsigned char>(byte)) << " start " << start << " length " << length;
+  const FindAny findAnys[] = {FindAnyByte, byte_scan::FindAnyByteBytewise, byte_scan::FindAnyByteByVector};
+  const std::string sets[] = {"\n", "\x8a", std::string(1, '\0'), "\xff", "\x5c", "y", "y\x5c",
+                              std::string("\x0b\x95\x00\x8a", 4), "yzw\x01\x02\x03\x04\xff"};
+  for (const std::string& wanted : sets) {
+    ByteSet set{static_cast<int>(wanted.size()), {}};
+    std::copy(wanted.begin(), wanted.end(), set.values);
+    for (size_t start = 0; start < text.size(); ++start) {
+      for (size_t length = 0; start + length <= text.size(); ++length) {
+        const size_t at = text.substr(start, length).find_first_of(wanted);
+        const char* want = at == std::string::npos ? nullptr : text.data() + start + at;
+        for (FindAny find : findAnys) ASSERT_EQ(find(text.data() + start, length, set), want) << "start " << start;
+        if (wanted.size() > 1) continue;
+        for (Find find : finds) {
+          ASSERT_EQ(find(text.data() + start, length, wanted[0]), want)
+              << "byte " << int(static_cast<unsigned char>(wanted[0])) << " start " << start << " length " << length;
         }
       }
     }

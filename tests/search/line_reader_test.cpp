@@ -155,6 +155,7 @@ std::unique_ptr<UnitFilter> LinesWithQ() {
   auto filter = std::make_unique<UnitFilter>();
   filter->wanted = 1;
   for (unsigned previous = 0; previous < 256; ++previous) filter->byPair[previous << 8 | 'Q'] = 1;
+  ChooseFilterAnchor(filter.get());
   return filter;
 }
 
