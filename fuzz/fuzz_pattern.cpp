@@ -1,6 +1,7 @@
 // The pattern compilers and the matcher. Input: one byte of option flags,
 // the term up to a LF, then the line. Checks that a match position lies in
-// the line and that a plain term is found where its bytes are.
+// the line, that a plain term is found where its bytes are, and that the
+// unit filter and its anchor never refuse a line that matches.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -30,7 +31,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     zanto::DumpPattern(pattern);
     zanto::MarkLineStale();
     int at = -1;
-    if (zanto::FindPattern(pattern, &at) && (at < 0 || at > zanto::gUnitLine.length)) std::abort();
+    const bool found = zanto::FindPattern(pattern, &at);
+    if (found && (at < 0 || at > zanto::gUnitLine.length)) std::abort();
+    static zanto::UnitFilter filter;
+    const unsigned reading = zanto::LineReadingOf(zanto::gSettings);
+    if (found && (reading & (zanto::kReadSame1 | zanto::kReadFields)) == 0 &&
+        zanto::BuildUnitFilter(pattern, &filter)) {
+      const size_t length = std::strlen(zanto::gCurrentLine);
+      if (!zanto::MayHoldUnits(zanto::gCurrentLine, filter)) std::abort();
+      if (zanto::NextAnchorPlace(zanto::gCurrentLine, 0, length, filter) == length) std::abort();
+    }
     if (compiled == zanto::kCompiledPlain) {
       size_t offset = 0;
       const size_t lineLength = std::strlen(zanto::gCurrentLine);
