@@ -20,7 +20,42 @@ namespace {
 constexpr char kDirectoryLinePrefix[] = "ﾃﾞｨﾚｸﾄﾘ　";
 constexpr char kListFullMessage[] = "これ以上登録できません";
 
+// A run keeps what its counting pass listed, so that each group is listed
+// once per run: directory searches are slow where every one is a round trip
+// to a file server. When the store cannot grow, the groups it could not keep
+// are listed again by the run pass.
+constexpr size_t kListingFirstBytes = 64 * 1024;         // the store's first block
+constexpr size_t kMaxListingBytes = 16 * 1024 * 1024;    // the most it grows to
+constexpr size_t kListingAlign = alignof(SortRecord);    // of every group and entry
+
 enum class WalkMode { Count, Run, List };
+
+// The head of one pattern group in the store, followed by its targets as
+// SortRecords in file-system order.
+struct StoredGroup {
+  uint32_t bytes;     // head and entries: the next group's head follows
+  uint32_t count;     // targets kept
+  uint8_t kept;       // 0: the store ran full inside this group
+  uint8_t complete;   // the listing ended before the group limit
+};
+static_assert(alignof(StoredGroup) <= kListingAlign);
+
+// The counting pass appends one head per pattern group until the store is
+// full; the run pass reads them back in the same order.
+struct ListingStore {
+  char* bytes = nullptr;
+  size_t used = 0;
+  size_t capacity = 0;
+  bool full = false;       // Count: no further group is kept
+  bool filling = false;    // Count: the group at open is being filled
+  size_t open = 0;         // Count: offset of that group's head
+  size_t next = 0;         // Run: offset of the next group's head
+
+  ListingStore() = default;
+  ~ListingStore() { std::free(bytes); }
+  ListingStore(const ListingStore&) = delete;
+  ListingStore& operator=(const ListingStore&) = delete;
+};
 
 // One pass over the groups.
 struct Walk {
@@ -29,6 +64,7 @@ struct Walk {
   TargetListSink* sink = nullptr;    // List
   SortRecord** sortArray = nullptr;  // kMaxGroupFiles slots, or null (order 3)
   unsigned total = 0;                // Run: result of the counting pass
+  ListingStore* store = nullptr;     // Count fills it, Run reads it; or null
   unsigned handedOn = 0;             // targets handed on so far
   bool ended = false;                // stop flag, aborting visit or full list
   bool aborted = false;              // a visit returned 0
@@ -47,6 +83,7 @@ struct Group {
   const char* memberList;  // or null
   char drive[kDriveBuffer];  // of pattern, for the paths handed on
   char dir[kPathPart];
+  const StoredGroup* stored = nullptr;  // Run: what the counting pass kept
 };
 
 uint32_t TargetMask() { return kTargetMask | (gSettings.SearchHide ? kHiddenSystem : 0); }
@@ -143,18 +180,142 @@ void HandOnEntry(Walk& walk, const Group& group, const FindRecord& record) {
   HandOn(walk, path, record, group.memberList);
 }
 
-// A pattern in file-system order.
-void VisitUnsorted(Walk& walk, const Group& group) {
+size_t ListingEntryBytes(const char* name) {
+  size_t bytes = sizeof(SortRecord) + std::strlen(name) + 1;
+  return (bytes + kListingAlign - 1) / kListingAlign * kListingAlign;
+}
+
+StoredGroup* StoredGroupAt(ListingStore& store, size_t offset) {
+  return reinterpret_cast<StoredGroup*>(store.bytes + offset);
+}
+
+// Room for more bytes; a grown store is a new block (the old one is
+// copied and freed).
+bool ReserveListing(ListingStore& store, size_t more) {
+  if (store.capacity - store.used >= more) return true;
+  if (kMaxListingBytes - store.used < more) return false;
+  size_t capacity = store.capacity > 0 ? store.capacity : kListingFirstBytes;
+  while (capacity - store.used < more) capacity *= 2;
+  if (capacity > kMaxListingBytes) capacity = kMaxListingBytes;
+  auto* grown = static_cast<char*>(targets::Allocate(capacity));
+  if (grown == nullptr) return false;
+  if (store.used > 0) std::memcpy(grown, store.bytes, store.used);
+  std::free(store.bytes);
+  store.bytes = grown;
+  store.capacity = capacity;
+  return true;
+}
+
+void OpenStoredGroup(ListingStore& store) {
+  if (store.full) return;
+  if (!ReserveListing(store, sizeof(StoredGroup))) {
+    store.full = true;
+    return;
+  }
+  store.open = store.used;
+  store.filling = true;
+  *StoredGroupAt(store, store.open) = StoredGroup{sizeof(StoredGroup), 0, 1, 0};
+  store.used += sizeof(StoredGroup);
+}
+
+// A group that does not fit keeps its head, marked not kept, so that the
+// run pass still finds the heads of the groups before it in order.
+void KeepEntry(ListingStore& store, const FindRecord& record) {
+  if (!store.filling) return;
+  const size_t bytes = ListingEntryBytes(record.name);
+  if (!ReserveListing(store, bytes)) {
+    store.used = store.open + sizeof(StoredGroup);
+    *StoredGroupAt(store, store.open) = StoredGroup{sizeof(StoredGroup), 0, 0, 0};
+    store.filling = false;
+    store.full = true;
+    return;
+  }
+  auto* entry = reinterpret_cast<SortRecord*>(store.bytes + store.used);
+  entry->date = record.date;
+  entry->time = record.time;
+  entry->size = record.size;
+  entry->attributes = record.attributes;
+  std::memcpy(entry->name, record.name, std::strlen(record.name) + 1);
+  store.used += bytes;
+  ++StoredGroupAt(store, store.open)->count;
+}
+
+void CloseStoredGroup(ListingStore& store, bool complete) {
+  if (!store.filling) return;
+  StoredGroup* group = StoredGroupAt(store, store.open);
+  group->bytes = static_cast<uint32_t>(store.used - store.open);
+  group->complete = complete ? 1 : 0;
+  store.filling = false;
+}
+
+// Run: the head the counting pass wrote for the next pattern group, or null
+// past the last one it kept.
+const StoredGroup* NextStoredGroup(ListingStore* store) {
+  if (store == nullptr || store->next >= store->used) return nullptr;
+  const StoredGroup* group = StoredGroupAt(*store, store->next);
+  store->next += group->bytes;
+  return group;
+}
+
+// Lists the targets of a pattern in file-system order, at most limit of
+// them, each to take until it returns false. True when the listing ran to
+// its end.
+template <typename Take>
+bool ListGroup(const char* pattern, unsigned limit, Take take) {
   FindRecord record;
-  if (FindFirst(group.pattern, &record, TargetMask()) != 0) return;
-  const unsigned limit = GroupLimit();
+  if (FindFirst(pattern, &record, TargetMask()) != 0) return true;
   unsigned taken = 0;
+  bool end = false;
   do {
     if (!IsTargetEntry(record)) continue;
     ++taken;
-    HandOnEntry(walk, group, record);
-  } while (!walk.ended && taken < limit && FindNext(&record) == 0);
+    if (!take(record)) break;
+  } while (taken < limit && !(end = FindNext(&record) != 0));
   FindEnd(&record);
+  return end;
+}
+
+// The targets of a group, as ListGroup gives them: in a run from what the
+// counting pass kept when it kept enough of them for limit, else listed
+// (and, in a run's counting pass, kept).
+template <typename Take>
+void EachTarget(Walk& walk, const Group& group, unsigned limit, Take take) {
+  const StoredGroup* stored = group.stored;
+  if (stored != nullptr && stored->kept && (stored->complete || stored->count >= limit)) {
+    const char* entry = reinterpret_cast<const char*>(stored + 1);
+    const unsigned count = stored->count < limit ? stored->count : limit;
+    for (unsigned i = 0; i < count; ++i) {
+      const auto* kept = reinterpret_cast<const SortRecord*>(entry);
+      FindRecord record{};
+      record.attributes = kept->attributes;
+      record.date = kept->date;
+      record.time = kept->time;
+      record.size = kept->size;
+      CopyText(record.name, sizeof record.name, kept->name);
+      if (!take(record)) return;
+      entry += ListingEntryBytes(kept->name);
+    }
+    return;
+  }
+  if (walk.mode != WalkMode::Count || walk.store == nullptr) {
+    ListGroup(group.pattern, limit, take);
+    return;
+  }
+  ListingStore& store = *walk.store;
+  OpenStoredGroup(store);
+  bool complete = ListGroup(group.pattern, limit, [&](const FindRecord& record) {
+    KeepEntry(store, record);
+    return take(record);
+  });
+  CloseStoredGroup(store, complete);
+}
+
+// A pattern in file-system order.
+void VisitUnsorted(Walk& walk, const Group& group) {
+  EachTarget(walk, group, GroupLimit(), [&](const FindRecord& record) {
+    HandOnEntry(walk, group, record);
+    return !walk.ended;
+  });
 }
 
 SortRecord* NewSortRecord(const FindRecord& record) {
@@ -187,19 +348,15 @@ bool VisitSorted(Walk& walk, const Group& group) {
   SortRecord** records = walk.sortArray;
   int count = 0;
   bool outOfMemory = false;
-  FindRecord record;
-  if (FindFirst(group.pattern, &record, TargetMask()) == 0) {
-    do {
-      if (!IsTargetEntry(record)) continue;
-      records[count] = NewSortRecord(record);
-      if (records[count] == nullptr) {
-        outOfMemory = true;
-        break;
-      }
-      ++count;
-    } while (count < kMaxGroupFiles && FindNext(&record) == 0);
-    FindEnd(&record);
-  }
+  EachTarget(walk, group, static_cast<unsigned>(kMaxGroupFiles), [&](const FindRecord& record) {
+    records[count] = NewSortRecord(record);
+    if (records[count] == nullptr) {
+      outOfMemory = true;
+      return false;
+    }
+    ++count;
+    return true;
+  });
   if (outOfMemory) {
     FreeSortRecords(records, count);
     return false;
@@ -218,7 +375,8 @@ bool VisitSorted(Walk& walk, const Group& group) {
   return true;
 }
 
-void VisitPattern(Walk& walk, const Group& group) {
+void VisitPattern(Walk& walk, Group& group) {
+  if (walk.mode == WalkMode::Run) group.stored = NextStoredGroup(walk.store);
   if (walk.mode != WalkMode::Count && walk.sortArray != nullptr && gSettings.SortType != kSortAsFound) {
     if (VisitSorted(walk, group)) return;
     gSettings.SortType = kSortAsFound;  // persists: later groups and runs unsorted
@@ -306,8 +464,10 @@ void BuildPlan(TargetPlan& plan, const char* field, bool forListing) {
   if (gSettings.SubDir) CollectPlanDirectories(plan);
 }
 
-unsigned CountPlan(const TargetPlan& plan) {
+// store, when given, keeps what the pass lists for the run pass.
+unsigned CountPlan(const TargetPlan& plan, ListingStore* store) {
   Walk count{WalkMode::Count};
+  count.store = store;
   WalkGroups(count, plan);
   return count.handedOn;
 }
@@ -354,11 +514,14 @@ int EnumerateTargets(const char* field, TargetVisitor& visitor) {
   if (gFileListEntries.count > 0) return EnumerateFileList(visitor);
   TargetPlan plan;
   BuildPlan(plan, field, false);
-  const unsigned total = CountPlan(plan);
+  // The sort array first: the store, which may grow large, must not take
+  // the memory a sorted run cannot do without.
   bool ok;
   SortRecord** sortArray = AllocateSortArray(&ok);
   if (!ok) return kTargetsNoMemory;
-  Walk run{WalkMode::Run, &visitor, nullptr, sortArray, total};
+  ListingStore store;
+  const unsigned total = CountPlan(plan, &store);
+  Walk run{WalkMode::Run, &visitor, nullptr, sortArray, total, &store};
   WalkGroups(run, plan);
   std::free(sortArray);
   return run.aborted ? kTargetsAborted : kTargetsDone;
@@ -368,7 +531,7 @@ unsigned CountTargets(const char* field) {
   if (gFileListEntries.count > 0) return static_cast<unsigned>(gFileListEntries.count);
   TargetPlan plan;
   BuildPlan(plan, field, false);
-  return CountPlan(plan);
+  return CountPlan(plan, nullptr);
 }
 
 int ListTargets(TargetListSink& sink, const char* field, int subDir) {

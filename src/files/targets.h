@@ -120,7 +120,9 @@ enum : int {
 
 // The search run's walk: counts first (the total), then hands every target
 // to the visitor in order, re-deriving the date and size bounds from the
-// settings before each group. Uses gFileListEntries instead of the field when a
+// settings before each group. Each group is listed once: the run hands on
+// what the counting pass listed (listing a group again only where memory did
+// not hold it). Uses gFileListEntries instead of the field when a
 // file list is in use. Ends as soon as gAbortRequested is set. Writes the
 // directory line of the progress dialog. Do not call CountTargets before
 // it: the counting pass is part of the walk.
@@ -169,8 +171,9 @@ void SetShortcutResolver(ShortcutResolver resolver);
 // absolute form and returns 1; else returns 0 and leaves path unchanged.
 int ResolveShortcut(char* path);
 
-// Test seam: the allocator for sort records and collected directories
-// (null restores the standard one), so that tests can run out of memory.
+// Test seam: the allocator for sort records, collected directories and a
+// run's kept listings (null restores the standard one), so that tests can
+// run out of memory.
 using TargetAllocator = void* (*)(size_t bytes);
 void SetTargetAllocator(TargetAllocator allocator);
 

@@ -4,7 +4,8 @@
 
 namespace zanto::targets {
 
-// Memory for sort records and collected directories, through the test seam.
+// Memory for sort records, collected directories and kept listings,
+// through the test seam.
 // Blocks are released with free().
 void* Allocate(size_t bytes);
 // A malloc'd copy of text, or null.

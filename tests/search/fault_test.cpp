@@ -12,8 +12,10 @@
 #include <string>
 #include <vector>
 
+#include "base/sjis.h"
 #include "files/list_file.h"
 #include "files/path.h"
+#include "files/targets.h"
 #include "profile/profile.h"
 #include "search/result_output.h"
 #include "search/search_run.h"
@@ -241,6 +243,57 @@ TEST_F(FaultTest, RunsGoOnOrFailWithTheirMessage) {
       EXPECT_EQ(text.size(), static_cast<size_t>(c.plan.writeLimit));
     }
   }
+}
+
+// Directory searches are round trips to a file server: a run lists each
+// (directory, pattern) group once, in its counting pass, and hands on what
+// that pass kept - in the order and with the total a direct listing gives.
+TEST_F(FaultTest, ARunListsEachGroupOnce) {
+  struct Visits : TargetVisitor {
+    int Visit(const char* path, const FindRecord&, unsigned number, unsigned total, const char*) override {
+      char absolute[kPathBuffer];
+      CopyText(absolute, sizeof absolute, path);
+      NormalizePath(absolute);
+      paths.emplace_back(absolute);
+      EXPECT_EQ(number, paths.size()) << path;
+      totals.push_back(total);
+      return 1;
+    }
+    std::vector<std::string> paths;
+    std::vector<unsigned> totals;
+  };
+  struct Lines : TargetListSink {
+    bool AddLine(const char* text) override {
+      lines.emplace_back(text);
+      return true;
+    }
+    void ReportListFull(const char*) override { ADD_FAILURE(); }
+    std::vector<std::string> lines;
+  };
+  TempDir dir;
+  const std::vector<std::string> dirs = {"", "sub/", "sub/deep/", "sub2/"};
+  for (const std::string& d : dirs)
+    for (const char* name : {"k.txt", "b.txt", "x.doc", "a.doc", "m.txt", "skip.log"}) dir.Write(d + name, "x");
+  char home[kPathBuffer];
+  ASSERT_TRUE(OsGetCurrentDirectory(home, sizeof home));
+  ASSERT_TRUE(OsSetCurrentDirectory(dir.path().c_str()));
+  const char field[] = "*.txt *.doc";
+  for (int sortType : {0, static_cast<int>(kSortAsFound)}) {
+    SCOPED_TRACE(sortType);
+    gSettings.SubDir = 1;
+    gSettings.SortType = sortType;
+    gSettings.SortRev = 1;
+    Visits run;
+    test::SetFaults({});
+    ASSERT_EQ(EnumerateTargets(field, run), kTargetsDone);
+    // Each directory once for its subdirectories, once per pattern.
+    EXPECT_EQ(test::DirectorySearches(), 4 + 4 * 2);
+    Lines listing;
+    EXPECT_EQ(ListTargets(listing, field, 1), 20);
+    EXPECT_EQ(run.paths, listing.lines);
+    EXPECT_EQ(run.totals, std::vector<unsigned>(20, 20u));
+  }
+  ASSERT_TRUE(OsSetCurrentDirectory(home));
 }
 
 }  // namespace

@@ -55,6 +55,7 @@ test::FaultPlan gPlan;
 std::map<intptr_t, OpenFile> gOpen;
 bool gVanished = false;
 int gFired = 0;
+int gSearches = 0;
 
 // The path with "/" separators and without a drive, as the native file
 // system names it.
@@ -87,6 +88,7 @@ void MaybeVanish(const char* path) {
 }  // namespace
 
 void* OsFindOpen(const char* pattern, OsDirEntry* first) {
+  ++gSearches;
   if (Names(gPlan.findFails, pattern) && Fire()) return nullptr;
   return OsRealFindOpen(pattern, first);
 }
@@ -204,6 +206,7 @@ void SetFaults(const FaultPlan& plan) {
   gPlan = plan;
   gVanished = false;
   gFired = 0;
+  gSearches = 0;
   for (auto& [handle, file] : gOpen) {
     (void)handle;
     file.written = 0;
@@ -213,6 +216,7 @@ void SetFaults(const FaultPlan& plan) {
 void ClearFaults() { SetFaults(FaultPlan{}); }
 int OpenFileCount() { return static_cast<int>(gOpen.size()); }
 int FaultsFired() { return gFired; }
+int DirectorySearches() { return gSearches; }
 
 }  // namespace test
 }  // namespace zanto

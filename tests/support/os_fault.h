@@ -32,5 +32,7 @@ void ClearFaults();
 int OpenFileCount();
 // Faults that have fired since SetFaults.
 int FaultsFired();
+// Directory searches started since SetFaults, failed or not.
+int DirectorySearches();
 
 }  // namespace zanto::test
