@@ -34,6 +34,7 @@ struct ResultFile {
   intptr_t handle = -1;          // open output file, or negative
   bool usedThisRun = false;      // the current run writes to a file
   size_t pending = 0;            // bytes waiting in data
+  bool lost = false;             // a write or the close failed: the file lacks text
   char data[kFileWriteBuffer];
 };
 
@@ -43,15 +44,23 @@ char gQuoted[kQuotedPath];
 
 bool FileOpen() { return gFile.handle >= 0; }
 
+// After one failed write (a full disk) nothing more is written: later text
+// could only leave a file with a hole in it.
+void WriteWhole(const char* bytes, size_t length) {
+  if (gFile.lost || length == 0) return;
+  const long written = WriteRawFile(gFile.handle, bytes, static_cast<unsigned long>(length));
+  if (written < 0 || static_cast<size_t>(written) != length) gFile.lost = true;
+}
+
 void FlushFile() {
-  if (gFile.pending > 0) WriteRawFile(gFile.handle, gFile.data, static_cast<unsigned long>(gFile.pending));
+  WriteWhole(gFile.data, gFile.pending);
   gFile.pending = 0;
 }
 
 void WriteFileBytes(const char* bytes, size_t length) {
   if (length >= kFileWriteBuffer) {
     FlushFile();
-    WriteRawFile(gFile.handle, bytes, static_cast<unsigned long>(length));
+    WriteWhole(bytes, length);
     return;
   }
   if (gFile.pending + length > kFileWriteBuffer) FlushFile();
@@ -183,15 +192,17 @@ bool OpenResultFile(const char* path, bool append) {
   if (handle < 0) return false;
   gFile.handle = handle;
   gFile.pending = 0;
+  gFile.lost = false;
   gFile.usedThisRun = true;
   return true;
 }
 
-void CloseResultOutput() {
-  if (!FileOpen()) return;
+bool CloseResultOutput() {
+  if (!FileOpen()) return true;
   FlushFile();
-  CloseRawFile(gFile.handle);
+  if (CloseRawFile(gFile.handle) != 0) gFile.lost = true;
   gFile.handle = -1;
+  return !gFile.lost;
 }
 
 void FreeResultBuffer() {

@@ -25,8 +25,9 @@ bool PrepareResultBuffer();
 // False when it cannot be opened.
 bool OpenResultFile(const char* path, bool append);
 // Flushes and closes the output file if one is open; later writes go to the
-// buffer again.
-void CloseResultOutput();
+// buffer again. False when the file lacks text written to it: a write (a
+// full disk) or the close failed.
+bool CloseResultOutput();
 // Releases every chunk (program end).
 void FreeResultBuffer();
 

@@ -24,6 +24,8 @@ namespace {
 constexpr size_t kProgressFileText = kNameBuffer + 48;  // a name, its numbers and "解凍中"
 constexpr size_t kMemberNameBuffer = kNameBuffer;  // a member's name and extension
 constexpr size_t kProgressDirectoryText = kDriveBuffer + kPathPart + 16;
+constexpr char kOutputNotOpened[] = "出力ファイルを開けません";
+constexpr char kOutputIncomplete[] = "出力ファイルに書き込めません";
 
 // What DelUnlha does with an extracted member after its scan.
 enum : int { kDeleteAlways = 0, kDeleteWithoutMatch = 1, kKeepMembers = 2 };
@@ -66,7 +68,7 @@ bool OpenOutput(const char* outputPath) {
     return false;
   }
   if (OpenResultFile(outputPath, gSettings.Append != 0)) return true;
-  ShowInformation("出力ファイルを開けません");
+  ShowInformation(kOutputNotOpened);
   return false;
 }
 
@@ -175,7 +177,12 @@ int RunSearch(const char* searchText, const char* fieldText, const char* outputP
     if (gAbortRequested) WriteResultText("途中で中止しました\r\n");
     WriteResultFormat("検索総行数  %lu 行\r\n", static_cast<unsigned long>(gRunLineCount));
   }
-  CloseResultOutput();
+  // A result file that lacks text must not pass for the whole result (the
+  // editor would be handed it).
+  if (!CloseResultOutput() && result == kRunCompleted) {
+    ShowInformation(kOutputIncomplete);
+    result = kRunFailed;
+  }
   FreeTermArena();
   return result;
 }

@@ -197,10 +197,11 @@ TEST_F(FaultTest, RunsGoOnOrFailWithTheirMessage) {
        kRunCompleted, {}, {"key first", "key d"}, {"key last"}},
       {"the output file cannot be opened", {.openFails = "out.log"}, false, true, kRunFailed,
        {"出力ファイルを開けません"}, {}, {"key a"}},
+      // A result file that lacks text is reported, not handed on as whole.
       {"the disk fills while the result is written", {.writeName = "out.log", .writeLimit = 40}, false, true,
-       kRunCompleted, {}, {}, {"key last"}},
-      {"the output file fails to close", {.closeFails = "out.log"}, false, true, kRunCompleted, {},
-       {"key a", "key last"}, {}},
+       kRunFailed, {"出力ファイルに書き込めません"}, {}, {"key last"}},
+      {"the output file fails to close", {.closeFails = "out.log"}, false, true, kRunFailed,
+       {"出力ファイルに書き込めません"}, {"key a", "key last"}, {}},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
