@@ -12,6 +12,7 @@ void LineReader::Start(intptr_t handle) {
   base_ = 0;
   pos_ = end_ = 0;
   candidateKnown_ = false;
+  linesByFilter_ = 0;
   atEnd_ = false;
   unicode_ = false;
 }
@@ -85,12 +86,20 @@ unsigned long LineReader::SkipLinesFiltered(const UnitFilter& filter, unsigned l
   if (pos_ == end_ && !Fill()) return 0;
   unsigned long skipped = 0;
   while (skipped < maxLines && pos_ < end_) {
-    if (!candidateKnown_ || candidate_ < pos_) {
-      candidate_ = NextAnchorPlace(data_, pos_, end_, filter);
-      candidateKnown_ = true;
+    if (linesByFilter_ > 0) {
+      --linesByFilter_;
+    } else {
+      if (!candidateKnown_ || candidate_ < pos_) {
+        candidate_ = NextAnchorPlace(data_, pos_, end_, filter);
+        candidateKnown_ = true;
+      }
+      const unsigned long stepped = SkipLinesBefore(candidate_, maxLines - skipped);
+      skipped += stepped;
+      if (skipped == maxLines) break;
+      // Where the anchor is in nearly every line, looking for it first only
+      // adds work: the next lines are tested whole straight away.
+      if (stepped == 0) linesByFilter_ = kLinesByFilter;
     }
-    skipped += SkipLinesBefore(candidate_, maxLines - skipped);
-    if (skipped == maxLines) break;
     const char* from = data_ + pos_;
     const char* lf = static_cast<const char*>(memchr(from, '\n', end_ - pos_));
     if (lf == nullptr) break;

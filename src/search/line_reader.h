@@ -65,6 +65,9 @@ class LineReader {
   // it every forty bytes or so.
   static constexpr size_t kStepBlock = 256;
   static constexpr size_t kNoBlock = ~size_t{0};
+  // Lines SkipLinesFiltered tests whole, without the anchor, after the
+  // anchor was found in the very next line.
+  static constexpr unsigned kLinesByFilter = 8;
 
   static unsigned long CountLineEnds(const char* bytes);
   void SettleAfter(size_t* block);
@@ -81,6 +84,7 @@ class LineReader {
   size_t end_ = 0;   // bytes held
   size_t candidate_ = 0;         // next place a needle or anchor may be, or end_
   bool candidateKnown_ = false;  // candidate_ belongs to the bytes held
+  unsigned linesByFilter_ = 0;   // lines still to test whole before the anchor
   bool atEnd_ = false;           // the file has no bytes after those held
   bool unicode_ = false;         // ReadUnicode is in force
   UnicodeForm form_ = UnicodeForm::Utf8;
