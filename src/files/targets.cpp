@@ -180,6 +180,25 @@ void HandOnEntry(Walk& walk, const Group& group, const FindRecord& record) {
   HandOn(walk, path, record, group.memberList);
 }
 
+// A target's record kept in the SortRecord form (name included), and back.
+void StoreSortRecord(SortRecord* kept, const FindRecord& record) {
+  kept->date = record.date;
+  kept->time = record.time;
+  kept->size = record.size;
+  kept->attributes = record.attributes;
+  std::memcpy(kept->name, record.name, std::strlen(record.name) + 1);
+}
+
+FindRecord FindRecordOf(const SortRecord& kept) {
+  FindRecord record{};
+  record.attributes = kept.attributes;
+  record.date = kept.date;
+  record.time = kept.time;
+  record.size = kept.size;
+  CopyText(record.name, sizeof record.name, kept.name);
+  return record;
+}
+
 size_t ListingEntryBytes(const char* name) {
   size_t bytes = sizeof(SortRecord) + std::strlen(name) + 1;
   return (bytes + kListingAlign - 1) / kListingAlign * kListingAlign;
@@ -230,12 +249,7 @@ void KeepEntry(ListingStore& store, const FindRecord& record) {
     store.full = true;
     return;
   }
-  auto* entry = reinterpret_cast<SortRecord*>(store.bytes + store.used);
-  entry->date = record.date;
-  entry->time = record.time;
-  entry->size = record.size;
-  entry->attributes = record.attributes;
-  std::memcpy(entry->name, record.name, std::strlen(record.name) + 1);
+  StoreSortRecord(reinterpret_cast<SortRecord*>(store.bytes + store.used), record);
   store.used += bytes;
   ++StoredGroupAt(store, store.open)->count;
 }
@@ -286,13 +300,7 @@ void EachTarget(Walk& walk, const Group& group, unsigned limit, Take take) {
     const unsigned count = stored->count < limit ? stored->count : limit;
     for (unsigned i = 0; i < count; ++i) {
       const auto* kept = reinterpret_cast<const SortRecord*>(entry);
-      FindRecord record{};
-      record.attributes = kept->attributes;
-      record.date = kept->date;
-      record.time = kept->time;
-      record.size = kept->size;
-      CopyText(record.name, sizeof record.name, kept->name);
-      if (!take(record)) return;
+      if (!take(FindRecordOf(*kept))) return;
       entry += ListingEntryBytes(kept->name);
     }
     return;
@@ -321,12 +329,7 @@ void VisitUnsorted(Walk& walk, const Group& group) {
 SortRecord* NewSortRecord(const FindRecord& record) {
   size_t nameBytes = std::strlen(record.name) + 1;
   auto* sorted = static_cast<SortRecord*>(targets::Allocate(sizeof(SortRecord) + nameBytes));
-  if (sorted == nullptr) return nullptr;
-  sorted->date = record.date;
-  sorted->time = record.time;
-  sorted->size = record.size;
-  sorted->attributes = record.attributes;
-  std::memcpy(sorted->name, record.name, nameBytes);
+  if (sorted != nullptr) StoreSortRecord(sorted, record);
   return sorted;
 }
 
@@ -363,13 +366,7 @@ bool VisitSorted(Walk& walk, const Group& group) {
   }
   std::qsort(records, static_cast<size_t>(count), sizeof *records, CompareSortSlots);
   for (int i = 0; i < count && !walk.ended; ++i) {
-    FindRecord sorted{};
-    sorted.attributes = records[i]->attributes;
-    sorted.date = records[i]->date;
-    sorted.time = records[i]->time;
-    sorted.size = records[i]->size;
-    CopyText(sorted.name, sizeof sorted.name, records[i]->name);
-    HandOnEntry(walk, group, sorted);
+    HandOnEntry(walk, group, FindRecordOf(*records[i]));
   }
   FreeSortRecords(records, count);
   return true;

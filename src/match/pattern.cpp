@@ -848,42 +848,36 @@ void MarkSources(UnitFilter* filter, PatternUnit unit, uint8_t bit, unsigned rea
   }
 }
 
-// The anchor's score: how many bytes of text may end it, each weighed by
-// how common it is.
-unsigned AnchorScore(const UnitFilter& filter, uint8_t bit) {
-  unsigned score = 0;
+// For each byte, the wanted characters (bits) that it may end.
+void EndingBits(const UnitFilter& filter, uint8_t* bits) {
   for (unsigned byte = 0; byte < 0x100; ++byte) {
-    for (unsigned previous = 0; previous < 0x100; ++previous) {
-      if (filter.byPair[previous << 8 | byte] & bit) {
-        score += ByteCommonness(byte) + 1u;
-        break;
-      }
-    }
+    bits[byte] = 0;
+    for (unsigned previous = 0; previous < 0x100; ++previous) bits[byte] |= filter.byPair[previous << 8 | byte];
   }
-  return score;
 }
 
 }  // namespace
 
 void ChooseFilterAnchor(UnitFilter* filter) {
+  uint8_t ending[0x100];
+  EndingBits(*filter, ending);
+  // The score of a character: the bytes that may end it, each weighed by
+  // how common it is in text.
   unsigned best = ~0u;
   filter->anchor = 0;
   for (unsigned k = 0; k < kFilterUnits; ++k) {
     const auto bit = static_cast<uint8_t>(1u << k);
     if ((filter->wanted & bit) == 0) continue;
-    const unsigned score = AnchorScore(*filter, bit);
+    unsigned score = 0;
+    for (unsigned byte = 0; byte < 0x100; ++byte) {
+      if (ending[byte] & bit) score += ByteCommonness(byte) + 1u;
+    }
     if (score < best) {
       best = score;
       filter->anchor = bit;
     }
   }
-  for (unsigned byte = 0; byte < 0x100; ++byte) {
-    uint8_t may = 0;
-    for (unsigned previous = 0; previous < 0x100 && may == 0; ++previous) {
-      may = filter->byPair[previous << 8 | byte] & filter->anchor;
-    }
-    filter->mayEndAnchor[byte] = may != 0 ? 1 : 0;
-  }
+  for (unsigned byte = 0; byte < 0x100; ++byte) filter->mayEndAnchor[byte] = (ending[byte] & filter->anchor) != 0;
   // A few bytes are looked for many at a time; more, one at a time by table.
   ByteSet& ends = filter->anchorEnds;
   ends.count = 0;
