@@ -47,6 +47,18 @@ std::string ProgramPath() {
 
 std::string Sjis(const char* text) { return text; }  // literals are Shift_JIS already
 
+// The file at path once it reads expected (case aside), or what it read
+// last: a started program writes on its own time, after a window it shows
+// has gone or even after it has ended.
+std::string WaitFileText(const std::string& path, const std::string& expected) {
+  std::string text = zanto::test::ReadFileBytes(path);
+  for (DWORD waited = 0; waited < 5000 && _stricmp(text.c_str(), expected.c_str()) != 0; waited += kPollMs) {
+    Sleep(kPollMs);
+    text = zanto::test::ReadFileBytes(path);
+  }
+  return text;
+}
+
 // The recording editor's path in the form the registry and the program
 // give it.
 std::string FakeEditorPath() {
@@ -1024,7 +1036,9 @@ TEST_F(Interactive, FileListDialogPrunesSavesLoadsAndSearchesTheList) {
 
   Press(dialog, kSave);
   ASSERT_TRUE(ChooseFile(program_, kSaveTitle, dir_ / "keep.lst"));
-  EXPECT_EQ(_stricmp(dir_.Read("keep.lst").c_str(), (std::string(first) + "\r\n").c_str()), 0) << dir_.Read("keep.lst");
+  // The list is written once the save dialog has gone.
+  const std::string kept = std::string(first) + "\r\n";
+  EXPECT_EQ(_stricmp(WaitFileText(dir_ / "keep.lst", kept).c_str(), kept.c_str()), 0) << dir_.Read("keep.lst");
   SendCommand(dialog, kDelete);  // nothing selected: all
   EXPECT_EQ(Entries(dialog), 0);
   EXPECT_FALSE(IsWindowEnabled(GetDlgItem(dialog, kSave)));
@@ -1320,16 +1334,8 @@ class EditorLog {
   // The process environment, which started programs inherit.
   explicit EditorLog(const std::string& path) : path_(path) { SetEnvironmentVariableA(kVariable, path.c_str()); }
   ~EditorLog() { SetEnvironmentVariableA(kVariable, nullptr); }
-  // The log once it reads expected, or what it read last. The editor runs
-  // on its own and may write after the program has ended.
-  std::string WaitFor(const std::string& expected) const {
-    std::string text = zanto::test::ReadFileBytes(path_);
-    for (DWORD waited = 0; waited < 5000 && _stricmp(text.c_str(), expected.c_str()) != 0; waited += kPollMs) {
-      Sleep(kPollMs);
-      text = zanto::test::ReadFileBytes(path_);
-    }
-    return text;
-  }
+  // The log once it reads expected, or what it read last.
+  std::string WaitFor(const std::string& expected) const { return WaitFileText(path_, expected); }
 
  private:
   static constexpr char kVariable[] = "ZANTO_EDITOR_LOG";

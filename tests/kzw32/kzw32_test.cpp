@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -195,7 +196,7 @@ class ViewerRun {
     if (!started_) return;
     for (DWORD waited = 0; waited < kWaitMs && !window_; waited += 100) {
       Sleep(100);
-      window_ = FindWindowA("KZW32Viewer", nullptr);
+      window_ = WindowOf(process_.dwProcessId);
     }
   }
   ~ViewerRun() {
@@ -210,6 +211,32 @@ class ViewerRun {
   HWND Pane(int id) const { return GetDlgItem(window_, id); }
 
  private:
+  // The viewer window of this process alone (a viewer another suite left
+  // behind must not stand in for it), once shown: the viewer shows its
+  // window after making its panes and reading its file, and a window
+  // found before that has no panes yet.
+  static HWND WindowOf(DWORD processId) {
+    struct Search {
+      DWORD processId;
+      HWND found;
+    } search = {processId, nullptr};
+    EnumWindows(
+        [](HWND window, LPARAM param) -> BOOL {
+          auto* s = reinterpret_cast<Search*>(param);
+          char name[32] = "";
+          DWORD owner = 0;
+          GetWindowThreadProcessId(window, &owner);
+          if (owner != s->processId || !IsWindowVisible(window) || !GetClassNameA(window, name, sizeof name) ||
+              strcmp(name, "KZW32Viewer") != 0) {
+            return TRUE;
+          }
+          s->found = window;
+          return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+  }
+
   bool started_ = false;
   PROCESS_INFORMATION process_ = {};
   HWND window_ = nullptr;
