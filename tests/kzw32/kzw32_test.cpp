@@ -179,6 +179,24 @@ TEST_F(PaneTest, AResultLineAsksTheOwnerToOpenItsSource) {
   EXPECT_EQ(gHeard.keys, std::vector<LPARAM>{VK_F5});
 }
 
+struct ViewerSearch {
+  DWORD processId;
+  HWND found;
+};
+
+BOOL CALLBACK MatchViewer(HWND window, LPARAM param) {
+  auto* search = reinterpret_cast<ViewerSearch*>(param);
+  char name[32] = "";
+  DWORD owner = 0;
+  GetWindowThreadProcessId(window, &owner);
+  if (owner != search->processId || !IsWindowVisible(window) || !GetClassNameA(window, name, sizeof name) ||
+      strcmp(name, "KZW32Viewer") != 0) {
+    return TRUE;
+  }
+  search->found = window;
+  return FALSE;
+}
+
 // The viewer started as the program starts it, in the directory the
 // result's relative paths start from.
 class ViewerRun {
@@ -216,24 +234,8 @@ class ViewerRun {
   // window after making its panes and reading its file, and a window
   // found before that has no panes yet.
   static HWND WindowOf(DWORD processId) {
-    struct Search {
-      DWORD processId;
-      HWND found;
-    } search = {processId, nullptr};
-    EnumWindows(
-        [](HWND window, LPARAM param) -> BOOL {
-          auto* s = reinterpret_cast<Search*>(param);
-          char name[32] = "";
-          DWORD owner = 0;
-          GetWindowThreadProcessId(window, &owner);
-          if (owner != s->processId || !IsWindowVisible(window) || !GetClassNameA(window, name, sizeof name) ||
-              strcmp(name, "KZW32Viewer") != 0) {
-            return TRUE;
-          }
-          s->found = window;
-          return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    ViewerSearch search = {processId, nullptr};
+    EnumWindows(MatchViewer, reinterpret_cast<LPARAM>(&search));
     return search.found;
   }
 
