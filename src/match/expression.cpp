@@ -118,7 +118,7 @@ TermResult CompileSynonyms(const ThesaurusGroup& group, MatchOptions options, ui
     const TermResult result = CompileTermText(group.first[i].word, gSettings.Regular != 0, options, &member);
     if (result != TermResult::Ok) return result;
     // The arena may have moved nothing, but term stays valid: blocks never move.
-    term->members[term->memberCount].entry = static_cast<uint16_t>(group.first + i - gThesaurus);
+    term->members[term->memberCount].entry = static_cast<uint32_t>(group.first + i - gThesaurus);
     term->members[term->memberCount].term = member;
     ++term->memberCount;
   }

@@ -66,7 +66,7 @@ ThesaurusBuild BuildThesaurus(LineSource& source) {
   size_t stored = 0;
   bool overflow = false;
   bool outOfMemory = false;
-  uint16_t group = 0;
+  uint32_t group = 0;
   char line[kThesaurusLineBuffer];
   while (!overflow && !outOfMemory && source.ReadLine(line, sizeof line)) {
     if (!IsGroupLine(line)) continue;

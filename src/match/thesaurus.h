@@ -15,9 +15,11 @@ constexpr int kThesaurusSpareEntries = 10;     // room beyond the counted words
 constexpr int kThesaurusOverflowError = 1008;  // traced when the second pass finds more words
 
 // One word of the table.
+// Group and count are 32-bit: a table may hold more than 65,535 words and a
+// file more than 65,535 lines where one of them matches.
 struct ThesaurusEntry {
-  uint16_t group;  // 0-based number of the line among the lines read as groups
-  uint16_t count;  // lines of the current file where this word matched first
+  uint32_t group;  // 0-based number of the line among the lines read as groups
+  uint32_t count;  // lines of the current file where this word matched first
   char* word;      // owned copy; null in the entry that ends the table
 };
 

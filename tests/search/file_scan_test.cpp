@@ -810,6 +810,23 @@ TEST_F(ScanTest, SynonymCountsAfterEachFile) {
   EXPECT_EQ(got, pasokon + " one\r\n** " + pc + "=1\r\n** " + pasokon + "=2\r\n");
 }
 
+// Counts and table places past 16 bits: a word beyond the 65,536th of the
+// table, found on more than 65,535 lines of one file, is counted whole and
+// to itself.
+TEST_F(ScanTest, SynonymCountsPastSixteenBits) {
+  std::string table;
+  for (int i = 0; i < 70000; ++i) table += "w" + std::to_string(i) + "\r\n";
+  table += "alpha beta\r\n";
+  std::string text;
+  for (int i = 0; i < 70001; ++i) text += "beta\r\n";
+  Write({{"syn.txt", table}, {"a.txt", text}});
+  gSettings.Thesaurus = 1;
+  gSettings.ThesaurusCount = 1;
+  strcpy(gSettings.ThesaurusFile0, (dir / "syn.txt").c_str());
+  const std::string got = Run("alpha", "{D}a.txt");
+  EXPECT_EQ(got.substr(got.find("** ")), "** beta=70001\r\n");
+}
+
 std::string gShortcutTarget;
 long ResolveForTest(const char*, char* target, char*) {
   strcpy(target, gShortcutTarget.c_str());
