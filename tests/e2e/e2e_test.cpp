@@ -25,6 +25,9 @@ using zanto::test::TempDir;
 constexpr DWORD kStartTimeoutMs = 30000;
 constexpr DWORD kRunTimeoutMs = 30000;
 constexpr DWORD kPollMs = 20;
+// How long a text, a file or a pane may take to reach what a test expects
+// of it; only a failing test waits that long, and a busy machine may need it.
+constexpr DWORD kSettleTimeoutMs = 10000;
 constexpr int kSearchText = 3000, kFileNames = 3001, kOutFile = 3002, kMatchCount = 3011, kEndmatch = 3013,
               kVerbose = 3012, kPauseButton = 3205;
 constexpr char kTitle[] = "ＺＡＮＴＯ32";
@@ -52,7 +55,7 @@ std::string Sjis(const char* text) { return text; }  // literals are Shift_JIS a
 // has gone or even after it has ended.
 std::string WaitFileText(const std::string& path, const std::string& expected) {
   std::string text = zanto::test::ReadFileBytes(path);
-  for (DWORD waited = 0; waited < 5000 && _stricmp(text.c_str(), expected.c_str()) != 0; waited += kPollMs) {
+  for (DWORD waited = 0; waited < kSettleTimeoutMs && _stricmp(text.c_str(), expected.c_str()) != 0; waited += kPollMs) {
     Sleep(kPollMs);
     text = zanto::test::ReadFileBytes(path);
   }
@@ -166,7 +169,14 @@ HWND WaitDialog(DWORD pid, const char* title, int child, bool wantChild, DWORD t
 
 HWND WaitMainDialog(const Program& p) { return WaitDialog(p.id(), kTitle, kSearchText, true, kStartTimeoutMs); }
 
-// A message box of the program: its text, after which it is answered.
+// True once window is gone (in time).
+bool WaitGone(HWND window) {
+  for (DWORD waited = 0; waited < kRunTimeoutMs && IsWindow(window); waited += kPollMs) Sleep(kPollMs);
+  return !IsWindow(window);
+}
+
+// A message box of the program: its text, after which it is answered and
+// gone (else a box asked for next could be this one, not yet closed).
 std::string AnswerMessageBox(const Program& p) {
   HWND box = WaitDialog(p.id(), kTitle, kSearchText, false, kRunTimeoutMs);
   if (!box) return "(no box)";
@@ -179,6 +189,7 @@ std::string AnswerMessageBox(const Program& p) {
     if (buf[0]) text = buf;
   }
   PostMessageA(box, WM_COMMAND, IDOK, 0);
+  WaitGone(box);
   return text;
 }
 
@@ -696,15 +707,10 @@ void Click(HWND dialog, int id) { SendMessageA(GetDlgItem(dialog, id), BM_CLICK,
 
 bool Checked(HWND dialog, int id) { return SendMessageA(GetDlgItem(dialog, id), BM_GETCHECK, 0, 0) == BST_CHECKED; }
 
-bool WaitGone(HWND window) {
-  for (DWORD waited = 0; waited < kRunTimeoutMs && IsWindow(window); waited += kPollMs) Sleep(kPollMs);
-  return !IsWindow(window);
-}
-
 // The text of a control once it reads expected, or what it read last.
 std::string WaitText(HWND dialog, int id, const std::string& expected) {
   std::string text = ControlText(dialog, id);
-  for (DWORD waited = 0; waited < 2000 && text != expected; waited += kPollMs) {
+  for (DWORD waited = 0; waited < kSettleTimeoutMs && text != expected; waited += kPollMs) {
     Sleep(kPollMs);
     text = ControlText(dialog, id);
   }
@@ -1001,7 +1007,7 @@ bool ChooseFile(const Program& p, const char* title, const std::string& path) {
   if (!name) name = GetDlgItem(common, kCommonNameEdit);
   SendMessageA(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.c_str()));
   Press(common, IDOK);
-  return options::WaitGone(common);
+  return WaitGone(common);
 }
 
 }  // namespace file_list
@@ -1052,7 +1058,7 @@ TEST_F(Interactive, FileListDialogPrunesSavesLoadsAndSearchesTheList) {
   for (int i = 0; i < 100 && Entries(dialog) == 0; ++i) Sleep(kPollMs);
   ASSERT_EQ(Entries(dialog), 1);
   Press(dialog, IDOK);
-  ASSERT_TRUE(options::WaitGone(dialog));
+  ASSERT_TRUE(WaitGone(dialog));
 
   EXPECT_EQ(options::WaitText(dialog_, kFileListCount, Sjis("1個のファイルから検索します")),
             Sjis("1個のファイルから検索します"));
@@ -1068,7 +1074,7 @@ TEST_F(Interactive, FileListDialogPrunesSavesLoadsAndSearchesTheList) {
   ASSERT_NE(dialog, nullptr);
   SendCommand(dialog, kDelete);
   Press(dialog, IDOK);
-  ASSERT_TRUE(options::WaitGone(dialog));
+  ASSERT_TRUE(WaitGone(dialog));
   for (int i = 0; i < 100 && !IsWindowVisible(GetDlgItem(dialog_, kFileNames)); ++i) Sleep(kPollMs);
   EXPECT_TRUE(IsWindowVisible(GetDlgItem(dialog_, kFileNames)));
   EXPECT_EQ(ControlText(dialog_, kFileListButton), Sjis("ﾌｧｲﾙ一覧"));
@@ -1408,7 +1414,7 @@ TEST(Editor, FailedStartOrMissingViewerKeepsTheDialogOpen) {
   ASSERT_NE(other, nullptr);
   SetControlText(other, 3504, "#");  // the editor command
   Press(other, IDOK);
-  ASSERT_TRUE(options::WaitGone(other));
+  ASSERT_TRUE(WaitGone(other));
   SetControlText(main, kSearchText, "third");
   ASSERT_TRUE(RunSearchAndWait(p, main));
   EXPECT_EQ(ControlText(main, kMatchCount), Sjis("1 個マッチ"));
@@ -1440,7 +1446,7 @@ constexpr char kViewerTitle[] = "ZANTO KZ Control 試作版";
 
 LRESULT WaitPane(HWND pane, UINT question, LRESULT expected) {
   LRESULT answer = SendMessageA(pane, question, 0, 0);
-  for (DWORD waited = 0; waited < 5000 && answer != expected; waited += kPollMs) {
+  for (DWORD waited = 0; waited < kSettleTimeoutMs && answer != expected; waited += kPollMs) {
     Sleep(kPollMs);
     answer = SendMessageA(pane, question, 0, 0);
   }
@@ -1486,7 +1492,7 @@ TEST(Editor, ViewerShowsTheResultAndJumpsToTheLine) {
     EXPECT_TRUE(CaptureWindow(viewer, shots + "\\viewer.bmp"));
   }
   Press(viewer, IDCANCEL);
-  ASSERT_TRUE(options::WaitGone(viewer));
+  ASSERT_TRUE(WaitGone(viewer));
   EXPECT_EQ(p.WaitExit(1000), -1) << "the program ended";
   ASSERT_TRUE(IsWindow(main));
   EXPECT_EQ(ControlText(main, kMatchCount), Sjis("2 個マッチ"));
