@@ -37,7 +37,7 @@ constexpr size_t kRequiredTextBytes = 64;  // quick test of a pattern term, NUL 
 constexpr int kMaxSynonymMembers = 166;
 
 struct SynonymMember {
-  uint32_t entry;  // index of the member's ThesaurusEntry in gThesaurus (past 65,535 too)
+  uint32_t entry;  // index of the member's ThesaurusEntry in gThesaurus
   uint32_t term;   // arena handle of the member's own term (plain or pattern)
 };
 

@@ -14,9 +14,8 @@ constexpr size_t kThesaurusLineBuffer = 2048;  // lines are read in pieces of 20
 constexpr int kThesaurusSpareEntries = 10;     // room beyond the counted words
 constexpr int kThesaurusOverflowError = 1008;  // traced when the second pass finds more words
 
-// One word of the table.
-// Group and count are 32-bit: a table may hold more than 65,535 words and a
-// file more than 65,535 lines where one of them matches.
+// One word of the table. Group and count are 32-bit: a table may hold more
+// than 65,535 words, and a file more than 65,535 lines where one matches.
 struct ThesaurusEntry {
   uint32_t group;  // 0-based number of the line among the lines read as groups
   uint32_t count;  // lines of the current file where this word matched first

@@ -179,6 +179,10 @@ TEST_F(PaneTest, AResultLineAsksTheOwnerToOpenItsSource) {
   EXPECT_EQ(gHeard.keys, std::vector<LPARAM>{VK_F5});
 }
 
+// The viewer window of one process alone (a viewer another suite left
+// behind must not stand in for it), once shown: the viewer shows its window
+// after making its panes and reading its file, and a window found before
+// that has no panes yet.
 struct ViewerSearch {
   DWORD processId;
   HWND found;
@@ -195,6 +199,12 @@ BOOL CALLBACK MatchViewer(HWND window, LPARAM param) {
   }
   search->found = window;
   return FALSE;
+}
+
+HWND ShownViewerOf(DWORD processId) {
+  ViewerSearch search = {processId, nullptr};
+  EnumWindows(MatchViewer, reinterpret_cast<LPARAM>(&search));
+  return search.found;
 }
 
 // The viewer started as the program starts it, in the directory the
@@ -214,7 +224,7 @@ class ViewerRun {
     if (!started_) return;
     for (DWORD waited = 0; waited < kWaitMs && !window_; waited += 100) {
       Sleep(100);
-      window_ = WindowOf(process_.dwProcessId);
+      window_ = ShownViewerOf(process_.dwProcessId);
     }
   }
   ~ViewerRun() {
@@ -229,16 +239,6 @@ class ViewerRun {
   HWND Pane(int id) const { return GetDlgItem(window_, id); }
 
  private:
-  // The viewer window of this process alone (a viewer another suite left
-  // behind must not stand in for it), once shown: the viewer shows its
-  // window after making its panes and reading its file, and a window
-  // found before that has no panes yet.
-  static HWND WindowOf(DWORD processId) {
-    ViewerSearch search = {processId, nullptr};
-    EnumWindows(MatchViewer, reinterpret_cast<LPARAM>(&search));
-    return search.found;
-  }
-
   bool started_ = false;
   PROCESS_INFORMATION process_ = {};
   HWND window_ = nullptr;
