@@ -175,8 +175,10 @@ def main():
     stamp = os.path.join(corpus, ".made-%s-%s" % (a.big_mb, a.tree_files))
     if not os.path.exists(stamp):
         subprocess.run(["rm", "-rf", corpus], check=True)
-        subprocess.run([sys.executable, os.path.join(HERE, "make_corpus.py"), corpus, a.big_mb, a.tree_files],
-                       check=True)
+        made = subprocess.run([sys.executable, os.path.join(HERE, "make_corpus.py"), corpus, a.big_mb,
+                               a.tree_files])
+        if made.returncode != 0:
+            sys.exit("bench: stopped: the corpus could not be made")
         open(stamp, "w").close()
     empty = os.path.join(corpus, "empty.txt")
     open(empty, "wb").close()

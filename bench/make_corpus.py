@@ -14,6 +14,9 @@ import re
 import sys
 
 MAN_ROOT = "/usr/share/man/ja"
+# manpages-ja gives about 8.5 MB of text; far less means it is not installed
+# and the corpus would repeat a few pages over and over.
+MIN_BASE_BYTES = 4 * 1000 * 1000
 ESCAPES = re.compile(r"\\f[BIRPC]|\\f\(..|\\s[-+]?\d|\\\(..|\\&|\\c")
 
 
@@ -54,6 +57,9 @@ def main():
     tree_files = int(sys.argv[3]) if len(sys.argv) > 3 else 2000
     base = encode(plain_lines())
     base_size = sum(len(x) for x in base)
+    if base_size < MIN_BASE_BYTES:
+        sys.exit("make_corpus: only %.1f MB of text under %s; install manpages-ja"
+                 % (base_size / 1e6, MAN_ROOT))
     os.makedirs(outdir, exist_ok=True)
 
     # Each copy varies: a line number prefix on every 13th line shifts the
