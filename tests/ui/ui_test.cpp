@@ -166,6 +166,35 @@ TEST(FontTemplate, RewrittenTemplateCreatesTheDialog) {
   DestroyWindow(dialog);
 }
 
+// ---- Labels ----
+
+// The label beside each control, as the user reads it (and its access key).
+TEST(Templates, EveryLabelReadsAsWritten) {
+  struct Case {
+    int dialog;
+    const char16_t* label;
+  };
+  const Case cases[] = {
+      {IDD_MAIN, u"検索文字列(&S):"}, {IDD_MAIN, u"検索ファイル名(&F):"}, {IDD_MAIN, u"出力ファイル名(&O):"},
+      {IDD_MAIN, u"DIR履歴(&Y)"}, {IDD_MAIN, u"個マッチしたら次へ(&K)"},
+      {IDD_BLOCK, u"マッチした前後(&Z):"}, {IDD_BLOCK, u"行以内を検索"}, {IDD_BLOCK, u"パターン(&N)"},
+      {IDD_BLOCK, u"開始行／終了行(&S)"}, {IDD_BLOCK, u"End"}, {IDD_BLOCK, u"ﾌﾞﾛｯｸ先頭出力:"},
+      {IDD_BLOCK, u"ﾌﾞﾛｯｸ終了出力:"},
+      {IDD_CONTEXT, u"先頭出力:"}, {IDD_CONTEXT, u"終了出力:"},
+      {IDD_FIELD, u"区切り文字(&K):"}, {IDD_FIELD, u"検索フィールド番号(&N):"},
+      {IDD_OTHER, u"終了時コマンド(&C):"}, {IDD_OTHER, u"ｸﾘｯﾌﾟ出力引数"}, {IDD_OTHER, u"検索しない拡張子(&E):"},
+      {IDD_EXTENDED, u"LZHを解凍する場所(&T):"}, {IDD_EXTENDED, u"&EUC ドライブ:"}, {IDD_EXTENDED, u"漢字コード(&K)"},
+      {IDD_FILE_LIST, u"(&L)"},
+  };
+  for (size_t i = 0; i < std::size(cases); ++i) {
+    Resource r = LoadTemplate(cases[i].dialog);
+    ASSERT_NE(r.data, nullptr) << cases[i].dialog;
+    bool found = false;
+    for (const TemplateItem& item : ReadTemplate(r.data).items) found = found || item.title == cases[i].label;
+    EXPECT_TRUE(found) << "case " << i << ": dialog " << cases[i].dialog << " lacks its label";
+  }
+}
+
 // ---- Status bar ----
 
 TEST(StatusBar, TextIsCutOnACharacterBoundary) {
