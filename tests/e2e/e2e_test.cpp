@@ -1501,3 +1501,60 @@ TEST(Editor, ViewerShowsTheResultAndJumpsToTheLine) {
 }
 
 }  // namespace
+
+namespace help {
+
+// The help viewer's text: the rich-edit child of its window.
+BOOL CALLBACK ReadTopicText(HWND child, LPARAM param) {
+  char cls[32];
+  GetClassNameA(child, cls, sizeof cls);
+  if (_strnicmp(cls, "RichEdit", 8) != 0) return TRUE;
+  char text[4096] = {};
+  SendMessageA(child, WM_GETTEXT, sizeof text, reinterpret_cast<LPARAM>(text));
+  *reinterpret_cast<std::string*>(param) = text;
+  return FALSE;
+}
+
+struct ViewerQuery {
+  const char* title;
+  HWND found;
+};
+
+// A shown help-viewer window whose topic text begins with the title.
+BOOL CALLBACK MatchViewer(HWND window, LPARAM param) {
+  auto* q = reinterpret_cast<ViewerQuery*>(param);
+  char cls[32];
+  GetClassNameA(window, cls, sizeof cls);
+  if (std::strcmp(cls, "MS_WINHELP") != 0 || !IsWindowVisible(window)) return TRUE;
+  std::string text;
+  EnumChildWindows(window, ReadTopicText, reinterpret_cast<LPARAM>(&text));
+  if (text.rfind(q->title, 0) != 0) return TRUE;
+  q->found = window;
+  return FALSE;
+}
+
+HWND WaitViewer(const char* title) {
+  ViewerQuery q = {title, nullptr};
+  for (DWORD waited = 0; waited < kRunTimeoutMs && !q.found; waited += kPollMs) {
+    EnumWindows(MatchViewer, reinterpret_cast<LPARAM>(&q));
+    if (!q.found) Sleep(kPollMs);
+  }
+  return q.found;
+}
+
+}  // namespace help
+
+// ヘルプ in an option dialog opens ZANTO.HLP (built beside the program) at
+// that dialog's topic.
+TEST_F(Interactive, HelpButtonOfAnOptionDialogShowsItsTopic) {
+  HWND dialog = options::OpenDialog(program_, dialog_, options::kBlockButton, options::kBlockTitle);
+  ASSERT_NE(dialog, nullptr);
+  Press(dialog, 3009);
+  HWND viewer = help::WaitViewer("ブロック出力の設定");
+  ASSERT_NE(viewer, nullptr);
+  PostMessageA(viewer, WM_CLOSE, 0, 0);
+  EXPECT_TRUE(WaitGone(viewer));
+  Press(dialog, IDCANCEL);
+  EXPECT_TRUE(WaitGone(dialog));
+  Close();
+}
