@@ -26,7 +26,7 @@ struct FindRecord {
   uint32_t attributes = 0;   // attribute bits of the entry
   uint16_t time = 0;         // last write, DOS time, local
   uint16_t date = 0;         // last write, DOS date, local
-  int32_t size = 0;          // low 32 bits of the size
+  int64_t size = 0;          // bytes, the whole size (files pass 4 GiB)
   char name[kNameBuffer] = {};  // entry name without directory
   void* osHandle = nullptr;  // open platform search, or null
 };
@@ -36,7 +36,7 @@ struct OsDirEntry {
   uint32_t attributes;
   uint16_t dosTime;
   uint16_t dosDate;
-  uint32_t sizeLow;
+  uint64_t size;
   char name[kNameBuffer];
 };
 

@@ -222,7 +222,7 @@ bool NextEntry(Search* search, OsDirEntry* entry) {
     // directory walk does not follow it into a loop.
     if (link) entry->attributes |= kAttrReparsePoint;
     DosDateTime(st.st_mtime, &entry->dosDate, &entry->dosTime);
-    entry->sizeLow = static_cast<uint32_t>(static_cast<uint64_t>(st.st_size));
+    entry->size = static_cast<uint64_t>(st.st_size);
     std::memcpy(entry->name, name.c_str(), name.size() + 1);
     return true;
   }

@@ -29,7 +29,7 @@ void FillEntry(const WIN32_FIND_DATAA& data, OsDirEntry* entry) {
   }
   entry->dosDate = dosDate;
   entry->dosTime = dosTime;
-  entry->sizeLow = data.nFileSizeLow;
+  entry->size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
   size_t len = strnlen(data.cFileName, kNameBuffer - 1);
   std::memcpy(entry->name, data.cFileName, len);
   entry->name[len] = '\0';

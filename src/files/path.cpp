@@ -83,7 +83,7 @@ void FillRecord(const OsDirEntry& entry, FindRecord* record) {
   record->attributes = entry.attributes;
   record->time = entry.dosTime;
   record->date = entry.dosDate;
-  record->size = static_cast<int32_t>(entry.sizeLow);
+  record->size = static_cast<int64_t>(entry.size);
   CopyText(record->name, sizeof record->name, entry.name);
 }
 

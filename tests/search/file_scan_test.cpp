@@ -203,6 +203,24 @@ TEST_F(ScanTest, DateFilterNoteInsteadOfTheFile) {
   EXPECT_EQ(got.substr(got.find("\r\n")), "\r\n検索総行数  0 行\r\n");
 }
 
+// A file past 4 GiB is measured whole by the size rule, in the sorted
+// order and in the order found.
+TEST_F(ScanTest, SizeFilterMeasuresFilesPastFourGibibytes) {
+  for (int32_t order : {kSortByName, kSortAsFound}) {
+    SCOPED_TRACE(order);
+    StartSettings();
+    gSettings.Verbose = gSettings.Size = gSettings.NotSearchBin = 1;
+    gSettings.SortType = order;
+    strcpy(gSettings.SizeEnd, "1000");
+    TempDir caseDir;
+    caseDir.WriteSparse("big.txt", (uint64_t{4} << 30) + 100, 0, "alpha\r\n");
+    host.clipboard.clear();
+    EXPECT_EQ(RunSearch("alpha", (caseDir.path() + "*.txt").c_str(), ""), kRunCompleted);
+    CopyResultToClipboard();
+    EXPECT_EQ(host.clipboard, "skip big.txt size=4294967396\r\n検索総行数  0 行\r\n");
+  }
+}
+
 TEST_F(ScanTest, FileListForms) {
   std::vector<RunCase> cases = {
       {"paths only", [](SearchSettings& s) { s.FileListForm = 1, s.Verbose = 1; },
