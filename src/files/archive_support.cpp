@@ -100,7 +100,7 @@ bool TakeMember(FindRecord* record, char* memberPath) {
   if (std::strlen(gArchive.directory) + std::strlen(field) > kMaxPath) return false;
   CopyText(memberPath, kPathBuffer, gArchive.directory);
   AppendText(memberPath, kPathBuffer, field);
-  record->size = static_cast<int32_t>(RecordWord(kRecordSizeOffset, 4));
+  record->size = RecordWord(kRecordSizeOffset, 4);
   record->date = static_cast<uint16_t>(RecordWord(kRecordDateOffset, 2));
   record->time = static_cast<uint16_t>(RecordWord(kRecordTimeOffset, 2));
   CopyText(record->name, sizeof record->name, memberPath);

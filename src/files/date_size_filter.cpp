@@ -1,5 +1,6 @@
 #include "files/date_size_filter.h"
 
+#include <cinttypes>
 #include <cstdio>
 #include <cstring>
 
@@ -138,7 +139,7 @@ int PassesDateSizeFilter(const char* path, const FindRecord& record, char* reaso
   }
   if (gSettings.Size) {
     if (record.size < gBounds.sizeMin || record.size > gBounds.sizeMax) {
-      snprintf(skip, sizeof skip, "size=%lu", static_cast<unsigned long>(static_cast<uint32_t>(record.size)));
+      snprintf(skip, sizeof skip, "size=%" PRIu64, static_cast<uint64_t>(record.size));
       Trace("skip %s %s", path, skip);
       if (reason != nullptr) CopyText(reason, kSkipReasonBuffer, skip);
       return 0;

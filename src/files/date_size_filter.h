@@ -41,8 +41,9 @@ int ParseSizeRange();
 // 1 if start <= date <= end for three YYMMDD texts under the century rule.
 int DateInRange(const char* start, const char* date, const char* end);
 
-// Why a file was left out: "date=YYMMDD" or "size=<bytes>", NUL included.
-constexpr size_t kSkipReasonBuffer = 24;
+// Why a file was left out: "date=YYMMDD" or "size=<bytes>" (up to 20
+// digits), NUL included.
+constexpr size_t kSkipReasonBuffer = 32;
 
 // 1 if the file passes both active filters (each only while its setting is
 // on). Otherwise 0, the reason traced with the path and, when reason is

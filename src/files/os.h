@@ -26,7 +26,7 @@ struct FindRecord {
   uint32_t attributes = 0;   // attribute bits of the entry
   uint16_t time = 0;         // last write, DOS time, local
   uint16_t date = 0;         // last write, DOS date, local
-  int32_t size = 0;          // low 32 bits of the size
+  int64_t size = 0;          // bytes, the whole size (files pass 4 GiB)
   char name[kNameBuffer] = {};  // entry name without directory
   void* osHandle = nullptr;  // open platform search, or null
 };
@@ -36,7 +36,7 @@ struct OsDirEntry {
   uint32_t attributes;
   uint16_t dosTime;
   uint16_t dosDate;
-  uint32_t sizeLow;
+  uint64_t size;
   char name[kNameBuffer];
 };
 
@@ -52,12 +52,14 @@ bool OsFullPath(const char* path, char* out, size_t capacity);
 // Looks a bare file name up along the platform's search path.
 bool OsSearchPath(const char* name, char* out, size_t capacity);
 
-// Raw files. Mode bits as OpenRawFile documents them.
+// Raw files. Mode bits as OpenRawFile documents them. Offsets are 64-bit:
+// files pass 4 GiB.
 intptr_t OsOpenFile(const char* path, unsigned mode);
 int OsCloseFile(intptr_t handle);
 long OsReadFile(intptr_t handle, void* buffer, unsigned long count);
 long OsWriteFile(intptr_t handle, const void* buffer, unsigned long count);
-long OsSeekFile(intptr_t handle, long distance, int origin);  // 0 set, 1 cur, 2 end
+// The new offset, or -1. Origin: 0 set, 1 cur, 2 end.
+int64_t OsSeekFile(intptr_t handle, int64_t distance, int origin);
 
 // Access modes for OsAccess: 0 exists, 2 writable, 4 readable, 6 both.
 bool OsAccess(const char* path, int mode);

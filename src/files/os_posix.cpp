@@ -222,7 +222,7 @@ bool NextEntry(Search* search, OsDirEntry* entry) {
     // directory walk does not follow it into a loop.
     if (link) entry->attributes |= kAttrReparsePoint;
     DosDateTime(st.st_mtime, &entry->dosDate, &entry->dosTime);
-    entry->sizeLow = static_cast<uint32_t>(static_cast<uint64_t>(st.st_size));
+    entry->size = static_cast<uint64_t>(st.st_size);
     std::memcpy(entry->name, name.c_str(), name.size() + 1);
     return true;
   }
@@ -384,10 +384,11 @@ long OsWriteFile(intptr_t handle, const void* buffer, unsigned long count) {
   return static_cast<long>(done);
 }
 
-long OsSeekFile(intptr_t handle, long distance, int origin) {
+int64_t OsSeekFile(intptr_t handle, int64_t distance, int origin) {
+  static_assert(sizeof(off_t) >= sizeof(int64_t), "file offsets past 4 GiB");
   int whence = origin == 1 ? SEEK_CUR : origin == 2 ? SEEK_END : SEEK_SET;
-  off_t at = ::lseek(static_cast<int>(handle), distance, whence);
-  return at < 0 ? -1 : static_cast<long>(at);
+  off_t at = ::lseek(static_cast<int>(handle), static_cast<off_t>(distance), whence);
+  return at < 0 ? -1 : static_cast<int64_t>(at);
 }
 
 bool OsAccess(const char* path, int mode) {

@@ -29,7 +29,7 @@ void FillEntry(const WIN32_FIND_DATAA& data, OsDirEntry* entry) {
   }
   entry->dosDate = dosDate;
   entry->dosTime = dosTime;
-  entry->sizeLow = data.nFileSizeLow;
+  entry->size = (static_cast<uint64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
   size_t len = strnlen(data.cFileName, kNameBuffer - 1);
   std::memcpy(entry->name, data.cFileName, len);
   entry->name[len] = '\0';
@@ -122,11 +122,15 @@ long OsWriteFile(intptr_t handle, const void* buffer, unsigned long count) {
   return static_cast<long>(done);
 }
 
-long OsSeekFile(intptr_t handle, long distance, int origin) {
+// The distance goes in two halves, so that every system moves past 4 GiB;
+// a low half of all ones is an error only when the system says so.
+int64_t OsSeekFile(intptr_t handle, int64_t distance, int origin) {
   DWORD method = origin == 1 ? FILE_CURRENT : origin == 2 ? FILE_END : FILE_BEGIN;
-  DWORD at = SetFilePointer(AsHandle(handle), distance, nullptr, method);
-  if (at == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR) return -1;
-  return static_cast<long>(at);
+  LONG high = static_cast<LONG>(distance >> 32);
+  SetLastError(NO_ERROR);
+  DWORD low = SetFilePointer(AsHandle(handle), static_cast<LONG>(static_cast<uint32_t>(distance)), &high, method);
+  if (low == INVALID_SET_FILE_POINTER && GetLastError() != NO_ERROR) return -1;
+  return static_cast<int64_t>((static_cast<uint64_t>(static_cast<uint32_t>(high)) << 32) | low);
 }
 
 // Directories pass every access test; the read-only bit of a file refuses

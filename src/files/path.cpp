@@ -83,7 +83,7 @@ void FillRecord(const OsDirEntry& entry, FindRecord* record) {
   record->attributes = entry.attributes;
   record->time = entry.dosTime;
   record->date = entry.dosDate;
-  record->size = static_cast<int32_t>(entry.sizeLow);
+  record->size = static_cast<int64_t>(entry.size);
   CopyText(record->name, sizeof record->name, entry.name);
 }
 
@@ -293,7 +293,7 @@ long WriteRawFile(intptr_t handle, const void* buffer, unsigned long count) {
   return OsWriteFile(handle, buffer, count);
 }
 
-long SeekRawFile(intptr_t handle, long distance, int origin) { return OsSeekFile(handle, distance, origin); }
+int64_t SeekRawFile(intptr_t handle, int64_t distance, int origin) { return OsSeekFile(handle, distance, origin); }
 
 int FileAccessible(const char* path, int mode) {
   char prepared[kPathBuffer];

@@ -70,7 +70,7 @@ intptr_t OpenRawFile(const char* name, unsigned mode);  // negative on failure
 int CloseRawFile(intptr_t handle);
 long ReadRawFile(intptr_t handle, void* buffer, unsigned long count);
 long WriteRawFile(intptr_t handle, const void* buffer, unsigned long count);
-long SeekRawFile(intptr_t handle, long distance, int origin);
+int64_t SeekRawFile(intptr_t handle, int64_t distance, int origin);  // the new offset, or -1
 // 0 if the path exists with the access (0 exists, 2 write, 4 read, 6 both).
 int FileAccessible(const char* path, int mode);
 int RenamePath(const char* from, const char* to);  // 0 on success

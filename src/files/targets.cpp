@@ -31,14 +31,15 @@ constexpr size_t kListingAlign = alignof(SortRecord);    // of every group and e
 enum class WalkMode { Count, Run, List };
 
 // The head of one pattern group in the store, followed by its targets as
-// SortRecords in file-system order.
-struct StoredGroup {
+// SortRecords in file-system order; its size keeps the first of them
+// aligned.
+struct alignas(kListingAlign) StoredGroup {
   uint32_t bytes;     // head and entries: the next group's head follows
   uint32_t count;     // targets kept
   uint8_t kept;       // 0: the store ran full inside this group
   uint8_t complete;   // the listing ended before the group limit
 };
-static_assert(alignof(StoredGroup) <= kListingAlign);
+static_assert(sizeof(StoredGroup) % kListingAlign == 0);
 
 // The counting pass appends one head per pattern group until the store is
 // full; the run pass reads them back in the same order.

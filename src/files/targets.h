@@ -88,10 +88,10 @@ int IsExcludedExtension(const char* name);
 
 // One file of a group collected for sorting; allocated with room for its name.
 struct SortRecord {
+  int64_t size;         // bytes
+  uint32_t attributes;  // attribute bits
   uint16_t date;        // DOS date
   uint16_t time;        // DOS time
-  int32_t size;         // low 32 bits of the size
-  uint32_t attributes;  // attribute bits
   char name[];          // file name
 };
 // Orders by SortType (0 name, 1 extension, 2 date and time) and SortRev;

@@ -144,8 +144,8 @@ bool Splice(Profile* profile, size_t pos, size_t count, const char* first, size_
 }
 
 bool LoadImage(Profile* profile, intptr_t file) {
-  long size = SeekRawFile(file, 0, 2);
-  if (size < 0 || static_cast<size_t>(size) > kProfileMaxFile || SeekRawFile(file, 0, 0) != 0) return false;
+  const int64_t size = SeekRawFile(file, 0, 2);
+  if (size < 0 || size > static_cast<int64_t>(kProfileMaxFile) || SeekRawFile(file, 0, 0) != 0) return false;
   if (ReadRawFile(file, profile->image, static_cast<unsigned long>(size)) != size) return false;
   profile->length = static_cast<size_t>(size);
   if (size > 0 && profile->image[size - 1] != '\n') {

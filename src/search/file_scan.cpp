@@ -47,7 +47,7 @@ struct ScanRunState {
 
 // Where reading stands, so that lines read ahead can be read again.
 struct ReadMark {
-  long offset;   // file offset of the next line
+  int64_t offset;  // file offset of the next line
   bool pending;  // a following line was waiting
 };
 
@@ -475,7 +475,7 @@ void ReadUnicodeLines(const FileScan& f) {
   const size_t length = gReader.Peek(&head);
   const UnicodeForm form = f.kanjiCode == kKanjiUtf8 ? UnicodeForm::Utf8 : Utf16FormOf(head, length);
   gReader.ReadUnicode(form);
-  gReader.Seek(static_cast<long>(UnicodeMarkLength(form, head, length)));
+  gReader.Seek(static_cast<int64_t>(UnicodeMarkLength(form, head, length)));
 }
 
 WrittenFile WrittenFileOf(const FileScan& f) {

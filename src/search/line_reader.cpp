@@ -146,9 +146,9 @@ unsigned long LineReader::SkipLinesBefore(size_t limit, unsigned long maxLines) 
   return skipped;
 }
 
-void LineReader::Seek(long offset) {
+void LineReader::Seek(int64_t offset) {
   candidateKnown_ = false;
-  if (offset >= base_ && offset <= base_ + static_cast<long>(end_)) {
+  if (offset >= base_ && offset <= base_ + static_cast<int64_t>(end_)) {
     pos_ = static_cast<size_t>(offset - base_);
     return;
   }
@@ -207,7 +207,7 @@ size_t LineReader::FindCandidate(const PlainNeedle& needle) const {
 // A read that comes back short has met the end of the file: the next Fill
 // knows it without asking the system again.
 bool LineReader::Fill() {
-  base_ += static_cast<long>(end_);
+  base_ += static_cast<int64_t>(end_);
   pos_ = end_ = 0;
   candidateKnown_ = false;
   if (atEnd_) return false;
@@ -224,7 +224,7 @@ bool LineReader::Fill() {
 // Like Fill, but the bytes not yet handed out stay, moved to the front.
 // False only when nothing could be read (the file has ended).
 bool LineReader::FillKeeping() {
-  base_ += static_cast<long>(pos_);
+  base_ += static_cast<int64_t>(pos_);
   end_ -= pos_;
   memmove(data_, data_ + pos_, end_);
   pos_ = 0;

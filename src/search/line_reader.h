@@ -56,9 +56,9 @@ class LineReader {
   unsigned long SkipLinesFiltered(const UnitFilter& filter, unsigned long maxLines);
 
   // The offset of the next byte to hand out; Seek returns to it, so that
-  // lines read ahead can be read again.
-  long Tell() const { return base_ + static_cast<long>(pos_); }
-  void Seek(long offset);
+  // lines read ahead can be read again. 64-bit: files pass 4 GiB.
+  int64_t Tell() const { return base_ + static_cast<int64_t>(pos_); }
+  void Seek(int64_t offset);
 
  private:
   // Bytes whose line ends SkipLinesWithout counts at once; lines end in
@@ -79,7 +79,7 @@ class LineReader {
   long ReadUnicodeLine(char* out);
 
   intptr_t handle_ = -1;
-  long base_ = 0;    // file offset of data_[0]
+  int64_t base_ = 0;  // file offset of data_[0]
   size_t pos_ = 0;   // next byte to hand out
   size_t end_ = 0;   // bytes held
   size_t candidate_ = 0;         // next place a needle or anchor may be, or end_

@@ -149,7 +149,7 @@ TEST(ArchiveSupport, HandsOnOnlyMembersThatStayInTheExtractionDirectory) {
   const struct Member {
     std::string path;
     uint16_t date, time;
-    int32_t size;
+    int64_t size;
   } want[] = {{"first.txt", 0x279F, 0xBF7D, 11}, {"sub\\\x95\x5C.txt", 0x3D4A, 0x5145, 2307}, {"last.doc", 1, 2, 0}};
   std::vector<Member> got;
   std::string dir;

@@ -203,6 +203,24 @@ TEST_F(ScanTest, DateFilterNoteInsteadOfTheFile) {
   EXPECT_EQ(got.substr(got.find("\r\n")), "\r\n検索総行数  0 行\r\n");
 }
 
+// A file past 4 GiB is measured whole by the size rule, in the sorted
+// order and in the order found.
+TEST_F(ScanTest, SizeFilterMeasuresFilesPastFourGibibytes) {
+  for (int32_t order : {kSortByName, kSortAsFound}) {
+    SCOPED_TRACE(order);
+    StartSettings();
+    gSettings.Verbose = gSettings.Size = gSettings.NotSearchBin = 1;
+    gSettings.SortType = order;
+    strcpy(gSettings.SizeEnd, "1000");
+    TempDir caseDir;
+    caseDir.WriteSparse("big.txt", (uint64_t{4} << 30) + 100, 0, "alpha\r\n");
+    host.clipboard.clear();
+    EXPECT_EQ(RunSearch("alpha", (caseDir.path() + "*.txt").c_str(), ""), kRunCompleted);
+    CopyResultToClipboard();
+    EXPECT_EQ(host.clipboard, "skip big.txt size=4294967396\r\n検索総行数  0 行\r\n");
+  }
+}
+
 TEST_F(ScanTest, FileListForms) {
   std::vector<RunCase> cases = {
       {"paths only", [](SearchSettings& s) { s.FileListForm = 1, s.Verbose = 1; },
@@ -299,6 +317,61 @@ TEST_F(ScanTest, ContextReachesAcrossTheHistoryHalves) {
   gSettings.ZengoLine = 5;
   gSettings.ZengoLine2 = 0;
   EXPECT_EQ(Run("match", "{D}a.txt"), X("{D}a.txt 998\r\n") + Lines(998, 1002) + "match\r\n");
+}
+
+// A file of zero bytes holding text at one place, made sparse: its size
+// costs no disk, and zero bytes are read fast.
+struct SparseText {
+  uint64_t size;
+  uint64_t at;  // offset of text
+  std::string text;
+};
+
+// The lines the scan counts in the bytes of f before end (the start of a
+// line, or the end of the file): every physical line once for each
+// kLinePiece bytes it has begun.
+unsigned long LinesBefore(const SparseText& f, uint64_t end) {
+  unsigned long lines = 0;
+  uint64_t lineStart = 0;
+  for (size_t i = 0; i < f.text.size() && f.at + i < end; ++i) {
+    if (f.text[i] != '\n') continue;
+    lines += static_cast<unsigned long>((f.at + i + 1 - lineStart + kLinePiece - 1) / kLinePiece);
+    lineStart = f.at + i + 1;
+  }
+  if (end > lineStart) lines += static_cast<unsigned long>((end - lineStart + kLinePiece - 1) / kLinePiece);
+  return lines;
+}
+
+// The number of the line of f that begins with textAt.
+std::string LineNumberOf(const SparseText& f, const std::string& textAt) {
+  return std::to_string(LinesBefore(f, f.at + f.text.find(textAt)) + 1);
+}
+
+// The lines after the first match run over the end of a read and are read
+// again from a mark before it: past 2 GiB too, where file offsets no
+// longer fit in 32 bits.
+TEST_F(ScanTest, ContextAcrossAReadPastTwoGibibytes) {
+  const std::string beforeReadEnd = "\nbefore\nNEEDLE one\nafte";
+  const std::string afterReadEnd = "r1\nafter2\nNEEDLE two\nlast line\n";
+  for (uint64_t readEnd : {uint64_t{4} * kReadBuffer, (uint64_t{2} << 30) + kReadBuffer}) {
+    SCOPED_TRACE(readEnd);
+    StartSettings();
+    gSettings.Zengo = gSettings.PrintFile = gSettings.ZengoSign = gSettings.Verbose = 1;
+    gSettings.NotSearchBin = 0;  // zero bytes are text here
+    const SparseText f = {readEnd + kReadBuffer + 100, readEnd - beforeReadEnd.size(), beforeReadEnd + afterReadEnd};
+    TempDir caseDir;
+    caseDir.WriteSparse("big.txt", f.size, f.at, f.text);
+    host.clipboard.clear();
+    ASSERT_EQ(RunSearch("NEEDLE", (caseDir.path() + "*.txt").c_str(), ""), kRunCompleted);
+    CopyResultToClipboard();
+    const std::string lines = std::to_string(LinesBefore(f, f.size));
+    const std::string want = "===== {D}big.txt =====\r\n"
+                             "{D}big.txt " + LineNumberOf(f, "before") + "\r\n< before\r\n: NEEDLE one\r\n> after1\r\n"
+                             "{D}big.txt " + LineNumberOf(f, "after2") + "\r\n< after2\r\n: NEEDLE two\r\n> last line\r\n"
+                             "*** {D}big.txt  " + lines + " 行中 マッチした数 2(2)  ファイル(1/1)S\r\n"
+                             "検索総行数  " + lines + " 行\r\n";
+    EXPECT_EQ(host.clipboard, Expand(want, caseDir.path()));
+  }
 }
 
 TEST(LineHistory, HalvesAndReach) {

@@ -17,13 +17,19 @@ namespace {
 
 using test::TempDir;
 
-// A reader over one file of a fresh folder.
+// A reader over one file of a fresh folder. With a start, the file holds
+// zero bytes (holes) before bytes, and the reader begins there.
 class OpenFile {
  public:
-  explicit OpenFile(const std::string& bytes) : reader_(std::make_unique<LineReader>()) {
-    dir_.Write("f.txt", bytes);
+  explicit OpenFile(const std::string& bytes, int64_t start = 0) : reader_(std::make_unique<LineReader>()) {
+    if (start == 0) {
+      dir_.Write("f.txt", bytes);
+    } else {
+      dir_.WriteSparse("f.txt", static_cast<uint64_t>(start) + bytes.size(), static_cast<uint64_t>(start), bytes);
+    }
     handle_ = OsOpenFile((dir_ / "f.txt").c_str(), kOpenRead | kShareAll);
     reader_->Start(handle_);
+    if (start != 0) reader_->Seek(start);
   }
   ~OpenFile() {
     if (handle_ >= 0) OsCloseFile(handle_);
@@ -109,22 +115,32 @@ TEST(LineReader, HandsOutLinesAsStoredInPieces) {
 }
 
 // Marks before and after the end of the first read, returned to from the
-// bytes held and from bytes read after them.
+// bytes held and from bytes read after them; in a file read from its
+// start, and from a place past 4 GiB, where offsets no longer fit in 32
+// bits.
 TEST(LineReader, SeekReadsAgainFromAMark) {
   const std::vector<std::string> lines = AcrossTheFirstRead();
-  OpenFile file(Joined(lines));
-  ASSERT_TRUE(file.opened());
-  LineReader& r = file.reader();
-  size_t at = 0;
-  for (size_t markAt : {size_t{0}, size_t{10}, size_t{4094}, size_t{4100}}) {
-    SCOPED_TRACE(markAt);
-    while (at < markAt) EXPECT_EQ(Next(r), lines[at++]);
-    const long mark = r.Tell();
-    for (int i = 0; i < 3; ++i) EXPECT_EQ(Next(r), lines[at + i]);
-    r.Seek(mark);
-    const std::vector<std::string> rest = ReadRest(r);
-    EXPECT_TRUE(rest == std::vector<std::string>(lines.begin() + static_cast<long>(at), lines.end()));
-    r.Seek(mark);
+  for (int64_t start : {int64_t{0}, (int64_t{4} << 30) + 100}) {
+    SCOPED_TRACE(start);
+    OpenFile file(Joined(lines), start);
+    ASSERT_TRUE(file.opened());
+    LineReader& r = file.reader();
+    size_t at = 0;
+    int64_t offset = start;  // of lines[at]
+    for (size_t markAt : {size_t{0}, size_t{10}, size_t{4094}, size_t{4100}}) {
+      SCOPED_TRACE(markAt);
+      while (at < markAt) {
+        EXPECT_EQ(Next(r), lines[at]);
+        offset += static_cast<int64_t>(lines[at++].size());
+      }
+      const int64_t mark = r.Tell();
+      EXPECT_EQ(mark, offset);
+      for (int i = 0; i < 3; ++i) EXPECT_EQ(Next(r), lines[at + i]);
+      r.Seek(mark);
+      const std::vector<std::string> rest = ReadRest(r);
+      EXPECT_TRUE(rest == std::vector<std::string>(lines.begin() + static_cast<long>(at), lines.end()));
+      r.Seek(mark);
+    }
   }
 }
 

@@ -24,7 +24,7 @@ bool OsRealSetOpenFileAccessTime(intptr_t handle, uint64_t lastAccess);
 int OsRealCloseFile(intptr_t handle);
 long OsRealReadFile(intptr_t handle, void* buffer, unsigned long count);
 long OsRealWriteFile(intptr_t handle, const void* buffer, unsigned long count);
-long OsRealSeekFile(intptr_t handle, long distance, int origin);
+int64_t OsRealSeekFile(intptr_t handle, int64_t distance, int origin);
 bool OsRealAccess(const char* path, int mode);
 bool OsRealRename(const char* from, const char* to);
 bool OsRealDelete(const char* path);
@@ -165,7 +165,7 @@ long OsWriteFile(intptr_t handle, const void* buffer, unsigned long count) {
   return stored;
 }
 
-long OsSeekFile(intptr_t handle, long distance, int origin) { return OsRealSeekFile(handle, distance, origin); }
+int64_t OsSeekFile(intptr_t handle, int64_t distance, int origin) { return OsRealSeekFile(handle, distance, origin); }
 
 bool OsAccess(const char* path, int mode) {
   MaybeVanish(path);

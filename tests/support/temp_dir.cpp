@@ -42,6 +42,16 @@ void TempDir::Write(const std::string& name, const std::string& bytes) const {
   out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
 }
 
+void TempDir::WriteSparse(const std::string& name, uint64_t size, uint64_t at, const std::string& bytes) const {
+  const fs::path p = fs::path(path_) / name;
+  {
+    std::ofstream out(p, std::ios::binary | std::ios::trunc);
+    out.seekp(static_cast<std::streamoff>(at));
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  }
+  fs::resize_file(p, size);
+}
+
 std::string TempDir::Read(const std::string& name) const { return ReadFileBytes(path_ + name); }
 
 bool TempDir::Exists(const std::string& name) const { return fs::exists(fs::path(path_) / name); }
