@@ -16,10 +16,12 @@
 #include <gtest/gtest.h>
 
 #include "support/shell_link.h"
+#include "support/stored_archive.h"
 #include "support/temp_dir.h"
 
 namespace {
 
+using zanto::test::StoredArchive;
 using zanto::test::TempDir;
 
 constexpr DWORD kStartTimeoutMs = 30000;
@@ -1158,43 +1160,6 @@ std::string Fixture(const char* name) {
   return p;
 }
 
-uint16_t Crc16(const std::string& bytes) {
-  uint16_t crc = 0;
-  for (unsigned char b : bytes) {
-    crc ^= b;
-    for (int i = 0; i < 8; ++i) crc = (crc & 1) ? (crc >> 1) ^ 0xA001 : crc >> 1;
-  }
-  return crc;
-}
-
-void PutLittle(std::string* out, uint32_t value, int bytes) {
-  for (int i = 0; i < bytes; ++i) out->push_back(static_cast<char>(value >> (8 * i)));
-}
-
-// A stored (-lh0-), level-0 archive of the given members, all dated
-// 2005-06-07 08:09:10.
-std::string StoredArchive(const std::vector<std::pair<std::string, std::string>>& members) {
-  std::string archive;
-  for (const auto& [name, data] : members) {
-    std::string header = "-lh0-";
-    PutLittle(&header, static_cast<uint32_t>(data.size()), 4);
-    PutLittle(&header, static_cast<uint32_t>(data.size()), 4);
-    PutLittle(&header, (8 << 11) | (9 << 5) | 5, 2);
-    PutLittle(&header, ((2005 - 1980) << 9) | (6 << 5) | 7, 2);
-    header += '\x20';
-    header += '\0';
-    header += static_cast<char>(name.size());
-    header += name;
-    PutLittle(&header, Crc16(data), 2);
-    unsigned sum = 0;
-    for (unsigned char b : header) sum += b;
-    archive += static_cast<char>(header.size());
-    archive += static_cast<char>(sum);
-    archive += header + data;
-  }
-  return archive + '\0';
-}
-
 // Searches archives in command-line mode: which members are searched and
 // under which member numbers, as the count lines of a verbose result show.
 TEST(Archives, MembersSearchedFollowTheListTheExclusionsAndTheDateFilter) {
@@ -1303,6 +1268,62 @@ TEST(Archives, ExtractedMembersStayAsDelUnlhaSaysUntilTheProgramEnds) {
   }
 }
 
+
+size_t Occurrences(const std::string& text, const std::string& what) {
+  size_t n = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + what.size())) ++n;
+  return n;
+}
+
+// Archives whose members cannot all lie at their own paths, archives with
+// unusual names, and a relative UnlhaTmp; the program is started elsewhere
+// and told the search directory. Each run ends by itself, searches each
+// member once with its own text, and leaves no extraction root behind.
+TEST(Archives, OddArchivesEndSearchEveryMemberOnceAndLeaveNoRoot) {
+  TempDir dir, start;
+  const struct {
+    const char* name;
+    std::string archive;
+    std::vector<std::pair<std::string, std::string>> members;
+    std::string target, unlhaTmp;
+    std::vector<std::string> once, absent;
+  } cases[] = {
+      {"members named like devices", "dev.lzh",
+       {{"drivers\\aux.c", "NEEDLE aux\r\n"}, {"CON", "NEEDLE con\r\n"}, {"nul.txt", "NEEDLE nul\r\n"},
+        {"lpt1", "NEEDLE lpt\r\n"}, {"ok.txt", "NEEDLE ok\r\n"}},
+       "dev.lzh", Directory(dir), {"ok.txt 1:NEEDLE ok\r\n"}, {"NEEDLE aux", "NEEDLE con", "NEEDLE nul", "NEEDLE lpt"}},
+      {"an archive named like a device", "aux.lzh", {{"a.txt", "NEEDLE in aux\r\n"}}, "aux.lzh", Directory(dir),
+       {"a.txt 1:NEEDLE in aux\r\n"}, {"cannot open"}},
+      {"members of one name", "dup.lzh",
+       {{"a.txt", "NEEDLE one\r\n"}, {"a.txt", "NEEDLE two\r\n"}, {"B.TXT", "NEEDLE three\r\n"},
+        {"b.txt", "NEEDLE four\r\n"}, {"f", "NEEDLE f\r\n"}, {"f\\g.txt", "NEEDLE g\r\n"}},
+       "dup.lzh", Directory(dir),
+       {":NEEDLE one\r\n", ":NEEDLE two\r\n", ":NEEDLE three\r\n", ":NEEDLE four\r\n", ":NEEDLE f\r\n",
+        ":NEEDLE g\r\n", "(1-6/1)"},
+       {"cannot open", "(1-7/1)"}},
+      {"an archive named like an option", "-old.lzh", {{"old.txt", "NEEDLE old\r\n"}}, "*old.lzh", Directory(dir),
+       {"old.txt 1:NEEDLE old\r\n"}, {"cannot open"}},
+      {"a relative UnlhaTmp", "rel.lzh", {{"r.txt", "NEEDLE rel\r\n"}}, "rel.lzh", ".", {"r.txt 1:NEEDLE rel\r\n"},
+       {"cannot open"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    dir.Write(c.archive, StoredArchive(c.members));
+    dir.Write("p.ini", "[search]\r\nUnlhaTmp=" + c.unlhaTmp + "\r\n");
+    DeleteFileA((dir / "out.txt").c_str());
+    Program p;
+    ASSERT_TRUE(p.Start("NEEDLE " + c.target + " -U -p -1+ -D" + Directory(dir) + " -O" + (dir / "out.txt") + " -I" +
+                            (dir / "p.ini"),
+                        start.path()));
+    EXPECT_EQ(p.WaitExit(), 0);
+    std::string out = dir.Read("out.txt");
+    for (const std::string& w : c.once) EXPECT_EQ(Occurrences(out, w), 1u) << w << "\n" << out;
+    for (const std::string& w : c.absent) EXPECT_EQ(out.find(w), std::string::npos) << w << "\n" << out;
+    EXPECT_FALSE(dir.Exists("$ZANTO$.TMP"));
+    EXPECT_FALSE(start.Exists("$ZANTO$.TMP"));
+    DeleteFileA((dir / c.archive).c_str());
+  }
+}
 
 // The archive's second member cannot be unpacked (a file of the first
 // member's name stands where its folder should be), so the program asks

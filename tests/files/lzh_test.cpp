@@ -246,6 +246,25 @@ TEST(LzhDecoder, OnlyPathsThatStayBelowTheFolderAreSafe) {
       {"a\\\\b", false},
       {"a\\", false},
       {"\x95\x5C\\..", false},
+      // Names the system takes for devices, with any extension, in any
+      // folder, in any case; only the name before the first dot counts.
+      {"drivers\\aux.c", false},
+      {"CON", false},
+      {"nul.txt", false},
+      {"lpt1", false},
+      {"Prn.tar.gz", false},
+      {"com9 .txt", false},
+      {"aux\\readme.txt", false},
+      {"LPT5\\x", false},
+      {"auxiliary.txt", true},
+      {"com10.txt", true},
+      {"com0", false},
+      {"conin$", false},
+      {"CONOUT$.txt", false},
+      {"conin", true},
+      {"lpt", true},
+      {"a.con", true},
+      {"xnul", true},
   };
   for (const Case& c : cases) EXPECT_EQ(IsSafePath(c.path), c.safe) << c.path;
 }
