@@ -249,9 +249,15 @@ TEST(Unlha32, WritesEachMemberOnceWhereTheListingSaysIt) {
     SCOPED_TRACE(c.name);
     test::TempDir tmp;
     tmp.Write(c.archive, test::StoredArchive(c.members));
-    std::string line = "x -jf0 \"" + (tmp / c.archive) + "\" \"" + (tmp / "out\\") + "\" " + c.wildcards;
+    // The archive named as the program names a target in its current
+    // directory: by its name alone.
+    char saved[MAX_PATH];
+    ASSERT_NE(GetCurrentDirectoryA(sizeof saved, saved), 0u);
+    ASSERT_TRUE(SetCurrentDirectoryA(tmp.path().c_str()));
+    std::string line = "x -jf0 \"" + c.archive + "\" \"" + (tmp / "out\\") + "\" " + c.wildcards;
     std::vector<char> output(kOutputSize, 'x');
     lib.command(nullptr, line.c_str(), output.data(), kOutputSize);
+    SetCurrentDirectoryA(saved);
     std::vector<std::string> listedPaths, written;
     for (const Listed& l : List(lib, tmp / c.archive, c.wildcards.c_str())) listedPaths.push_back(l.path);
     std::vector<std::string> wantPaths;
