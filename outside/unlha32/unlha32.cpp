@@ -2,9 +2,15 @@
 // Win32 shell over the engine's decoder. Nothing is ever written outside the
 // folder a command names, and the listing leaves out every member that was
 // refused or failed its CRC, so a search never meets a file that is not there.
+// Every member is written once, at a path of its own: one whose path an
+// earlier member already holds (the same name in another letter case, or a
+// file where a folder is needed) goes below a folder "~2" (or "~3", ...),
+// and the listing names it there.
 #include <windows.h>
 
 #include <cstring>
+#include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -19,7 +25,8 @@ using zanto::lzh::Status;
 
 constexpr WORD kVersion = 100;             // 1.00
 constexpr DWORD kMaxArchiveBytes = 256u << 20;  // read whole; a 32-bit process has room for this
-constexpr size_t kMaxCommandTokens = 64;
+constexpr unsigned kFirstSpareFolder = 2;     // "~2", the first folder for a member whose path is taken
+constexpr unsigned kLastSpareFolder = 65535;
 constexpr int kErrorArchive = 0x8000 + 0x1A;   // the archive could not be read
 constexpr int kErrorMember = 0x8000 + 0x2A;    // some member was refused or failed
 
@@ -85,29 +92,95 @@ bool Selected(const std::vector<std::string>& patterns, const std::string& path)
   return false;
 }
 
-// Splits on blanks; a double-quoted token keeps its blanks.
-std::vector<std::string> SplitCommand(const char* text) {
-  std::vector<std::string> tokens;
+struct Token {
+  std::string text;
+  bool quoted = false;  // written in double quotes (at least in part): never an option
+};
+
+// Splits on blanks; a double-quoted token keeps its blanks. There is no
+// limit on the number of tokens, so that a command and a listing given the
+// same wildcards always select the same members.
+std::vector<Token> SplitCommand(const char* text) {
+  std::vector<Token> tokens;
   const char* s = text ? text : "";
-  while (*s && tokens.size() < kMaxCommandTokens) {
+  for (;;) {
     while (*s == ' ' || *s == '\t') ++s;
     if (!*s) break;
-    std::string token;
-    bool quoted = false;
-    while (*s && (quoted || (*s != ' ' && *s != '\t'))) {
+    Token token;
+    bool inQuotes = false;
+    while (*s && (inQuotes || (*s != ' ' && *s != '\t'))) {
       if (*s == '"') {
-        quoted = !quoted;
+        inQuotes = !inQuotes;
+        token.quoted = true;
         ++s;
         continue;
       }
       size_t n = zanto::SjisCharLength(s, 0);
-      token.append(s, n);
+      token.text.append(s, n);
       s += n;
     }
     tokens.push_back(token);
   }
   return tokens;
 }
+
+std::vector<std::string> Wildcards(const char* text) {
+  std::vector<std::string> patterns;
+  for (const Token& t : SplitCommand(text)) patterns.push_back(t.text);
+  return patterns;
+}
+
+// Where each member of one walk over an archive is written, decided from
+// the members before it alone, so that extraction and listing agree. Paths
+// are compared as a file system that ignores letter case compares them.
+class Placement {
+ public:
+  // The path below the folder for a file member, or "" when there is none.
+  std::string PlaceFile(const std::string& path) {
+    if (FitsFile(path)) return Take(path);
+    unsigned& next = nextSpare_[zanto::lzh::CaseFolded(path)];
+    for (unsigned k = next > kFirstSpareFolder ? next : kFirstSpareFolder; k <= kLastSpareFolder; ++k) {
+      std::string spare = "~" + std::to_string(k) + "\\" + path;
+      if (spare.size() > zanto::lzh::kMaxPathBytes) break;
+      if (!FitsFile(spare)) continue;
+      next = k + 1;
+      return Take(spare);
+    }
+    return "";
+  }
+  // Whether a folder member can be made at its path.
+  bool PlaceFolder(const std::string& path) {
+    std::string folded = zanto::lzh::CaseFolded(path);
+    if (files_.count(folded) || UnderAFile(folded)) return false;
+    AddFolders(folded, true);
+    return true;
+  }
+
+ private:
+  bool FitsFile(const std::string& path) const {
+    std::string folded = zanto::lzh::CaseFolded(path);
+    return !files_.count(folded) && !folders_.count(folded) && !UnderAFile(folded);
+  }
+  bool UnderAFile(const std::string& folded) const {
+    for (size_t i = 0; i < folded.size(); i += zanto::SjisCharLength(folded.c_str(), i))
+      if (folded[i] == '\\' && files_.count(folded.substr(0, i))) return true;
+    return false;
+  }
+  void AddFolders(const std::string& folded, bool includingLast) {
+    for (size_t i = 0; i < folded.size(); i += zanto::SjisCharLength(folded.c_str(), i))
+      if (folded[i] == '\\') folders_.insert(folded.substr(0, i));
+    if (includingLast) folders_.insert(folded);
+  }
+  std::string Take(const std::string& path) {
+    std::string folded = zanto::lzh::CaseFolded(path);
+    files_.insert(folded);
+    AddFolders(folded, false);
+    return path;
+  }
+
+  std::set<std::string> files_, folders_;
+  std::map<std::string, unsigned> nextSpare_;  // by folded member path
+};
 
 class FileSink : public zanto::lzh::Sink {
  public:
@@ -139,13 +212,11 @@ void SetDosTime(HANDLE f, const Member& m) {
     SetFileTime(f, nullptr, nullptr, &utc);
 }
 
-bool ExtractMember(const std::vector<uint8_t>& archive, const Member& m, const std::string& folder) {
-  if (m.isDirectory) {
-    MakeFolders(folder, m.path, true);
-    return true;
-  }
-  MakeFolders(folder, m.path, false);
-  std::string target = folder + m.path;
+// Writes a file member at place (below folder).
+bool ExtractMember(const std::vector<uint8_t>& archive, const Member& m, const std::string& folder,
+                   const std::string& place) {
+  MakeFolders(folder, place, false);
+  std::string target = folder + place;
   HANDLE f = CreateFileA(target.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
   if (f == INVALID_HANDLE_VALUE) return false;
   FileSink sink(f);
@@ -161,14 +232,25 @@ void Report(char* out, DWORD size, const std::string& text) {
   if (out && size > 0) zanto::CopyText(out, size, text.c_str());
 }
 
+// A selected member's place in one walk: its path below the folder, ""
+// when it is not written (an unsafe path, or no place for it). Folders are
+// placed too, since files cannot go where they stand.
+std::string Place(Placement* placement, const Member& m) {
+  if (!zanto::lzh::IsSafePath(m.path)) return "";
+  if (m.isDirectory) return placement->PlaceFolder(m.path) ? m.path : "";
+  return placement->PlaceFile(m.path);
+}
+
 struct OpenArchive {
   std::vector<uint8_t> data;
   std::vector<std::string> patterns;
   size_t offset = 0;
+  Placement placement;
 };
 
-// The next member from arc->offset on that is listed: selected, safe, not a
-// folder, and whole (its CRC checked), exactly those Unlha writes.
+// The next member from arc->offset on that is listed: selected, placed, not
+// a folder, and whole (its CRC checked), exactly those Unlha writes, under
+// the path Unlha writes it at.
 bool NextListed(OpenArchive* arc, MemberRecord* record) {
   for (;;) {
     Member m;
@@ -176,7 +258,9 @@ bool NextListed(OpenArchive* arc, MemberRecord* record) {
     if (zanto::lzh::ReadHeader(arc->data.data(), arc->data.size(), arc->offset, &m, &next) != Status::kOk)
       return false;
     arc->offset = next;
-    if (m.isDirectory || !zanto::lzh::IsSafePath(m.path) || !Selected(arc->patterns, m.path)) continue;
+    if (!Selected(arc->patterns, m.path)) continue;
+    std::string place = Place(&arc->placement, m);
+    if (m.isDirectory || place.empty()) continue;
     NullSink sink;
     if (zanto::lzh::Extract(arc->data.data(), arc->data.size(), m, &sink) != Status::kOk) continue;
     std::memset(record, 0, sizeof *record);
@@ -186,7 +270,7 @@ bool NextListed(OpenArchive* arc, MemberRecord* record) {
     record->ratio = static_cast<WORD>(m.originalSize ? (1000ull * m.packedSize) / m.originalSize : 0);
     record->date = m.dosDate;
     record->time = m.dosTime;
-    zanto::CopyText(record->fileName, sizeof record->fileName, m.path.c_str());
+    zanto::CopyText(record->fileName, sizeof record->fileName, place.c_str());
     zanto::CopyText(record->mode, sizeof record->mode, m.method);
     return true;
   }
@@ -201,18 +285,19 @@ __declspec(dllexport) WORD WINAPI UnlhaGetVersion() { return kVersion; }
 // "x [options] archive folder\ [wildcards]": extracts the selected members
 // with their paths below the folder.
 __declspec(dllexport) int WINAPI Unlha(HWND, LPCSTR command, LPSTR output, DWORD outputSize) {
-  std::vector<std::string> tokens = SplitCommand(command);
+  std::vector<Token> tokens = SplitCommand(command);
   std::string archivePath, folder;
   std::vector<std::string> patterns;
   bool haveCommand = false;
-  for (const std::string& t : tokens) {
+  for (const Token& token : tokens) {
+    const std::string& t = token.text;
     if (!haveCommand) {
       haveCommand = true;
       if (t != "x" && t != "X") {
         Report(output, outputSize, "unknown command\r\n");
         return kErrorArchive;
       }
-    } else if (t.size() > 1 && t[0] == '-') {
+    } else if (!token.quoted && t.size() > 1 && t[0] == '-') {
       continue;  // options change nothing here
     } else if (archivePath.empty()) {
       archivePath = t;
@@ -232,6 +317,7 @@ __declspec(dllexport) int WINAPI Unlha(HWND, LPCSTR command, LPSTR output, DWORD
   int extracted = 0, failed = 0;
   size_t offset = 0;
   Status s;
+  Placement placement;
   for (;;) {
     Member m;
     size_t next = 0;
@@ -239,10 +325,16 @@ __declspec(dllexport) int WINAPI Unlha(HWND, LPCSTR command, LPSTR output, DWORD
     if (s != Status::kOk) break;
     offset = next;
     if (!Selected(patterns, m.path)) continue;
-    if (!zanto::lzh::IsSafePath(m.path) || !ExtractMember(archive, m, folder))
+    std::string place = Place(&placement, m);
+    if (place.empty()) {
       ++failed;
-    else if (!m.isDirectory)
+    } else if (m.isDirectory) {
+      MakeFolders(folder, place, true);
+    } else if (ExtractMember(archive, m, folder, place)) {
       ++extracted;
+    } else {
+      ++failed;
+    }
   }
   std::string text = std::to_string(extracted) + " file(s) extracted";
   if (failed) text += ", " + std::to_string(failed) + " refused or damaged";
@@ -269,7 +361,8 @@ __declspec(dllexport) int WINAPI UnlhaFindFirst(HANDLE handle, LPCSTR wildcards,
   if (!handle || !record) return -1;
   auto* arc = reinterpret_cast<OpenArchive*>(handle);
   arc->offset = 0;
-  arc->patterns = SplitCommand(wildcards);
+  arc->patterns = Wildcards(wildcards);
+  arc->placement = Placement();
   return NextListed(arc, static_cast<MemberRecord*>(record)) ? 0 : -1;
 }
 

@@ -1,9 +1,13 @@
 #include "files/archive_support.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "base/host.h"
+#include "base/name_compare.h"
 #include "base/sjis.h"
 #include "files/os.h"
 #include "files/lzh/lzh.h"
@@ -53,6 +57,33 @@ constexpr size_t kWildcardBuffer = kListEntryBuffer;  // a member list as the ta
 // "x -jf0 \"archive\" \"directory\\\" wildcards"
 constexpr size_t kCommandBuffer = 16 + 2 * kPathBuffer + kWildcardBuffer;
 constexpr char kCommandFormat[] = "x -jf0 \"%s\" \"%s\" %s";
+// Members whose names are compared with the rest of their listing; an
+// archive with more is searched as far as that, the others are left out.
+constexpr size_t kMaxComparedMembers = size_t{1} << 18;
+constexpr size_t kFirstComparedMembers = 64;
+constexpr uint32_t kExtractedFileMask = 0x27;  // a file, hidden, system or read-only too; never a folder
+// Put in front of an archive's name when its extraction directory would
+// otherwise be named like a device.
+constexpr char kDeviceNamePrefix[] = "_";
+
+// A member's name as the listing gave it, folded as a file system that
+// ignores letter case folds it, reduced to a 64-bit hash, with its place in
+// the listing. Two names that differ but hash alike only cost the earlier
+// member its search (it is left out, never searched as the other).
+struct ListedName {
+  uint64_t hash;
+  size_t index;
+};
+
+// The names of the listing of the archive extracted last. A library that
+// writes every member at its path leaves, of members whose names fold
+// alike, only the last in the file: the others are told by repeatedLater.
+struct ListingNames {
+  ListedName* names = nullptr;  // kept in listing order, then sorted by hash
+  bool* repeatedLater = nullptr;  // by listing index
+  size_t count = 0, capacity = 0;
+  size_t handedOut = 0;  // members of the listing met so far while searching
+};
 
 struct ArchiveLibrary {
   void* module = nullptr;            // the loaded library, or null
@@ -64,6 +95,7 @@ struct ArchiveLibrary {
   char output[kOutputBuffer] = {};   // the library's report of the last extraction
   char directory[kPathBuffer] = {};  // current extraction directory, ends in a backslash
   char commandLine[kCommandBuffer] = {};  // the last extraction command
+  ListingNames listing;              // names of the last listing
 };
 ArchiveLibrary gArchive;
 
@@ -72,7 +104,14 @@ Call Entry(int index) {
   return reinterpret_cast<Call>(gArchive.entries[index]);
 }
 
+void ForgetListingNames() {
+  std::free(gArchive.listing.names);
+  std::free(gArchive.listing.repeatedLater);
+  gArchive.listing = ListingNames{};
+}
+
 void CloseArchiveListing() {
+  ForgetListingNames();
   if (gArchive.archive == nullptr) return;
   Entry<UnlhaCloseArchiveCall>(kCloseArchive)(gArchive.archive);
   gArchive.archive = nullptr;
@@ -84,45 +123,137 @@ uint32_t RecordWord(size_t offset, size_t bytes) {
   return value;
 }
 
-// Takes the member the library has just put into its record. False for a
-// member the scan must not be handed: a path without its end inside the
-// field, one that climbs out of the extraction directory, names a drive or
-// starts at a root (after the one leading separator the library may report),
-// or one that does not fit a path with the directory in front.
-bool TakeMember(FindRecord* record, char* memberPath) {
+// The member path in the record, after the one leading separator the
+// library may report; null when the path has no end inside its field.
+const char* RecordPath() {
   const char* field = reinterpret_cast<const char*>(gArchive.memberRecord + kRecordPathOffset);
-  if (std::memchr(field, '\0', kRecordPathBytes) == nullptr) return false;
+  if (std::memchr(field, '\0', kRecordPathBytes) == nullptr) return nullptr;
   if (*field == '\\' || *field == '/') ++field;
+  return field;
+}
+
+uint64_t FoldedNameHash(const char* path) {
+  constexpr uint64_t kOffsetBasis = 14695981039346656037ull, kPrime = 1099511628211ull;
+  uint64_t h = kOffsetBasis;
+  for (unsigned char c : lzh::CaseFolded(path)) h = (h ^ c) * kPrime;
+  return h;
+}
+
+bool RecordListedName(ListingNames& listing, uint64_t hash) {
+  if (listing.count == listing.capacity) {
+    if (listing.capacity == kMaxComparedMembers) return false;
+    size_t capacity = listing.capacity == 0 ? kFirstComparedMembers : listing.capacity * 2;
+    auto* grown = static_cast<ListedName*>(std::realloc(listing.names, capacity * sizeof(ListedName)));
+    if (grown == nullptr) return false;
+    listing.names = grown;
+    listing.capacity = capacity;
+  }
+  listing.names[listing.count] = ListedName{hash, listing.count};
+  ++listing.count;
+  return true;
+}
+
+// Walks the whole listing once for the names of its members and marks
+// those whose folded name comes again later. A listing too long (or memory
+// too short) to keep every name is kept as far as it goes.
+void ReadListingNames(const char* archivePath, const char* wildcards) {
+  ForgetListingNames();
+  ListingNames& listing = gArchive.listing;
+  void* archive = Entry<UnlhaOpenArchiveCall>(kOpenArchive)(nullptr, archivePath, kOpenMode);
+  if (archive == nullptr) return;
+  for (int found = Entry<UnlhaFindFirstCall>(kFindFirst)(archive, wildcards, gArchive.memberRecord); found == 0;
+       found = Entry<UnlhaFindNextCall>(kFindNext)(archive, gArchive.memberRecord)) {
+    const char* path = RecordPath();
+    if (!RecordListedName(listing, path != nullptr ? FoldedNameHash(path) : 0)) break;
+  }
+  Entry<UnlhaCloseArchiveCall>(kCloseArchive)(archive);
+  if (listing.count == 0) return;
+  listing.repeatedLater = static_cast<bool*>(std::calloc(listing.count, sizeof(bool)));
+  if (listing.repeatedLater == nullptr) {
+    ForgetListingNames();
+    return;
+  }
+  std::sort(listing.names, listing.names + listing.count, [](const ListedName& a, const ListedName& b) {
+    return a.hash != b.hash ? a.hash < b.hash : a.index < b.index;
+  });
+  for (size_t i = 0; i + 1 < listing.count; ++i)
+    if (listing.names[i].hash == listing.names[i + 1].hash) listing.repeatedLater[listing.names[i].index] = true;
+}
+
+const char* NamePart(const char* path) {
+  const char* separator = FindLastChar(path, '\\');
+  return separator != nullptr ? separator + 1 : path;
+}
+
+// Whether the file at memberPath is the member the record describes: a
+// file (not a folder) of that name, with the member's size. Its name could
+// also belong to a member of the same name later in the listing, which a
+// library would have written over this one.
+bool FileHoldsMember(const char* memberPath, size_t listingIndex) {
+  const ListingNames& listing = gArchive.listing;
+  if (listingIndex >= listing.count || listing.repeatedLater[listingIndex]) return false;
+  FindRecord found;
+  bool same = FindFirst(memberPath, &found, kExtractedFileMask) == 0 &&
+              (found.attributes & kAttrDirectory) == 0 &&
+              found.size == static_cast<int64_t>(RecordWord(kRecordSizeOffset, 4)) &&
+              SameNoCase(found.name, NamePart(memberPath));
+  FindEnd(&found);
+  return same;
+}
+
+enum class Taken { kMember, kLeftOut, kPassedOver };
+
+// Takes the member the library has just put into its record. Passed over
+// (the scan is not handed it, nor is it mentioned): a path without its end
+// inside the field, one that climbs out of the extraction directory, names
+// a drive or a device or starts at a root, or one that does not fit a path
+// with the directory in front. Left out: a member whose extracted file
+// does not hold it; memberPath then names it inside the archive.
+Taken TakeMember(FindRecord* record, char* memberPath) {
+  const size_t listingIndex = gArchive.listing.handedOut++;
+  const char* field = RecordPath();
+  if (field == nullptr) return Taken::kPassedOver;
   if (!lzh::IsSafePath(field)) {
     Trace("unsafe member %s\n", field);
-    return false;
+    return Taken::kPassedOver;
   }
-  if (std::strlen(gArchive.directory) + std::strlen(field) > kMaxPath) return false;
+  if (std::strlen(gArchive.directory) + std::strlen(field) > kMaxPath) return Taken::kPassedOver;
   CopyText(memberPath, kPathBuffer, gArchive.directory);
   AppendText(memberPath, kPathBuffer, field);
+  if (!FileHoldsMember(memberPath, listingIndex)) {
+    Trace("member not extracted %s\n", field);
+    CopyText(memberPath, kPathBuffer, field);
+    return Taken::kLeftOut;
+  }
   record->size = RecordWord(kRecordSizeOffset, 4);
   record->date = static_cast<uint16_t>(RecordWord(kRecordDateOffset, 2));
   record->time = static_cast<uint16_t>(RecordWord(kRecordTimeOffset, 2));
   CopyText(record->name, sizeof record->name, memberPath);
-  return true;
+  return Taken::kMember;
 }
 
-// From a member the library has just found, on to the first one the scan
-// may be handed.
+// From a member the library has just found, on to the first one the run
+// is told of.
 int TakeOrSkip(int found, FindRecord* record, char* memberPath) {
   for (; found == 0; found = Entry<UnlhaFindNextCall>(kFindNext)(gArchive.archive, gArchive.memberRecord)) {
-    if (TakeMember(record, memberPath)) return kMemberFound;
+    switch (TakeMember(record, memberPath)) {
+      case Taken::kMember: return kMemberFound;
+      case Taken::kLeftOut: return kMemberLeftOut;
+      case Taken::kPassedOver: break;
+    }
   }
   return kNoMember;
 }
 
 // directory = root + the archive's name without extension + ArchiveDirName
-// + backslash; false when that does not fit a path.
+// + backslash; false when that does not fit a path. A name that would make
+// the directory a device (aux.lzh) gets a prefix.
 bool FormExtractionDirectory(const char* archivePath, char* directory) {
   char name[kPathPart];
   SplitPath(archivePath, nullptr, nullptr, name, nullptr);
   char formed[2 * kPathBuffer];
   CopyText(formed, sizeof formed, gArchive.root);
+  if (lzh::IsDeviceName(name, std::strlen(name))) AppendText(formed, sizeof formed, kDeviceNamePrefix);
   AppendText(formed, sizeof formed, name);
   ArchiveDirName(archivePath, formed, sizeof formed);
   if (AppendText(formed, sizeof formed, "\\") > kMaxPath) return false;
@@ -139,19 +270,23 @@ bool BindEntries(void* module) {
 }
 
 void Unbind() {
+  ForgetListingNames();
   if (gArchive.module != nullptr) OsFreeLibrary(gArchive.module);
   gArchive = ArchiveLibrary{};
 }
 
-// root = base + separator (unless it has one) + "$ZANTO$.TMP"; false when
-// it would not fit a path buffer.
+// root = base + separator (unless it has one) + "$ZANTO$.TMP", made
+// absolute, so that it names the same directory whatever the current
+// directory is later; false when it would not fit a path buffer.
 bool FormRoot(const char* base, char* root) {
-  CopyText(root, kPathBuffer, base);
-  int last = LastChar(root);
-  bool hasSeparator = last == '/' || (last == '\\' && FindLastChar(root, '\\') == root + std::strlen(root) - 1);
-  if (!hasSeparator && AppendText(root, kPathBuffer, "\\") != std::strlen(base) + 1) return false;
-  size_t before = std::strlen(root);
-  return AppendText(root, kPathBuffer, kArchiveRootName) == before + sizeof kArchiveRootName - 1;
+  char formed[kPathBuffer];
+  CopyText(formed, sizeof formed, base);
+  int last = LastChar(formed);
+  bool hasSeparator = last == '/' || (last == '\\' && FindLastChar(formed, '\\') == formed + std::strlen(formed) - 1);
+  if (!hasSeparator && AppendText(formed, sizeof formed, "\\") != std::strlen(base) + 1) return false;
+  size_t before = std::strlen(formed);
+  if (AppendText(formed, sizeof formed, kArchiveRootName) != before + sizeof kArchiveRootName - 1) return false;
+  return OsFullPath(formed, root, kPathBuffer) && std::strlen(root) < kMaxPath;
 }
 
 }  // namespace
@@ -223,6 +358,7 @@ int ExtractArchive(void* owner, const char* archivePath, const char* memberList,
   // What the library reports is not looked at: the listing below says
   // which members there are.
   Entry<UnlhaCall>(kCommand)(owner, gArchive.commandLine, gArchive.output, kOutputBuffer);
+  ReadListingNames(archivePath, wildcards);
   gArchive.archive = Entry<UnlhaOpenArchiveCall>(kOpenArchive)(nullptr, archivePath, kOpenMode);
   if (gArchive.archive == nullptr) return kNoMember;
   int found = Entry<UnlhaFindFirstCall>(kFindFirst)(gArchive.archive, wildcards, gArchive.memberRecord);

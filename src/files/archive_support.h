@@ -28,8 +28,9 @@ unsigned ArchiveLibraryVersion();
 const char* ArchiveRoot();
 // ExtractArchive and NextArchiveMember results.
 enum : int {
-  kMemberFound = 0,  // record and memberPath describe the next member
-  kNoMember = -1,    // nothing (more) to search in the archive
+  kMemberFound = 0,    // record and memberPath describe the next member
+  kMemberLeftOut = 1,  // the next member is not searched: no file holds it
+  kNoMember = -1,      // nothing (more) to search in the archive
 };
 
 // Has the library extract the members of archivePath that memberList names
@@ -39,7 +40,11 @@ enum : int {
 // On kMemberFound, record (a copy of the archive's entry) carries the
 // member's date, time and size and its extracted path as name, and
 // memberPath (kPathBuffer bytes) the extracted path. A member whose path
-// would leave the extraction directory, or not fit a path, is passed over.
+// would leave the extraction directory, names a device, or does not fit a
+// path, is passed over. A member whose extracted file does not hold it
+// (missing, of another size, a folder, or written over by a later member
+// of the same name in any letter case) is kMemberLeftOut, with memberPath
+// naming it inside the archive; record is not changed then.
 int ExtractArchive(void* owner, const char* archivePath, const char* memberList, FindRecord* record,
                    char* memberPath);
 // The next member of the archive ExtractArchive opened, filled as there.

@@ -26,6 +26,7 @@ constexpr size_t kMemberNameBuffer = kNameBuffer;  // a member's name and extens
 constexpr size_t kProgressDirectoryText = kDriveBuffer + kPathPart + 16;
 constexpr char kOutputNotOpened[] = "出力ファイルを開けません";
 constexpr char kOutputIncomplete[] = "出力ファイルに書き込めません";
+constexpr char kMemberNotExtracted[] = "解凍できません(%s:%s)\r\n";  // archive, member inside it
 
 // What DelUnlha does with an extracted member after its scan.
 enum : int { kDeleteAlways = 0, kDeleteWithoutMatch = 1, kKeepMembers = 2 };
@@ -100,9 +101,15 @@ int ScanMember(const char* memberPath, const FindRecord& member, unsigned number
   return ScanFile(target);
 }
 
+void NoteMemberLeftOut(const char* archivePath, const char* member) {
+  if (gSettings.Verbose) WriteResultFormat(kMemberNotExtracted, archivePath, member);
+  Trace(kMemberNotExtracted, archivePath, member);
+}
+
 // Unpacks an archive and scans its members one by one; members the run
 // does not search (excluded, or met after a stop) are deleted unseen and
-// take no number.
+// take no number; members no file holds take none either and are only
+// noted (their path may be another member's file).
 int SearchArchive(const char* path, const FindRecord& record, unsigned number, unsigned total,
                   const char* outputPath, const char* memberList) {
   if (!gSettings.LzhSearch) return 1;
@@ -117,7 +124,13 @@ int SearchArchive(const char* path, const FindRecord& record, unsigned number, u
   int result = 1;
   unsigned m = 0;
   for (int found = ExtractArchive(GetHost().OwnerWindow(), path, memberList, &member, memberPath);
-       found == kMemberFound; found = NextArchiveMember(&member, memberPath)) {
+       found != kNoMember; found = NextArchiveMember(&member, memberPath)) {
+    if (found == kMemberLeftOut) {
+      // No file holds this member's bytes; another member's are never
+      // searched in its name.
+      if (!gAbortRequested) NoteMemberLeftOut(path, memberPath);
+      continue;
+    }
     if (IsExcludedExtension(memberPath) || gAbortRequested) {
       DeletePath(memberPath);
       continue;

@@ -15,11 +15,14 @@
 
 #include <gtest/gtest.h>
 
+#include "files/archive_support.h"
 #include "support/shell_link.h"
+#include "support/stored_archive.h"
 #include "support/temp_dir.h"
 
 namespace {
 
+using zanto::test::StoredArchive;
 using zanto::test::TempDir;
 
 constexpr DWORD kStartTimeoutMs = 30000;
@@ -1150,50 +1153,15 @@ TEST(Shortcuts, TargetsAreSearchedUnderTheShortcutOnlyWithTheLibraryAndShortCut)
 // ---- Archives ----
 
 // Build paths are host paths; Wine sees the host's root as drive Z:.
-std::string Fixture(const char* name) {
-  std::string p = std::string("Z:") + ZANTO_LZH_FIXTURES + "/" + name;
+std::string HostPath(const std::string& path) {
+  std::string p = "Z:" + path;
   for (char& c : p) {
     if (c == '/') c = '\\';
   }
   return p;
 }
 
-uint16_t Crc16(const std::string& bytes) {
-  uint16_t crc = 0;
-  for (unsigned char b : bytes) {
-    crc ^= b;
-    for (int i = 0; i < 8; ++i) crc = (crc & 1) ? (crc >> 1) ^ 0xA001 : crc >> 1;
-  }
-  return crc;
-}
-
-void PutLittle(std::string* out, uint32_t value, int bytes) {
-  for (int i = 0; i < bytes; ++i) out->push_back(static_cast<char>(value >> (8 * i)));
-}
-
-// A stored (-lh0-), level-0 archive of the given members, all dated
-// 2005-06-07 08:09:10.
-std::string StoredArchive(const std::vector<std::pair<std::string, std::string>>& members) {
-  std::string archive;
-  for (const auto& [name, data] : members) {
-    std::string header = "-lh0-";
-    PutLittle(&header, static_cast<uint32_t>(data.size()), 4);
-    PutLittle(&header, static_cast<uint32_t>(data.size()), 4);
-    PutLittle(&header, (8 << 11) | (9 << 5) | 5, 2);
-    PutLittle(&header, ((2005 - 1980) << 9) | (6 << 5) | 7, 2);
-    header += '\x20';
-    header += '\0';
-    header += static_cast<char>(name.size());
-    header += name;
-    PutLittle(&header, Crc16(data), 2);
-    unsigned sum = 0;
-    for (unsigned char b : header) sum += b;
-    archive += static_cast<char>(header.size());
-    archive += static_cast<char>(sum);
-    archive += header + data;
-  }
-  return archive + '\0';
-}
+std::string Fixture(const char* name) { return HostPath(std::string(ZANTO_LZH_FIXTURES) + "/" + name); }
 
 // Searches archives in command-line mode: which members are searched and
 // under which member numbers, as the count lines of a verbose result show.
@@ -1304,18 +1272,93 @@ TEST(Archives, ExtractedMembersStayAsDelUnlhaSaysUntilTheProgramEnds) {
 }
 
 
-// The archive's second member cannot be unpacked (a file of the first
-// member's name stands where its folder should be), so the program asks
-// about it in the middle of the archive; the stop pressed then leaves the
-// later members unsearched.
+size_t Occurrences(const std::string& text, const std::string& what) {
+  size_t n = 0;
+  for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + what.size())) ++n;
+  return n;
+}
+
+// Archives whose members cannot all lie at their own paths, archives with
+// unusual names, and a relative UnlhaTmp; the program is started elsewhere
+// and told the search directory. Each run ends by itself, searches each
+// member once with its own text (or, beside a library that writes one
+// member over another, says which it left out), and leaves no extraction
+// root behind.
+TEST(Archives, OddArchivesEndSearchEveryMemberOnceAndLeaveNoRoot) {
+  TempDir dir, start, lonely;
+  // The program beside the probe library, which lists every member and
+  // writes a later one of a name over an earlier one.
+  const std::string withProbe = lonely / "ZANTO32.EXE";
+  ASSERT_TRUE(CopyFileA(ProgramPath().c_str(), withProbe.c_str(), FALSE));
+  ASSERT_TRUE(CopyFileA(HostPath(ZANTO_PROBE_LIBRARY).c_str(), (lonely / "UNLHA32.DLL").c_str(), FALSE));
+  const struct {
+    const char* name;
+    std::string archive;
+    std::vector<std::pair<std::string, std::string>> members;
+    std::string target, unlhaTmp;
+    std::vector<std::string> once, absent;
+    bool probe;
+  } cases[] = {
+      {"members named like devices", "dev.lzh",
+       {{"drivers\\aux.c", "NEEDLE aux\r\n"}, {"CON", "NEEDLE con\r\n"}, {"nul.txt", "NEEDLE nul\r\n"},
+        {"lpt1", "NEEDLE lpt\r\n"}, {"ok.txt", "NEEDLE ok\r\n"}},
+       "dev.lzh", Directory(dir), {"ok.txt 1:NEEDLE ok\r\n"}, {"NEEDLE aux", "NEEDLE con", "NEEDLE nul", "NEEDLE lpt"}, false},
+      {"members of one name", "dup.lzh",
+       {{"a.txt", "NEEDLE one\r\n"}, {"a.txt", "NEEDLE two\r\n"}, {"B.TXT", "NEEDLE three\r\n"},
+        {"b.txt", "NEEDLE four\r\n"}, {"f", "NEEDLE f\r\n"}, {"f\\g.txt", "NEEDLE g\r\n"}},
+       "dup.lzh", Directory(dir),
+       {":NEEDLE one\r\n", ":NEEDLE two\r\n", ":NEEDLE three\r\n", ":NEEDLE four\r\n", ":NEEDLE f\r\n",
+        ":NEEDLE g\r\n", "(1-6/1)"},
+       {"cannot open", "(1-7/1)"}, false},
+      {"an archive named like an option", "-old.lzh", {{"old.txt", "NEEDLE old\r\n"}}, "*old.lzh", Directory(dir),
+       {"old.txt 1:NEEDLE old\r\n"}, {"cannot open"}, false},
+      {"a relative UnlhaTmp", "rel.lzh", {{"r.txt", "NEEDLE rel\r\n"}}, "rel.lzh", ".", {"r.txt 1:NEEDLE rel\r\n"},
+       {"cannot open"}, false},
+      {"a library that writes one member over another", "probe.lzh", {}, "probe.lzh:dup*:*.txt", Directory(dir),
+       {Sjis("解凍できません(probe.lzh:dup.txt)\r\n"), Sjis("解凍できません(probe.lzh:short.txt)\r\n"),
+        Sjis("解凍できません(probe.lzh:absent.txt)\r\n"), Sjis("解凍できません(probe.lzh:folder)\r\n"),
+        "\\DUP.TXT  1 ", "(1-3/1)"},
+       {"cannot open", Sjis("(probe.lzh:DUP.TXT)"), Sjis("(probe.lzh:good.txt)"), "(1-4/1)"}, true},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    dir.Write(c.archive, StoredArchive(c.members));
+    dir.Write("p.ini", "[search]\r\nUnlhaTmp=" + c.unlhaTmp + "\r\n");
+    DeleteFileA((dir / "out.txt").c_str());
+    ProgramAt at(c.probe ? withProbe : ProgramPath());
+    Program p;
+    ASSERT_TRUE(p.Start("NEEDLE " + c.target + " -U -p -1+ -D" + Directory(dir) + " -O" + (dir / "out.txt") + " -I" +
+                            (dir / "p.ini"),
+                        start.path()));
+    EXPECT_EQ(p.WaitExit(), 0);
+    std::string out = dir.Read("out.txt");
+    for (const std::string& w : c.once) EXPECT_EQ(Occurrences(out, w), 1u) << w << "\n" << out;
+    for (const std::string& w : c.absent) EXPECT_EQ(out.find(w), std::string::npos) << w << "\n" << out;
+    EXPECT_FALSE(dir.Exists("$ZANTO$.TMP"));
+    EXPECT_FALSE(start.Exists("$ZANTO$.TMP"));
+    DeleteFileA((dir / c.archive).c_str());
+  }
+}
+
+// The archive's second member is held open, without sharing, by another
+// program (from an earlier extraction), so the program asks about it in the
+// middle of the archive; the stop pressed then leaves the later members
+// unsearched.
 TEST(Archives, StopInsideAnArchiveLeavesItsLaterMembersUnsearched) {
   TempDir dir;
-  dir.Write("stop.lzh", StoredArchive({{"x", "NEEDLE x\r\n"}, {"x\\b.txt", "NEEDLE b\r\n"}, {"c.txt", "NEEDLE c\r\n"}}));
+  dir.Write("stop.lzh", StoredArchive({{"x", "NEEDLE x\r\n"}, {"b.txt", "NEEDLE b\r\n"}, {"c.txt", "NEEDLE c\r\n"}}));
   dir.Write("p.ini", "[search]\r\nUnlhaTmp=" + Directory(dir) + "\r\nDelUnlha=2\r\n");
+  char extraction[zanto::kPathBuffer] = "$ZANTO$.TMP\\stop";
+  zanto::ArchiveDirName((dir / "stop.lzh").c_str(), extraction, sizeof extraction);
+  const std::string member = std::string(extraction) + "\\b.txt";
+  dir.Write(member, "NEEDLE b\r\n");
+  HANDLE held = CreateFileA((dir / member).c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+  ASSERT_NE(held, INVALID_HANDLE_VALUE);
   Program p;
   ASSERT_TRUE(p.Start("NEEDLE stop.lzh -U -p -1+ -O" + (dir / "out.txt") + " -I" + (dir / "p.ini"), dir.path()));
   HWND box = WaitDialog(p.id(), kTitle, kSearchText, false, kRunTimeoutMs);
   HWND progress = FindDialog(p.id(), kProgressTitle, 0, true);
+  CloseHandle(held);
   ASSERT_NE(box, nullptr);
   ASSERT_NE(progress, nullptr);
   Press(progress, IDOK);  // "中止"

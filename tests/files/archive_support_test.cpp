@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "files/archive_support.h"
+#include "files/lzh/lzh.h"
 #include "files/path.h"
 #include "support/fake_host.h"
 #include "support/temp_dir.h"
@@ -176,6 +177,78 @@ TEST(ArchiveSupport, HandsOnOnlyMembersThatStayInTheExtractionDirectory) {
   bool traced = false;
   for (const std::string& line : host.traces) traced = traced || line == command;
   EXPECT_TRUE(traced) << command;
+  ShutdownArchiveSupport();
+}
+
+// A library that lists every member and writes a later one of a name over
+// an earlier one: only members whose file holds them reach the scan; the
+// others are handed on as left out, with their paths inside the archive,
+// so that the run can say so.
+TEST(ArchiveSupport, LeavesOutMembersWhoseFileDoesNotHoldThem) {
+  test::FakeHost host;
+  test::TempDir tmp;
+  ASSERT_EQ(InitArchiveSupport(WithoutSeparator(tmp.path()).c_str()), 1);
+  tmp.Write("probe.lzh", "listed by the probe");
+  FindRecord record;
+  std::strcpy(record.name, "probe.lzh");
+  char path[kPathBuffer];
+  std::vector<std::string> got;
+  std::string dir;
+  for (int r = ExtractArchive(nullptr, (tmp / "probe.lzh").c_str(), "dup*:*.txt", &record, path); r != kNoMember;
+       r = NextArchiveMember(&record, path)) {
+    if (r == kMemberLeftOut) {
+      got.push_back(std::string("left out ") + path);
+      continue;
+    }
+    ASSERT_EQ(r, kMemberFound);
+    if (dir.empty()) dir = std::string(path).substr(0, std::strlen(path) - std::strlen("DUP.TXT"));
+    got.push_back(std::string(path).substr(dir.size()) + " " + std::to_string(record.size));
+  }
+  const std::vector<std::string> want = {
+      "left out dup.txt", "DUP.TXT 7", "left out short.txt", "left out absent.txt", "left out folder",
+      "folder\\in.txt 2", "good.txt 2",
+  };
+  EXPECT_EQ(got, want);
+  ShutdownArchiveSupport();
+}
+
+// A relative base names the directory it means when archive search starts;
+// the root stays there however the current directory changes later, and
+// goes at shutdown.
+TEST(ArchiveSupport, RelativeBaseGivesAnAbsoluteRoot) {
+  test::FakeHost host;
+  test::TempDir tmp, elsewhere;
+  char saved[kPathBuffer];
+  ASSERT_TRUE(OsGetCurrentDirectory(saved, sizeof saved));
+  ASSERT_TRUE(OsSetCurrentDirectory(tmp.path().c_str()));
+  ASSERT_EQ(InitArchiveSupport("."), 1);
+  EXPECT_EQ(std::string(ArchiveRoot()), tmp.path() + "$ZANTO$.TMP\\");
+  ASSERT_TRUE(OsSetCurrentDirectory(elsewhere.path().c_str()));
+  ShutdownArchiveSupport();
+  OsSetCurrentDirectory(saved);
+  EXPECT_FALSE(tmp.Exists("$ZANTO$.TMP"));
+}
+
+// The directory an archive is extracted into is never named like a device,
+// whatever the archive is called; an ordinary archive's is named as ever.
+TEST(ArchiveSupport, ExtractionDirectoryIsNeverADevice) {
+  test::FakeHost host;
+  test::TempDir tmp;
+  ASSERT_EQ(InitArchiveSupport(WithoutSeparator(tmp.path()).c_str()), 1);
+  for (const char* archive : {"aux.lzh", "Con.old.lzh", "lpt1 .lzh", "nul.lzh", "probe.lzh"}) {
+    SCOPED_TRACE(archive);
+    tmp.Write(archive, "listed by the probe");
+    FindRecord record;
+    char path[kPathBuffer];
+    ASSERT_EQ(ExtractArchive(nullptr, (tmp / archive).c_str(), nullptr, &record, path), kMemberFound);
+    std::string dir = std::string(path).substr(std::strlen(ArchiveRoot()));
+    dir = dir.substr(0, dir.find('\\'));
+    EXPECT_TRUE(lzh::IsSafePath(dir)) << dir;
+    if (std::strcmp(archive, "probe.lzh") == 0) {
+      EXPECT_EQ(dir.rfind("probe.", 0), 0u) << dir;
+      EXPECT_EQ(dir.size(), std::strlen("probe.12345678")) << dir;
+    }
+  }
   ShutdownArchiveSupport();
 }
 #endif

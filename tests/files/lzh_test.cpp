@@ -246,8 +246,49 @@ TEST(LzhDecoder, OnlyPathsThatStayBelowTheFolderAreSafe) {
       {"a\\\\b", false},
       {"a\\", false},
       {"\x95\x5C\\..", false},
+      // Names the system takes for devices, with any extension, in any
+      // folder, in any case; only the name before the first dot counts.
+      {"drivers\\aux.c", false},
+      {"CON", false},
+      {"nul.txt", false},
+      {"lpt1", false},
+      {"Prn.tar.gz", false},
+      {"com9 .txt", false},
+      {"aux\\readme.txt", false},
+      {"LPT5\\x", false},
+      {"auxiliary.txt", true},
+      {"com10.txt", true},
+      {"com0", false},
+      {"conin$", false},
+      {"CONOUT$.txt", false},
+      {"conin", true},
+      {"lpt", true},
+      {"a.con", true},
+      {"xnul", true},
   };
   for (const Case& c : cases) EXPECT_EQ(IsSafePath(c.path), c.safe) << c.path;
+}
+
+// Paths that a file system ignoring letter case takes for one file fold
+// alike; others do not.
+TEST(LzhDecoder, PathsOfOneFileFoldAlike) {
+  const struct {
+    const char* a;
+    const char* b;
+    bool same;
+  } cases[] = {
+      {"dir\\readme.txt", "DIR/README.TXT", true},
+      {"\x82\x81\x82\x9A.txt", "\x82\x60\x82\x79.TXT", true},  // full-width a and z
+      {"\x83\xBF", "\x83\x9F", true},                              // Greek alpha
+      {"\x84\x70\x84\x80\x84\x91", "\x84\x40\x84\x4F\x84\x60", true},  // Cyrillic, either side of 84 7F
+      {"a.txt.", "A.TXT", true},
+      {"sub. \\x", "SUB\\X", true},
+      {"\x83\x61", "\x83\x41", false},  // a trail byte in the range of ASCII small letters
+      {"\x95\x5C\\a", "\x95\x5C/A", true},
+      {"a.txt", "a.txu", false},
+      {".a", "a", false},
+  };
+  for (const auto& c : cases) EXPECT_EQ(CaseFolded(c.a) == CaseFolded(c.b), c.same) << c.a << " " << c.b;
 }
 
 // Hostile archives read as stored; the paths that leave are caught.

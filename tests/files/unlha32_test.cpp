@@ -4,10 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
 
+#include "support/stored_archive.h"
 #include "support/temp_dir.h"
 
 namespace zanto {
@@ -189,6 +191,86 @@ TEST(Unlha32, ListsOnlyWholeSafeMembers) {
     EXPECT_EQ(List(lib, tmp / "a.lzh", c.wildcards), c.members);
   }
   EXPECT_EQ(lib.open(nullptr, "Z:\\no\\such\\archive.lzh", kOpenMode), nullptr);
+}
+
+// Every file below folder (relative paths), folders left out.
+void CollectFiles(const std::string& folder, const std::string& relative, std::vector<std::string>* out) {
+  WIN32_FIND_DATAA data;
+  HANDLE search = FindFirstFileA((folder + relative + "*").c_str(), &data);
+  if (search == INVALID_HANDLE_VALUE) return;
+  do {
+    std::string name = data.cFileName;
+    if (name == "." || name == "..") continue;
+    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+      CollectFiles(folder, relative + name + "\\", out);
+    } else {
+      out->push_back(relative + name);
+    }
+  } while (FindNextFileA(search, &data));
+  FindClose(search);
+}
+
+// Archives whose members cannot all lie at their own paths, or whose name
+// or member list is unusual: what the command writes and what the listing
+// names agree, each listed path holds that member's own bytes, and nothing
+// else is written.
+TEST(Unlha32, WritesEachMemberOnceWhereTheListingSaysIt) {
+  using Members = std::vector<std::pair<std::string, std::string>>;
+  struct Case {
+    const char* name;
+    std::string archive;  // the archive's file name
+    Members members;
+    std::string wildcards;
+    Members listed;  // path below the folder and the bytes found there
+  };
+  Members many, manyListed;
+  std::string manyWildcards;
+  for (int i = 0; i < 70; ++i) {
+    std::string name = "m" + std::to_string(i) + ".txt";
+    many.push_back({name, "member " + std::to_string(i)});
+    manyWildcards += (i ? " " : "") + name;
+  }
+  manyListed = many;
+  const Case cases[] = {
+      {"device names", "dev.lzh",
+       {{"drivers\\aux.c", "aux"}, {"CON", "con"}, {"nul.txt", "nul"}, {"lpt1", "lpt"}, {"ok.txt", "ok"}}, "*.*",
+       {{"ok.txt", "ok"}}},
+      {"one name twice, and two that differ in letter case only", "dup.lzh",
+       {{"a.txt", "first a"}, {"a.txt", "second a"}, {"B.TXT", "upper b"}, {"b.txt", "lower b"}}, "*.*",
+       {{"a.txt", "first a"}, {"~2\\a.txt", "second a"}, {"B.TXT", "upper b"}, {"~2\\b.txt", "lower b"}}},
+      {"a file where a later member needs a folder", "file.lzh", {{"a", "file a"}, {"a\\b.txt", "inside a"}}, "*.*",
+       {{"a", "file a"}, {"~2\\a\\b.txt", "inside a"}}},
+      {"an archive named like an option", "-old.lzh", {{"old.txt", "old"}}, "*.*", {{"old.txt", "old"}}},
+      {"more wildcards than a command has words", "many.lzh", many, manyWildcards, manyListed},
+  };
+  Library lib;
+  ASSERT_TRUE(lib.Complete());
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    test::TempDir tmp;
+    tmp.Write(c.archive, test::StoredArchive(c.members));
+    // The archive named as the program names a target in its current
+    // directory: by its name alone.
+    char saved[MAX_PATH];
+    ASSERT_NE(GetCurrentDirectoryA(sizeof saved, saved), 0u);
+    ASSERT_TRUE(SetCurrentDirectoryA(tmp.path().c_str()));
+    std::string line = "x -jf0 \"" + c.archive + "\" \"" + (tmp / "out\\") + "\" " + c.wildcards;
+    std::vector<char> output(kOutputSize, 'x');
+    lib.command(nullptr, line.c_str(), output.data(), kOutputSize);
+    SetCurrentDirectoryA(saved);
+    std::vector<std::string> listedPaths, written;
+    for (const Listed& l : List(lib, tmp / c.archive, c.wildcards.c_str())) listedPaths.push_back(l.path);
+    std::vector<std::string> wantPaths;
+    for (const auto& [path, bytes] : c.listed) {
+      wantPaths.push_back(path);
+      EXPECT_EQ(ReadAnsi(tmp / ("out\\" + path)), bytes) << path;
+    }
+    EXPECT_EQ(listedPaths, wantPaths);
+    CollectFiles(tmp / "out\\", "", &written);
+    std::sort(written.begin(), written.end());
+    std::sort(wantPaths.begin(), wantPaths.end());
+    EXPECT_EQ(written, wantPaths);
+  }
 }
 
 }  // namespace

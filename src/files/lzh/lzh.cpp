@@ -33,6 +33,21 @@ constexpr int kMaxPositionCodes = 17;
 constexpr size_t kWindowSize = size_t{1} << 16;  // the largest dictionary (-lh7-)
 constexpr size_t kCopyChunk = 16384;
 
+// Device names without a number; COM and LPT take one digit.
+constexpr const char* kDeviceNames[] = {"AUX", "CON", "NUL", "PRN", "CONIN$", "CONOUT$"};
+constexpr size_t kLongestDeviceName = 7;  // CONOUT$
+
+// Double-byte small letters and how far below them their capitals lie:
+// full-width Latin (82 81 to 82 9A), Greek (83 BF to 83 D6), Cyrillic
+// (84 70 to 84 91, past the unused 84 7F; the capitals' row has no gap).
+unsigned SmallLetterDistance(unsigned char lead, unsigned char trail) {
+  if (lead == 0x82 && trail >= 0x81 && trail <= 0x9A) return 0x21;
+  if (lead == 0x83 && trail >= 0xBF && trail <= 0xD6) return 0x20;
+  if (lead == 0x84 && trail >= 0x70 && trail <= 0x7E) return 0x30;
+  if (lead == 0x84 && trail >= 0x80 && trail <= 0x91) return 0x31;
+  return 0;
+}
+
 uint16_t Le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
 uint32_t Le32(const uint8_t* p) {
   return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
@@ -506,6 +521,19 @@ Status Extract(const uint8_t* archive, size_t size, const Member& m, Sink* sink)
   return Status::kUnknownMethod;
 }
 
+bool IsDeviceName(const char* part, size_t length) {
+  size_t n = 0;
+  while (n < length && part[n] != '.') ++n;
+  while (n > 0 && part[n - 1] == ' ') --n;
+  if (n > kLongestDeviceName) return false;
+  char name[kLongestDeviceName + 1] = {};
+  for (size_t i = 0; i < n; ++i) name[i] = part[i] >= 'a' && part[i] <= 'z' ? static_cast<char>(part[i] - 'a' + 'A') : part[i];
+  for (const char* device : kDeviceNames)
+    if (std::strcmp(name, device) == 0) return true;
+  bool numbered = n == 4 && name[3] >= '0' && name[3] <= '9';
+  return numbered && (std::memcmp(name, "COM", 3) == 0 || std::memcmp(name, "LPT", 3) == 0);
+}
+
 bool IsSafePath(const std::string& path) {
   if (path.empty()) return false;
   size_t partStart = 0;
@@ -520,10 +548,36 @@ bool IsSafePath(const std::string& path) {
       size_t n = i - partStart;
       if (n == 0) return false;
       if ((n == 1 || n == 2) && path.compare(partStart, n, std::string(n, '.')) == 0) return false;
+      if (IsDeviceName(path.data() + partStart, n)) return false;
       partStart = i + 1;
     }
   }
   return true;
+}
+
+std::string CaseFolded(const std::string& path) {
+  std::string folded;
+  size_t kept = 0;  // folded up to the last byte that is not a part's trailing dot or blank
+  for (size_t i = 0; i < path.size(); ++i) {
+    auto c = static_cast<unsigned char>(path[i]);
+    if (IsSjisLead(c) && i + 1 < path.size()) {
+      auto trail = static_cast<unsigned char>(path[++i]);
+      folded.push_back(static_cast<char>(c));
+      folded.push_back(static_cast<char>(trail - SmallLetterDistance(c, trail)));
+      kept = folded.size();
+      continue;
+    }
+    if (c == '/' || c == '\\') {
+      folded.resize(kept);
+      folded.push_back('\\');
+      kept = folded.size();
+      continue;
+    }
+    folded.push_back(static_cast<char>(c >= 'a' && c <= 'z' ? c - 'a' + 'A' : c));
+    if (c != '.' && c != ' ') kept = folded.size();
+  }
+  folded.resize(kept);
+  return folded;
 }
 
 }  // namespace zanto::lzh

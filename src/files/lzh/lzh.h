@@ -68,10 +68,22 @@ Status ReadHeader(const uint8_t* archive, size_t size, size_t offset, Member* me
 // hold data when the CRC then fails: the caller throws it away.
 Status Extract(const uint8_t* archive, size_t size, const Member& member, Sink* sink);
 
-// Whether a member path stays below the folder it is extracted into: no
-// leading separator, no drive or other colon, no "." or ".." part, no empty
-// part. Double-byte characters are stepped over, so a 0x5C trail byte is no
-// separator.
+// Whether one part of a path (no separator in it) names a device of the
+// system rather than a file: AUX, CON, NUL, PRN, CONIN$, CONOUT$, COM0 to
+// COM9 or LPT0 to LPT9 in any letter case, as the name before its first dot
+// with trailing blanks taken off, so "aux.c" and "Con .txt" are devices.
+bool IsDeviceName(const char* part, size_t length);
+
+// Whether a member path stays below the folder it is extracted into and
+// names a file there: no leading separator, no drive or other colon, no "."
+// or ".." part, no empty part, no part named like a device. Double-byte
+// characters are stepped over, so a 0x5C trail byte is no separator.
 bool IsSafePath(const std::string& path);
+
+// The path as a file system that ignores letter case sees it: letters of
+// the Latin, Greek and Cyrillic alphabets (single-byte and full-width) in
+// capitals, '/' as '\', no dots or blanks at the end of a part (the system
+// drops them). Two paths that fold alike name one file there.
+std::string CaseFolded(const std::string& path);
 
 }  // namespace zanto::lzh
