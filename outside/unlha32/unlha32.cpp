@@ -33,6 +33,12 @@ constexpr int kErrorMember = 0x8000 + 0x2A;    // some member was refused or fai
 bool ReadArchive(const char* path, std::vector<uint8_t>* out) {
   HANDLE f = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   if (f == INVALID_HANDLE_VALUE) return false;
+  // An archive named like a device (aux.lzh) opens the device, which is
+  // no archive and may never end.
+  if (GetFileType(f) != FILE_TYPE_DISK) {
+    CloseHandle(f);
+    return false;
+  }
   DWORD high = 0;
   DWORD size = GetFileSize(f, &high);
   bool ok = size != INVALID_FILE_SIZE && high == 0 && size <= kMaxArchiveBytes;

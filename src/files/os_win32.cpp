@@ -102,9 +102,26 @@ bool OsSearchPath(const char* name, char* out, size_t capacity) {
   return CopyResult(buffer, length, out, capacity);
 }
 
+namespace {
+
+// A name such as aux.txt or CON opens a device whatever folder it stands
+// in, and reading a serial port or the console waits for ever: a file read
+// is a file on a disk or nothing. (Writing stays open to devices: NUL as the
+// output file discards the result.)
+HANDLE OnlyDiskFile(HANDLE handle) {
+  if (handle == INVALID_HANDLE_VALUE || GetFileType(handle) == FILE_TYPE_DISK) return handle;
+  CloseHandle(handle);
+  SetLastError(ERROR_ACCESS_DENIED);
+  return INVALID_HANDLE_VALUE;
+}
+
+}  // namespace
+
 intptr_t OsOpenFile(const char* path, unsigned mode) {
   DWORD creation = (mode & 0x1000) != 0 ? CREATE_ALWAYS : OPEN_EXISTING;
-  HANDLE handle = CreateFileA(path, AccessOf(mode), SharingOf(mode), nullptr, creation, FILE_ATTRIBUTE_ARCHIVE, nullptr);
+  const DWORD access = AccessOf(mode);
+  HANDLE handle = CreateFileA(path, access, SharingOf(mode), nullptr, creation, FILE_ATTRIBUTE_ARCHIVE, nullptr);
+  if ((access & GENERIC_WRITE) == 0) handle = OnlyDiskFile(handle);
   return handle == INVALID_HANDLE_VALUE ? -1 : reinterpret_cast<intptr_t>(handle);
 }
 
@@ -219,6 +236,7 @@ intptr_t OsOpenFileToScan(const char* path, bool* timesWritable) {
   if (handle == INVALID_HANDLE_VALUE) {
     handle = CreateFileA(path, GENERIC_READ, kSharing, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_ARCHIVE, nullptr);
   }
+  handle = OnlyDiskFile(handle);
   return handle == INVALID_HANDLE_VALUE ? -1 : reinterpret_cast<intptr_t>(handle);
 }
 

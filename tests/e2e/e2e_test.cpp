@@ -1373,6 +1373,42 @@ TEST(Archives, StopInsideAnArchiveLeavesItsLaterMembersUnsearched) {
   EXPECT_EQ(out.find("(1-3/1)"), std::string::npos) << out;
 }
 
+// Writes or deletes a file by its literal name: a plain path to aux.txt
+// names the device. (Such files come from other systems, on shared disks.)
+bool WriteLiteralFile(const std::string& path, const std::string& bytes) {
+  HANDLE f = CreateFileA(("\\\\?\\" + path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
+  if (f == INVALID_HANDLE_VALUE) return false;
+  DWORD done = 0;
+  const bool ok = WriteFile(f, bytes.data(), static_cast<DWORD>(bytes.size()), &done, nullptr) && done == bytes.size();
+  CloseHandle(f);
+  return ok;
+}
+void DeleteLiteralFile(const std::string& path) { DeleteFileA(("\\\\?\\" + path).c_str()); }
+
+// Files and archives named like devices are listed, but opening one opens
+// the device (the first serial port for aux), whose reading never ends:
+// the file is reported as one that cannot be opened, the archive gives
+// nothing, and the run ends with the other files searched.
+TEST(CommandLine, FilesNamedLikeDevicesAreNotReadFromTheDevice) {
+  TempDir dir;
+  ASSERT_TRUE(WriteLiteralFile(dir / "aux.txt", "NEEDLE aux\r\n"));
+  ASSERT_TRUE(WriteLiteralFile(dir / "con.lzh", StoredArchive({{"c.txt", "NEEDLE con\r\n"}})));
+  dir.Write("b.txt", "NEEDLE b\r\n");
+  Program p;
+  ASSERT_TRUE(p.Start("NEEDLE *.txt *.lzh -U -p -1+ -O" + (dir / "out.txt") + " -I" + (dir / "p.ini"), dir.path()));
+  HWND box = WaitDialog(p.id(), kTitle, kSearchText, false, kRunTimeoutMs);
+  ASSERT_NE(box, nullptr) << "no question about aux.txt";
+  PostMessageA(box, WM_COMMAND, IDYES, 0);
+  EXPECT_EQ(p.WaitExit(), 0);
+  const std::string out = dir.Read("out.txt");
+  EXPECT_NE(out.find("b.txt 1:NEEDLE b\r\n"), std::string::npos) << out;
+  EXPECT_NE(out.find("cannot open"), std::string::npos) << out;
+  EXPECT_EQ(out.find("NEEDLE aux"), std::string::npos) << out;
+  EXPECT_EQ(out.find("NEEDLE con"), std::string::npos) << out;
+  DeleteLiteralFile(dir / "aux.txt");
+  DeleteLiteralFile(dir / "con.lzh");
+}
+
 }  // namespace
 
 // --- Editor hand-off ---------------------------------------------------------
