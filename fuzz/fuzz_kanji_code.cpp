@@ -21,10 +21,9 @@ std::vector<char> LineOf(const uint8_t* data, size_t size) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const size_t sample = size < zanto::kKanjiSampleBytes ? size : zanto::kKanjiSampleBytes;
-  const int code = zanto::GuessKanjiCode(data, sample);
+  const int code = zanto::GuessKanjiCode(data, size);
   if (code < zanto::kKanjiSjis || code > zanto::kKanjiUtf16) std::abort();
-  zanto::IsEucJp(data, sample);
+  zanto::IsEucJp(data, size < zanto::kKanjiSampleBytes ? size : zanto::kKanjiSampleBytes);
 
   std::vector<char> euc = LineOf(data, size);
   const size_t before = std::strlen(euc.data());

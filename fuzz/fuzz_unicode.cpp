@@ -63,6 +63,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CheckWholeCharacters(whole);
     zanto::UnicodeMarkLength(form, in, length);
   }
-  zanto::LooksUtf8(in, length);
+  zanto::LooksUtf8(in, length, given);  // the sample read on to the end of its last character
   return 0;
 }

@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include "kzw32.h"
+#include "member_extraction.h"
 #include "pane.h"
 
 namespace {
@@ -27,7 +28,10 @@ BOOL WINAPI DllMain(HINSTANCE instance, DWORD reason, LPVOID) {
 __declspec(dllexport) int WINAPI kzcontrol(int command, LPARAM target, LPCSTR text, int value, int) {
   switch (command) {
     case kzw::kControlStart: return kzw::RegisterPane(gInstance) ? 0 : kFailed;
-    case kzw::kControlEnd: kzw::UnregisterPane(gInstance); return 0;
+    case kzw::kControlEnd:
+      kzw::UnregisterPane(gInstance);
+      kzw::RemoveExtractedMembers();
+      return 0;
     case kzw::kControlShow: return kzw::ShowFile(reinterpret_cast<HWND>(target), text, value);
     default: return kFailed;
   }

@@ -7,6 +7,7 @@
 #include "base/sjis.h"
 #include "kzw32.h"
 #include "match/result_line.h"
+#include "member_extraction.h"
 #include "text_lines.h"
 
 namespace kzw {
@@ -16,7 +17,7 @@ constexpr int kMarkMargin = 3;          // lines kept above a line jumped to
 constexpr int kWheelLines = 3;          // lines scrolled per wheel notch
 constexpr int kTextMargin = 8;          // pixels left of the text
 constexpr int kMarkBar = 5;             // width of the mark in that margin
-constexpr DWORD kMaxFileBytes = 64u << 20;  // larger files are not shown
+constexpr size_t kMaxFileBytes = 64u << 20;  // larger texts are not shown
 constexpr COLORREF kMarkColor = RGB(255, 255, 176);
 constexpr COLORREF kMarkBarColor = RGB(232, 128, 0);
 constexpr char kNotResultLine[] = "この行にはファイル名と行番号がありません";
@@ -109,8 +110,16 @@ LONG_PTR Ask(HWND pane, WPARAM request, LPARAM value, int number) {
 
 void Status(HWND pane, const char* text) { Ask(pane, kRequestStatus, reinterpret_cast<LPARAM>(text), 0); }
 
+// path made absolute into full (kPathBuffer bytes), from the current
+// directory; path itself when that fails.
+void FullPathOf(const char* path, char* full) {
+  const DWORD length = GetFullPathNameA(path, zanto::kPathBuffer, full, nullptr);
+  if (length == 0 || length >= zanto::kPathBuffer) zanto::CopyText(full, zanto::kPathBuffer, path);
+}
+
 // The current line read as a result line: the owner is asked to open the
-// file it names at its line.
+// file it names at its line. A member of an archive whose extraction is
+// gone is extracted again first.
 void Jump(HWND pane, PaneState* s) {
   if (s->current < 0) return;
   std::vector<const char*> lines(s->lines.size());
@@ -121,8 +130,12 @@ void Jump(HWND pane, PaneState* s) {
     return;
   }
   char full[zanto::kPathBuffer];
-  const DWORD length = GetFullPathNameA(target.path, sizeof full, full, nullptr);
-  if (length == 0 || length >= sizeof full) zanto::CopyText(full, sizeof full, target.path);
+  FullPathOf(target.path, full);
+  if (target.archive[0] != '\0' && GetFileAttributesA(full) == INVALID_FILE_ATTRIBUTES) {
+    char archive[zanto::kPathBuffer];
+    FullPathOf(target.archive, archive);
+    ExtractMemberAgain(archive, full, full);  // when it fails, the owner cannot open the file
+  }
   if (Ask(pane, kRequestOpen, reinterpret_cast<LPARAM>(full), static_cast<int>(target.line)) != 1) {
     char message[sizeof kCannotOpen + zanto::kPathBuffer];
     zanto::CopyText(message, sizeof message, kCannotOpen);
@@ -334,23 +347,13 @@ int ShowLines(HWND pane, std::vector<std::string> lines, int line) {
   return kShowDone;
 }
 
-int ShowFile(HWND pane, const char* path, int line) {
+int ShowFile(HWND pane, const char* path, int line, zanto::KanjiCodeChoice code) {
   if (!IsPane(pane)) return kShowNoPane;
   if (!path) return ShowLines(pane, {}, 0);
-  HANDLE file = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                            FILE_ATTRIBUTE_NORMAL, nullptr);
-  if (file == INVALID_HANDLE_VALUE) return kShowUnreadable;
-  const DWORD size = GetFileSize(file, nullptr);
-  std::string bytes;
-  DWORD got = 0;
-  bool read = size != INVALID_FILE_SIZE && size <= kMaxFileBytes;
-  if (read && size > 0) {
-    bytes.resize(size);
-    read = ReadFile(file, bytes.data(), size, &got, nullptr) && got == size;
-  }
-  CloseHandle(file);
-  if (!read) return kShowUnreadable;
-  return ShowLines(pane, SjisLines(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size()), line);
+  FileLines file;
+  if (!ReadFileLines(path, code, kMaxFileBytes, &file)) return kShowUnreadable;
+  const int shown = LineOfSearchNumber(file, line < 0 ? 0 : static_cast<unsigned long>(line));
+  return ShowLines(pane, std::move(file.lines), shown);
 }
 
 }  // namespace kzw

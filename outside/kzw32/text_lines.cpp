@@ -1,75 +1,96 @@
 #include "text_lines.h"
 
+#include <algorithm>
 #include <cstring>
+#include <memory>
 
 #include "base/bounds.h"
+#include "files/path.h"
 #include "match/kanji_code.h"
-#include "match/unicode_text.h"
+#include "search/file_lines.h"
+#include "search/line_reader.h"
 
 namespace kzw {
 namespace {
 
-using zanto::kLineBuffer;
-
-void DropCarriageReturn(std::string* line) {
+// A whole line, its LF gone: without its CR, and in Shift_JIS. The
+// converters work on NUL-terminated text and never lengthen it.
+void FinishLine(std::string* line, zanto::KanjiCodeChoice code) {
   if (!line->empty() && line->back() == '\r') line->pop_back();
+  if (code == zanto::kKanjiEuc) {
+    zanto::EucLineToSjis(line->data());
+    line->resize(strlen(line->c_str()));
+  } else if (code == zanto::kKanjiJis) {
+    zanto::JisLineToSjis(line->data());
+    line->resize(strlen(line->c_str()));
+  }
 }
 
-std::vector<std::string> UnicodeLines(zanto::UnicodeForm form, const unsigned char* bytes, size_t length) {
-  std::vector<std::string> lines;
-  size_t pos = zanto::UnicodeMarkLength(form, bytes, length);
+// The pieces of reader joined into whole lines, numbered as they come.
+bool ReadPieces(zanto::LineReader& reader, zanto::KanjiCodeChoice code, size_t maxBytes, FileLines* file) {
+  char piece[zanto::kLineBuffer];
   std::string line;
   bool open = false;  // line holds the start of a line not yet ended
-  char piece[kLineBuffer];
-  while (pos < length) {
-    const zanto::UnicodeStep step =
-        zanto::ConvertUnicodeLine(form, bytes + pos, length - pos, true, piece, sizeof piece);
-    if (step.read == 0) break;  // nothing more can be converted
-    pos += step.read;
-    line.append(piece, step.written);
-    open = true;
-    if (step.lineEnd) {
-      line.pop_back();  // the LF
-      DropCarriageReturn(&line);
-      lines.push_back(std::move(line));
+  size_t held = 0;
+  unsigned long number = 0;
+  for (long got; (got = reader.ReadLine(piece)) >= 0;) {
+    held += static_cast<size_t>(got);
+    if (held > maxBytes) return false;
+    ++number;
+    if (!open) file->firstNumbers.push_back(number);
+    line.append(piece, static_cast<size_t>(got));
+    open = line.empty() || line.back() != '\n';
+    if (!open) {
+      line.pop_back();
+      FinishLine(&line, code);
+      file->lines.push_back(std::move(line));
       line.clear();
-      open = false;
     }
   }
   if (open) {
-    DropCarriageReturn(&line);
-    lines.push_back(std::move(line));
+    FinishLine(&line, code);
+    file->lines.push_back(std::move(line));
   }
-  return lines;
+  return true;
 }
 
 }  // namespace
 
-std::vector<std::string> SjisLines(const unsigned char* bytes, size_t length, zanto::KanjiCodeChoice code) {
-  if (code == zanto::kKanjiAuto) {
-    code = zanto::GuessKanjiCode(bytes, length < zanto::kKanjiSampleBytes ? length : zanto::kKanjiSampleBytes);
-  }
-  if (code == zanto::kKanjiUtf8) return UnicodeLines(zanto::UnicodeForm::Utf8, bytes, length);
-  if (code == zanto::kKanjiUtf16) return UnicodeLines(zanto::Utf16FormOf(bytes, length), bytes, length);
+std::vector<std::string> SjisLines(const char* text, size_t length) {
   std::vector<std::string> lines;
   size_t pos = 0;
   while (pos < length) {
-    const void* lf = memchr(bytes + pos, '\n', length - pos);
-    const size_t end = lf ? static_cast<size_t>(static_cast<const unsigned char*>(lf) - bytes) : length;
-    std::string line(reinterpret_cast<const char*>(bytes + pos), end - pos);
+    const void* lf = memchr(text + pos, '\n', length - pos);
+    const size_t end = lf ? static_cast<size_t>(static_cast<const char*>(lf) - text) : length;
+    std::string line(text + pos, end - pos);
     pos = lf ? end + 1 : length;
-    DropCarriageReturn(&line);
-    // The converters work on NUL-terminated text and never lengthen it.
-    if (code == zanto::kKanjiEuc) {
-      zanto::EucLineToSjis(line.data());
-      line.resize(strlen(line.c_str()));
-    } else if (code == zanto::kKanjiJis) {
-      zanto::JisLineToSjis(line.data());
-      line.resize(strlen(line.c_str()));
-    }
+    FinishLine(&line, zanto::kKanjiSjis);
     lines.push_back(std::move(line));
   }
   return lines;
+}
+
+bool ReadFileLines(const char* path, zanto::KanjiCodeChoice code, size_t maxBytes, FileLines* file) {
+  const intptr_t handle = zanto::OpenRawFile(path, zanto::kOpenRead);
+  if (handle < 0) return false;
+  auto reader = std::make_unique<zanto::LineReader>();  // too large for the stack
+  reader->Start(handle);
+  if (code == zanto::kKanjiAuto) {
+    const unsigned char* head;
+    const size_t length = reader->Peek(&head);
+    code = zanto::GuessKanjiCode(head, length);
+  }
+  zanto::ReadLinesInCode(*reader, code);
+  *file = FileLines{};
+  const bool read = ReadPieces(*reader, code, maxBytes, file);
+  zanto::CloseRawFile(handle);
+  return read;
+}
+
+int LineOfSearchNumber(const FileLines& file, unsigned long number) {
+  if (number == 0 || file.lines.empty()) return 0;
+  const auto after = std::upper_bound(file.firstNumbers.begin(), file.firstNumbers.end(), number);
+  return static_cast<int>(std::max<ptrdiff_t>(after - file.firstNumbers.begin(), 1));
 }
 
 }  // namespace kzw

@@ -10,6 +10,7 @@
 #include "base/bounds.h"
 #include "base/sjis.h"
 #include "kzw32.h"
+#include "member_extraction.h"
 #include "pane.h"
 #include "text_lines.h"
 
@@ -129,7 +130,7 @@ std::vector<std::string> ClipboardLines() {
   if (!OpenClipboard(nullptr)) return lines;
   if (HANDLE data = GetClipboardData(CF_TEXT)) {
     if (const char* text = static_cast<const char*>(GlobalLock(data))) {
-      lines = kzw::SjisLines(reinterpret_cast<const unsigned char*>(text), strlen(text), zanto::kKanjiSjis);
+      lines = kzw::SjisLines(text, strlen(text));
       GlobalUnlock(data);
     }
   }
@@ -170,7 +171,8 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
     kzw::ShowLines(gViewer.result, std::move(clipLines), 0);
   } else if (!argument.empty()) {
     zanto::CopyText(gViewer.resultName, sizeof gViewer.resultName, argument.c_str());
-    if (kzw::ShowFile(gViewer.result, argument.c_str(), 0) < 0) {
+    // A result is the search's own Shift_JIS text, never guessed at.
+    if (kzw::ShowFile(gViewer.result, argument.c_str(), 0, zanto::kKanjiSjis) < 0) {
       zanto::CopyText(gViewer.status, sizeof gViewer.status, kCannotRead);
     }
   }
@@ -182,5 +184,6 @@ int WINAPI WinMain(HINSTANCE instance, HINSTANCE, LPSTR, int show) {
     DispatchMessageA(&msg);
   }
   kzw::UnregisterPane(instance);
+  kzw::RemoveExtractedMembers();
   return static_cast<int>(msg.wParam);
 }

@@ -96,18 +96,20 @@ bool HasJisEscape(const unsigned char* sample, size_t length) {
 
 }  // namespace
 
-KanjiCodeChoice GuessKanjiCode(const unsigned char* sample, size_t length) {
-  if (length == 0) return kKanjiSjis;
-  if (UnicodeMarkLength(UnicodeForm::Utf16Le, sample, length) != 0 ||
-      UnicodeMarkLength(UnicodeForm::Utf16Be, sample, length) != 0) {
+KanjiCodeChoice GuessKanjiCode(const unsigned char* bytes, size_t length) {
+  const size_t sample = length < kKanjiSampleBytes ? length : kKanjiSampleBytes;
+  const size_t reach = length < kKanjiDecideBytes ? length : kKanjiDecideBytes;
+  if (sample == 0) return kKanjiSjis;
+  if (UnicodeMarkLength(UnicodeForm::Utf16Le, bytes, sample) != 0 ||
+      UnicodeMarkLength(UnicodeForm::Utf16Be, bytes, sample) != 0) {
     return kKanjiUtf16;
   }
-  if (UnicodeMarkLength(UnicodeForm::Utf8, sample, length) != 0) return kKanjiUtf8;
-  if (HasJisEscape(sample, length)) return kKanjiJis;
+  if (UnicodeMarkLength(UnicodeForm::Utf8, bytes, sample) != 0) return kKanjiUtf8;
+  if (HasJisEscape(bytes, sample)) return kKanjiJis;
   // Before the CR rule: UTF-8 files have CR LF line ends as often as not.
-  if (LooksUtf8(sample, length)) return kKanjiUtf8;
-  if (memchr(sample, '\r', length) != nullptr) return kKanjiSjis;  // CR line ends: always Shift_JIS
-  return IsEucJp(sample, length) ? kKanjiEuc : kKanjiSjis;
+  if (LooksUtf8(bytes, reach, sample)) return kKanjiUtf8;
+  if (memchr(bytes, '\r', sample) != nullptr) return kKanjiSjis;  // CR line ends: always Shift_JIS
+  return IsEucJp(bytes, sample) ? kKanjiEuc : kKanjiSjis;
 }
 
 // Writes never pass the read position: every rule writes at most as many

@@ -6,10 +6,14 @@
 #include <cstdint>
 
 #include "base/settings.h"  // KanjiCodeChoice
+#include "match/unicode_text.h"
 
 namespace zanto {
 
-constexpr size_t kKanjiSampleBytes = 4096;  // bytes read to decide the code
+constexpr size_t kKanjiSampleBytes = 4096;  // bytes whose code decides the file's
+// Bytes read to decide the code: the sample and the rest of a UTF-8
+// character that it cuts short.
+constexpr size_t kKanjiDecideBytes = kKanjiSampleBytes + kUtf8LongestCharacter - 1;
 
 // The code imposed on a file before its bytes are looked at: kKanjiEuc when
 // the full path's drive letter is one of eucDrive's letters (letter case
@@ -22,13 +26,16 @@ KanjiCodeChoice ForcedKanjiCode(const char* fullPath, int kanjiCodeSetting, cons
 // 0xA1-0xFE.
 bool IsEucJp(const unsigned char* sample, size_t length);
 
-// The code of a file from its first bytes: kKanjiSjis for no bytes;
-// kKanjiUtf16 or kKanjiUtf8 when they start with that code's byte-order
-// mark; kKanjiJis when ESC "$" or ESC "(" occurs before the first NUL;
-// kKanjiUtf8 when they are well-formed UTF-8 with a multi-byte character
-// (LooksUtf8); else kKanjiSjis when any byte is CR; else kKanjiEuc when the bytes fit EUC-JP;
-// else kKanjiSjis.
-KanjiCodeChoice GuessKanjiCode(const unsigned char* sample, size_t length);
+// The code of a file from its first length bytes, which are the whole file
+// when it is shorter than kKanjiDecideBytes (only that many count). The
+// rules look at the first kKanjiSampleBytes of them: kKanjiSjis for no
+// bytes; kKanjiUtf16 or kKanjiUtf8 when they start with that code's
+// byte-order mark; kKanjiJis when ESC "$" or ESC "(" occurs before the
+// first NUL; kKanjiUtf8 when they are well-formed UTF-8 with a multi-byte
+// character (LooksUtf8, which reads a character they cut short to its end);
+// else kKanjiSjis when any byte is CR; else kKanjiEuc when the bytes fit
+// EUC-JP; else kKanjiSjis.
+KanjiCodeChoice GuessKanjiCode(const unsigned char* bytes, size_t length);
 
 // The Shift_JIS code of a JIS X 0208 row/cell pair (both 0x21-0x7E).
 constexpr uint16_t JisToSjis(unsigned char row, unsigned char cell) {

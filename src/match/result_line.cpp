@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "base/name_compare.h"
 #include "base/sjis.h"
 
 namespace zanto {
@@ -11,6 +12,8 @@ constexpr char kHeadingMark[] = "===== ";
 constexpr char kHeadingEnd[] = " =====";
 constexpr char kCountMark[] = "*** ";
 constexpr size_t kMaxLineDigits = 9;  // keeps a line number inside 32 bits
+constexpr char kArchiveExtension[] = ".lzh";   // archives the search extracts
+constexpr char kShortcutExtension[] = ".lnk";  // shortcuts the search follows
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -70,6 +73,30 @@ bool ReadPrefix(const char* line, bool wholeLine, ResultTarget* target) {
   return !wholeLine || p[1] == '\0';
 }
 
+// Whether the length bytes at text end in extension, letter case ignored.
+bool EndsWithExtension(const char* text, size_t length, const char* extension) {
+  const size_t n = strlen(extension);
+  return length >= n && CompareNoCase(text + length - n, extension, n) == 0;
+}
+
+// Where the parentheses that end inner (length bytes) open, or length when
+// it does not end in a closing one. Neither parenthesis is ever a trail
+// byte, so the bytes can be walked backwards.
+size_t LastParenthesesStart(const char* inner, size_t length) {
+  if (inner[length - 1] != ')') return length;
+  int depth = 0;
+  for (size_t i = length; i-- > 0;) {
+    if (inner[i] == ')') ++depth;
+    if (inner[i] == '(' && --depth == 0) return i;
+  }
+  return length;
+}
+
+// "===== path =====", or "===== path(second) =====" for a file reached
+// through a shortcut (second: the shortcut's own path) or extracted from
+// an archive (second: the archive). The search makes only those two kinds
+// of files, so the second path ends in their extensions; other
+// parentheses at the end belong to the file's own name, as in "memo(2)".
 bool ReadHeading(const char* line, ResultTarget* target) {
   const size_t length = strlen(line);
   const size_t mark = sizeof kHeadingMark - 1;
@@ -79,16 +106,18 @@ bool ReadHeading(const char* line, ResultTarget* target) {
   }
   const char* inner = line + mark;
   size_t innerLength = length - mark - end;
-  // A shortcut or an archive member names its second path in parentheses
-  // at the end: the first path is the file that was searched.
-  if (inner[innerLength - 1] == ')') {
-    int depth = 0;
-    for (size_t i = innerLength; i-- > 0;) {
-      if (inner[i] == ')') ++depth;
-      if (inner[i] == '(' && --depth == 0) {
-        if (i > 0) innerLength = i;
-        break;
+  target->archive[0] = '\0';
+  const size_t open = LastParenthesesStart(inner, innerLength);
+  if (open > 0 && open < innerLength) {
+    const char* second = inner + open + 1;
+    const size_t secondLength = innerLength - open - 2;
+    const bool archive = EndsWithExtension(second, secondLength, kArchiveExtension);
+    if ((archive || EndsWithExtension(second, secondLength, kShortcutExtension)) && secondLength <= kMaxPath) {
+      if (archive) {
+        memcpy(target->archive, second, secondLength);
+        target->archive[secondLength] = '\0';
       }
+      innerLength = open;
     }
   }
   target->line = 1;
@@ -148,14 +177,14 @@ bool ReadBarePath(const char* line, ResultTarget* target) {
   return TakePath(line, i, target);
 }
 
-}  // namespace
-
-bool FindResultTarget(const char* const* lines, size_t count, size_t index, ResultTarget* target) {
-  if (index >= count) return false;
+// Every form but the heading.
+bool ReadFileTarget(const char* const* lines, size_t index, ResultTarget* target) {
   const char* line = lines[index];
-  if (ReadHeading(line, target) || ReadCountLine(line, target)) return true;
+  if (ReadCountLine(line, target)) return true;
   if (StartsWith(line, "** ") || StartsWith(line, "skip ") || StartsWith(line, "cannot open ")) return false;
-  if (ReadNumberList(line, target) || ReadPrefix(line, false, target)) return true;
+  // A matched line may hold a tab and numbers in its text: the prefix is
+  // tried first, and a file-list path rarely holds a space and a number.
+  if (ReadPrefix(line, false, target) || ReadNumberList(line, target)) return true;
   // A heading text stands before the prefix, and the prefix ends the line.
   const char* space = strchr(line, ' ');
   if (space != nullptr && space != line && ReadPrefix(space + 1, true, target)) return true;
@@ -173,6 +202,28 @@ bool FindResultTarget(const char* const* lines, size_t count, size_t index, Resu
     return true;
   }
   return ReadBarePath(line, target);
+}
+
+// The archive named by the heading of the file whose lines run down to
+// index: the nearest heading above, when it is that file's.
+void TakeArchiveFromHeading(const char* const* lines, size_t index, ResultTarget* target) {
+  for (size_t i = index; i-- > 0;) {
+    ResultTarget heading;
+    if (!ReadHeading(lines[i], &heading)) continue;
+    if (SamePath(heading.path, target->path)) CopyText(target->archive, sizeof target->archive, heading.archive);
+    return;
+  }
+}
+
+}  // namespace
+
+bool FindResultTarget(const char* const* lines, size_t count, size_t index, ResultTarget* target) {
+  if (index >= count) return false;
+  if (ReadHeading(lines[index], target)) return true;
+  target->archive[0] = '\0';
+  if (!ReadFileTarget(lines, index, target)) return false;
+  TakeArchiveFromHeading(lines, index, target);
+  return true;
 }
 
 }  // namespace zanto

@@ -146,13 +146,12 @@ UnicodeStep ConvertUnicodeLine(UnicodeForm form, const unsigned char* in, size_t
   return step;
 }
 
-bool LooksUtf8(const unsigned char* sample, size_t length) {
+bool LooksUtf8(const unsigned char* bytes, size_t length, size_t sample) {
   bool multiByte = false;
   size_t i = 0;
-  while (i < length) {
-    const Decoded d = DecodeUtf8(sample + i, length - i);
-    if (d.kind == Read::Malformed) return false;
-    if (d.kind == Read::Cut) return true;  // a multi-byte lead with a well-formed start
+  while (i < sample) {
+    const Decoded d = DecodeUtf8(bytes + i, length - i);
+    if (d.kind != Read::Char) return false;  // malformed, or the file ends inside it
     multiByte = multiByte || d.bytes > 1;
     i += d.bytes;
   }

@@ -42,9 +42,13 @@ struct UnicodeStep {
 UnicodeStep ConvertUnicodeLine(UnicodeForm form, const unsigned char* in, size_t length, bool final, char* out,
                                size_t room);
 
-// True when sample is well-formed UTF-8 holding at least one multi-byte
-// character. A character cut short by the end of the sample counts as
-// well-formed, since the file goes on past the sample.
-bool LooksUtf8(const unsigned char* sample, size_t length);
+constexpr size_t kUtf8LongestCharacter = 4;  // bytes
+
+// True when the characters that begin in the first sample bytes of bytes
+// (length of them, sample at most length) are well-formed UTF-8 and at
+// least one of them is multi-byte. A character the sample cuts short is
+// read to its end from the bytes after it; bytes are all the file holds
+// there, so one that they cut short too is malformed.
+bool LooksUtf8(const unsigned char* bytes, size_t length, size_t sample);
 
 }  // namespace zanto

@@ -14,7 +14,7 @@
 #include "match/kanji_code.h"
 #include "match/line_state.h"
 #include "match/thesaurus.h"
-#include "match/unicode_text.h"
+#include "search/file_lines.h"
 #include "search/line_history.h"
 #include "search/line_reader.h"
 #include "search/match_files.h"
@@ -466,18 +466,6 @@ bool FollowShortcut(FileScan& f, FindRecord* found) {
   return true;
 }
 
-// A UTF-8 or UTF-16 file is converted as it is read, so that its pieces
-// are cut at the limit of the Shift_JIS text; its mark is no part of the
-// first line.
-void ReadUnicodeLines(const FileScan& f) {
-  if (f.kanjiCode != kKanjiUtf8 && f.kanjiCode != kKanjiUtf16) return;
-  const unsigned char* head;
-  const size_t length = gReader.Peek(&head);
-  const UnicodeForm form = f.kanjiCode == kKanjiUtf8 ? UnicodeForm::Utf8 : Utf16FormOf(head, length);
-  gReader.ReadUnicode(form);
-  gReader.Seek(static_cast<int64_t>(UnicodeMarkLength(form, head, length)));
-}
-
 WrittenFile WrittenFileOf(const FileScan& f) {
   const ScanTarget& t = *f.target;
   return {f.path, f.shortcut ? f.givenPath : nullptr, t.archivePath, t.member, t.number, t.total};
@@ -494,7 +482,7 @@ bool OpenForScan(FileScan& f) {
   f.haveFullPath = OsFullPath(f.path, f.fullPath, sizeof f.fullPath);
   gReader.Start(f.handle);
   f.kanjiCode = KanjiCodeOfReader(f);
-  ReadUnicodeLines(f);
+  ReadLinesInCode(gReader, f.kanjiCode);
   return true;
 }
 

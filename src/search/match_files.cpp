@@ -138,7 +138,7 @@ int KanjiCodeOf(const char* fullPath, const unsigned char* firstBytes, size_t le
   const int forced = ForcedKanjiCode(fullPath, gSettings.KanjiCode, gSettings.EUCDrive);
   if (forced != kKanjiAuto) return forced;
   Trace("check kanji ");
-  return GuessKanjiCode(firstBytes, length < kKanjiSampleBytes ? length : kKanjiSampleBytes);
+  return GuessKanjiCode(firstBytes, length);
 }
 
 int DetectKanjiCode(const char* path, intptr_t file) {
@@ -147,7 +147,7 @@ int DetectKanjiCode(const char* path, intptr_t file) {
   if (ForcedKanjiCode(fullPath, gSettings.KanjiCode, gSettings.EUCDrive) != kKanjiAuto) {
     return KanjiCodeOf(fullPath, nullptr, 0);  // the bytes do not count
   }
-  unsigned char sample[kKanjiSampleBytes];
+  unsigned char sample[kKanjiDecideBytes];
   size_t length = 0;
   while (length < sizeof sample) {
     const long got = ReadRawFile(file, sample + length, sizeof sample - length);

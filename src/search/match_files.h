@@ -19,14 +19,14 @@ void LoadSame1Table();
 int LoadThesaurus();
 
 // The code of an open file (1 Shift_JIS, 2 EUC-JP, 3 JIS), from EUCDrive,
-// KanjiCode and, when automatic, its first kKanjiSampleBytes bytes (traced
-// as "check kanji "). Leaves the file at its start.
+// KanjiCode and, when automatic, its first bytes (traced as
+// "check kanji "). Leaves the file at its start.
 int DetectKanjiCode(const char* path, intptr_t file);
 
 // DetectKanjiCode for a file whose first bytes are at hand: fullPath is
-// its absolute path ("" when unknown), firstBytes its first length bytes
-// (only the first kKanjiSampleBytes count). The file scan uses it so that
-// a file is not read twice.
+// its absolute path ("" when unknown), firstBytes its first length bytes,
+// the whole file when it is shorter than kKanjiDecideBytes (GuessKanjiCode).
+// The file scan uses it so that a file is not read twice.
 int KanjiCodeOf(const char* fullPath, const unsigned char* firstBytes, size_t length);
 
 }  // namespace zanto

@@ -207,15 +207,20 @@ HWND ShownViewerOf(DWORD processId) {
   return search.found;
 }
 
+// A file the build put beside the test.
+std::string BesideTest(const std::string& name) {
+  char exe[MAX_PATH];
+  GetModuleFileNameA(nullptr, exe, sizeof exe);
+  const std::string path = exe;
+  return path.substr(0, path.find_last_of('\\') + 1) + name;
+}
+
 // The viewer started as the program starts it, in the directory the
 // result's relative paths start from.
 class ViewerRun {
  public:
   ViewerRun(const std::string& arguments, const std::string& directory) {
-    char exe[MAX_PATH];
-    GetModuleFileNameA(nullptr, exe, sizeof exe);
-    std::string path = exe;
-    path = path.substr(0, path.find_last_of('\\') + 1) + "KZW32.EXE";
+    const std::string path = BesideTest("KZW32.EXE");
     std::string command = "\"" + path + "\" " + arguments;
     STARTUPINFOA startup = {};
     startup.cb = sizeof startup;
@@ -284,6 +289,106 @@ TEST(Viewer, EnterOnAResultLineShowsTheSourceAtThatLine) {
 
   PostMessageA(shown, WM_KEYDOWN, VK_ESCAPE, 0);
   EXPECT_TRUE(WaitFor([&] { return IsWindowVisible(result) && !IsWindowVisible(shown); }));
+}
+
+std::string TitleOf(HWND window) {
+  char title[1024] = "";
+  GetWindowTextA(window, title, sizeof title);
+  return title;
+}
+
+// Enter on line index of the result pane; true once the source pane shows.
+bool JumpFrom(const ViewerRun& viewer, int index) {
+  HWND result = viewer.Pane(1);
+  HWND shown = viewer.Pane(2);
+  SendMessageA(result, kzw::kPaneSetCurrentLine, static_cast<WPARAM>(index), 0);
+  PostMessageA(result, WM_KEYDOWN, VK_RETURN, 0);
+  return WaitFor([&] { return IsWindowVisible(shown) && !IsWindowVisible(result); });
+}
+
+void GoBack(const ViewerRun& viewer) {
+  PostMessageA(viewer.Pane(2), WM_KEYDOWN, VK_ESCAPE, 0);
+  ASSERT_TRUE(WaitFor([&] { return IsWindowVisible(viewer.Pane(1)); }));
+}
+
+// A line longer than the search's line limit counts as several lines there,
+// so the viewer counts the line after it as the search does, whatever the
+// code of the file.
+TEST(Viewer, JumpPastALongLineLandsOnTheLineTheSearchNumbered) {
+  TempDir dir;
+  const std::string cat = "吾輩は猫である";
+  // 2,500 あ in Shift_JIS, 5,000 bytes: two pieces, the first ending inside
+  // a character. 6,000 あ: 12,000 bytes in Shift_JIS, three pieces of whole
+  // characters, however many bytes they take in the file.
+  std::string sj, u8(6000 * 3, ' '), u16 = "\xFF\xFE";
+  for (size_t i = 0; i < 2500; ++i) sj += "\x82\xA0";
+  dir.Write("sj.txt", sj + "\r\n" + cat + "\r\nend\r\n");
+  for (size_t i = 0; i < 6000; ++i) u8.replace(i * 3, 3, "\xE3\x81\x82");
+  for (size_t i = 0; i < 6000; ++i) u16 += "\x42\x30";
+  dir.Write("u8.txt", u8 + "\n\xE5\x90\xBE\xE8\xBC\xA9\xE3\x81\xAF\xE7\x8C\xAB\xE3\x81\xA7\xE3\x81\x82\xE3\x82\x8B\nend\n");
+  dir.Write("u16.txt", u16 + std::string("\n\0\x3E\x54\x29\x8F\x6F\x30\x2B\x73\x67\x30\x42\x30\x8B\x30\n\0e\0n\0d\0", 24));
+  dir.Write("result.txt", "sj.txt 3:" + cat + "\r\nu8.txt 4:" + cat + "\r\nu16.txt 4:" + cat + "\r\n");
+  ViewerRun viewer("result.txt", dir.path());
+  ASSERT_NE(viewer.window(), nullptr);
+  ASSERT_TRUE(WaitFor([&] { return SendMessageA(viewer.Pane(1), kzw::kPaneGetLineCount, 0, 0) == 3; }));
+  for (int index = 0; index < 3; ++index) {
+    SCOPED_TRACE(index);
+    ASSERT_TRUE(JumpFrom(viewer, index));
+    HWND shown = viewer.Pane(2);
+    EXPECT_EQ(SendMessageA(shown, kzw::kPaneGetLineCount, 0, 0), 3);
+    EXPECT_EQ(SendMessageA(shown, kzw::kPaneGetMarkedLine, 0, 0), 1);
+    EXPECT_EQ(PaneLine(shown), cat);
+    GoBack(viewer);
+  }
+}
+
+// After a run that leaves at once the extraction root is gone: the viewer
+// extracts the member named under the archive's heading into a folder of
+// its own, removed when it closes.
+TEST(Viewer, JumpToAnArchiveMemberWhoseExtractionIsGone) {
+  TempDir dir;
+  ASSERT_TRUE(CopyFileA(BesideTest("dirs_l0.lzh").c_str(), (dir / "arc.lzh").c_str(), FALSE));
+  const std::string member = dir / "gone\\$ZANTO$.TMP\\arc.0A1B2C3D\\dir\\sub\\file.txt";
+  const std::string line8 = "Study perhaps above floor music letter among left class; Build";
+  dir.Write("result.txt", "===== " + member + "(" + (dir / "arc.lzh") + ") =====\r\n" + member + " 8:" + line8 +
+                              "\r\n===== " + member + "(" + (dir / "missing.lzh") + ") =====\r\n" + member +
+                              " 8:" + line8 + "\r\n");
+  std::string extracted;
+  {
+    ViewerRun viewer("result.txt", dir.path());
+    ASSERT_NE(viewer.window(), nullptr);
+    ASSERT_TRUE(WaitFor([&] { return SendMessageA(viewer.Pane(1), kzw::kPaneGetLineCount, 0, 0) == 4; }));
+    ASSERT_TRUE(JumpFrom(viewer, 1));
+    HWND shown = viewer.Pane(2);
+    EXPECT_EQ(SendMessageA(shown, kzw::kPaneGetMarkedLine, 0, 0), 7);
+    EXPECT_EQ(PaneLine(shown), line8);
+    // The title names the file shown, before the hint to go back.
+    const std::string title = TitleOf(viewer.window());
+    const size_t start = title.find(" - ") + 3;
+    extracted = title.substr(start, title.find("  [", start) - start);
+    EXPECT_NE(extracted.find("dir\\sub\\file.txt"), std::string::npos);
+    EXPECT_EQ(extracted.find(dir.path()), std::string::npos);  // not the root the result names
+    EXPECT_NE(GetFileAttributesA(extracted.c_str()), INVALID_FILE_ATTRIBUTES);
+    GoBack(viewer);
+
+    // An archive that cannot be read: the usual status for a file not shown.
+    SendMessageA(viewer.Pane(1), kzw::kPaneSetCurrentLine, 3, 0);
+    PostMessageA(viewer.Pane(1), WM_KEYDOWN, VK_RETURN, 0);
+    EXPECT_TRUE(WaitFor([&] { return TitleOf(viewer.window()).find("開けません: ") != std::string::npos; }));
+    EXPECT_TRUE(IsWindowVisible(viewer.Pane(1)));
+  }
+  EXPECT_EQ(GetFileAttributesA(extracted.c_str()), INVALID_FILE_ATTRIBUTES);
+}
+
+// A result file is the program's Shift_JIS, never guessed: ﾃｽ (C3 BD) would
+// also read as UTF-8.
+TEST(Viewer, ShowsAResultFileAsShiftJis) {
+  TempDir dir;
+  dir.Write("result.txt", "a.txt 1:ﾃｽ\r\n");
+  ViewerRun viewer("result.txt", dir.path());
+  ASSERT_NE(viewer.window(), nullptr);
+  ASSERT_TRUE(WaitFor([&] { return SendMessageA(viewer.Pane(1), kzw::kPaneGetLineCount, 0, 0) == 1; }));
+  EXPECT_EQ(PaneLine(viewer.Pane(1)), "a.txt 1:ﾃｽ");
 }
 
 TEST(Viewer, TakesTheClipboardTextAtStart) {

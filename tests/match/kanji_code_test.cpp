@@ -66,7 +66,7 @@ TEST(KanjiDetect, UnicodeFiles) {
       {"\xE3\x81\x82\x1B$B", kKanjiJis},           // no mark: ESC first
       {"a\xE3\x81\x82\r\n", kKanjiUtf8},          // before the CR rule
       {"a\xE3\x81\x82\n", kKanjiUtf8},
-      {"a\xE3\x81", kKanjiUtf8},                     // cut by the end of the sample
+      {"a\xE3\x81", kKanjiSjis},                     // the file ends inside a character
       {"a\xE3\x81" "b\n", kKanjiSjis},              // cut inside the sample: not UTF-8
       {"\xC2\xA1\xC2\xA2\n", kKanjiUtf8},          // 臓蔵 in EUC-JP reads as UTF-8
       {"\xC2\xA1\xA4\xA2\n", kKanjiEuc},           // ...but not in longer EUC-JP text
@@ -75,6 +75,38 @@ TEST(KanjiDetect, UnicodeFiles) {
       {"\xFF\n", kKanjiSjis},
   };
   for (const Case& c : cases) EXPECT_EQ(Guess(c.bytes), c.code) << c.bytes;
+}
+
+// Text lines of exactly length ASCII bytes, ended by eol.
+std::string AsciiLines(size_t length, const std::string& eol) {
+  std::string text;
+  while (text.size() < length) text += "plain text" + eol;
+  text.resize(length);
+  return text;
+}
+
+// The sample's last byte starts a character: the bytes after it finish the
+// character before the code is decided, so a Shift_JIS or EUC-JP lead byte
+// that could start UTF-8 does not make the file UTF-8.
+TEST(KanjiDetect, CharacterCutByTheEndOfTheSample) {
+  const size_t last = kKanjiSampleBytes - 1;
+  const std::string crlf = AsciiLines(last, "\r\n"), lf = AsciiLines(last, "\n");
+  struct Case {
+    const char* name;
+    std::string bytes;
+    int code;
+  } cases[] = {
+      {"Shift_JIS half-width kana", crlf + "\xC3\r\n\x93\x8C\x8B\x9E\r\n", kKanjiSjis},  // ﾃ, then 東京
+      {"Shift_JIS kanji", crlf + "\xE4\x40\r\n", kKanjiSjis},                         // 隋
+      {"EUC-JP kanji", lf + "\xC5\xEC\xB5\xFE\n", kKanjiEuc},                          // 東京
+      {"EUC-JP kanji, three-byte lead", lf + "\xE4\xA1\n", kKanjiEuc},                 // 筺
+      {"UTF-8 finished after the sample", lf + "\xE3\x81\x82\n", kKanjiUtf8},         // あ
+      {"UTF-8 cut one byte later", lf.substr(1) + "\xE3\x81\x82\n", kKanjiUtf8},
+      {"file ending inside it, LF", lf + "\xC3", kKanjiEuc},
+      {"file ending inside it, CR LF", crlf + "\xE3\x81", kKanjiSjis},
+      {"a CR after the sample", lf + "\xC5\xEC\r\n", kKanjiEuc},  // only the character is read on
+  };
+  for (const Case& c : cases) EXPECT_EQ(Guess(c.bytes), c.code) << c.name;
 }
 
 // The rule written byte by byte, as the oracle for the memchr-based scan.

@@ -33,6 +33,14 @@ TEST(ResultLine, TargetOfEveryLineForm) {
       {{"list dir\\a.txt\t3 15 27 "}, "list dir\\a.txt", 3},
       {{"dir\\my a.txt", "4", "19"}, "dir\\my a.txt", 19},
       {{"dir\\a.txt"}, "dir\\a.txt", 1},
+      // A matched line whose text holds a tab and numbers is still a prefix.
+      {{"data.tsv 1:東京\t123"}, "data.tsv", 1},
+      {{"data.tsv 7:\t1 2 "}, "data.tsv", 7},
+      // Parentheses end a file's own name unless they hold a shortcut or
+      // an archive.
+      {{"===== memo(2) ====="}, "memo(2)", 1},
+      {{"===== C:\\doc\\a(old).txt(C:\\desk\\a.LNK) ====="}, "C:\\doc\\a(old).txt", 1},
+      {{"===== x\\(1)(y.Lzh) ====="}, "x\\(1)", 1},
       // Not result lines.
       {{"検索総行数  1234 行"}, nullptr, 0},
       {{"skip C:\\a.exe is binary"}, nullptr, 0},
@@ -58,6 +66,34 @@ TEST(ResultLine, TargetOfEveryLineForm) {
       EXPECT_STREQ(target.path, c.path);
       EXPECT_EQ(target.line, c.line);
     }
+  }
+}
+
+// A line of an archive member's file names the archive through the heading
+// above it, whose first path is the member as it was extracted.
+TEST(ResultLine, MemberLinesNameTheirArchive) {
+  const std::string heading = "===== C:\\t\\$ZANTO$.TMP\\arc.0A1B2C3D\\d\\m.txt(C:\\arc.lzh) =====";
+  const std::string member = "C:\\t\\$ZANTO$.TMP\\arc.0A1B2C3D\\d\\m.txt";
+  struct Case {
+    std::vector<std::string> lines;
+    const char* archive;  // "": a plain file
+  } cases[] = {
+      {{heading}, "C:\\arc.lzh"},
+      {{heading, member + " 3:猫"}, "C:\\arc.lzh"},
+      {{heading, member + " 3:猫", member + " 4<犬", "*** " + member + "  9 行中 マッチした数 1(1)  ファイル(1-1/1)S"},
+       "C:\\arc.lzh"},
+      {{heading, "===== a.txt =====", "a.txt 2:猫"}, ""},
+      {{heading, "a.txt 2:猫"}, ""},
+      {{"===== m.txt(C:\\m.lnk) =====", "m.txt 2:猫"}, ""},
+      {{member + " 3:猫"}, ""},
+  };
+  for (const Case& c : cases) {
+    std::vector<const char*> lines;
+    for (const std::string& s : c.lines) lines.push_back(s.c_str());
+    ResultTarget target = {};
+    SCOPED_TRACE(c.lines.back());
+    ASSERT_TRUE(FindResultTarget(lines.data(), lines.size(), lines.size() - 1, &target));
+    EXPECT_STREQ(target.archive, c.archive);
   }
 }
 
