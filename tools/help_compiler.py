@@ -9,6 +9,8 @@ order:
   -- name: Title          a popup topic (context help of one control)
   @ 303 IDC_SEARCH_TEXT   help context numbers that open the topic above
                           (numbers or names defined in the --defines header)
+  K word; other word      index keywords of the topic above, besides its
+                          title (window topics only, not popups)
   ### Heading             a heading paragraph inside a topic
   ・item / - item          a list item: a paragraph of its own, indented
     two spaces            a preformatted line: a paragraph of its own
@@ -17,6 +19,11 @@ Other lines are running text: lines up to a blank line make one paragraph.
 [[name]] or [[name|text]] is a jump to another topic, {{name}} or
 {{name|text}} opens it as a popup. The topic named "contents" is the one
 the viewer shows first. Every text must be representable in Shift_JIS.
+
+Every window topic is listed in the viewer's index under its title and its
+K keywords. The index is sorted by the Shift_JIS bytes of the keywords,
+ASCII letters without regard to case. A keyword opens one topic: two topics
+may not share one.
 
 The output is a help file of the 32-bit viewer format (uncompressed topic
 blocks of 4 KB, no phrase table) and the viewer's contents file.
@@ -84,6 +91,7 @@ class Topic:
         self.popup = popup
         self.where = where
         self.contexts = []
+        self.keywords = []
         self.paragraphs = []
 
 
@@ -152,6 +160,10 @@ def parse_source(paths, names):
                 raise HelpSourceError(f"{where}: text before the first topic")
             if line.startswith("@ "):
                 topic.contexts += [parse_context(t, names, where) for t in line[2:].split()]
+            elif line.startswith("K "):
+                if topic.popup:
+                    raise HelpSourceError(f"{where}: a popup topic has no index keywords")
+                topic.keywords += [k.strip() for k in line[2:].split(";") if k.strip()]
             elif line.startswith("### "):
                 flush()
                 topic.paragraphs.append(Paragraph("heading", line[4:].strip()))
@@ -244,9 +256,8 @@ def internal_file(data):
     return struct.pack("<IIB", len(data) + 9, len(data), 4) + data
 
 
-def btree(structure, flags, page_size, entries, index_key):
-    """A B+ tree of sorted leaf entries; index_key(entry) is what an index
-    page keeps of the first entry below each of its children."""
+def leaf_pages(entries, page_size):
+    """The sorted leaf entries, in the leaf pages (the tree's first pages)."""
     leaves, used = [[]], 8
     for entry in entries:
         if leaves[-1] and used + len(entry) > page_size:
@@ -254,6 +265,13 @@ def btree(structure, flags, page_size, entries, index_key):
             used = 8
         leaves[-1].append(entry)
         used += len(entry)
+    return leaves
+
+
+def btree(structure, flags, page_size, entries, index_key):
+    """A B+ tree of sorted leaf entries; index_key(entry) is what an index
+    page keeps of the first entry below each of its children."""
+    leaves = leaf_pages(entries, page_size)
     pages = []
     for number, leaf in enumerate(leaves):
         previous = number - 1 if number > 0 else 0xFFFF
@@ -448,6 +466,43 @@ def title_file(topics, offsets):
     return btree("Lz", 0x0002, BTREE_PAGE, leaf, lambda e: e[:4])
 
 
+def keyword_order(keyword):
+    """The index's order: Shift_JIS bytes, ASCII letters folded to capitals
+    (a trail byte is never folded: it is part of its character)."""
+    return b"".join(c.upper().encode(ENCODING) if c.isascii() else c.encode(ENCODING) for c in keyword)
+
+
+def index_keywords(topics, offsets):
+    """(keyword, topic offset) of every window topic, in the index's order."""
+    owners = {}
+    for t, offset in zip(topics, offsets):
+        if t.popup:
+            continue
+        for keyword in [t.title] + t.keywords:
+            encode(keyword, t.where)
+            order = keyword_order(keyword)
+            owner = owners.get(order)
+            if owner and owner[1] is not t:
+                raise HelpSourceError(f"{t.where}: keyword {keyword} also indexes {owner[1].name}")
+            owners[order] = (keyword, t, offset)
+    return [(encode(keyword, t.where), offset) for _, (keyword, t, offset) in sorted(owners.items())]
+
+
+def keyword_files(topics, offsets):
+    """|KWBTREE (keyword, count, place in |KWDATA), |KWDATA (topic offsets)
+    and |KWMAP (the number of the first keyword of every leaf page)."""
+    keywords = index_keywords(topics, offsets)
+    leaf = [keyword + b"\0" + struct.pack("<hI", 1, 4 * n) for n, (keyword, _) in enumerate(keywords)]
+    tree = btree("F24", 0x0002, BTREE_PAGE, leaf, lambda e: e[:e.index(b"\0") + 1])
+    data = b"".join(struct.pack("<I", offset) for _, offset in keywords)
+    pages, first = leaf_pages(leaf, BTREE_PAGE), 0
+    keyword_map = struct.pack("<H", len(pages))
+    for number, page in enumerate(pages):
+        keyword_map += struct.pack("<iH", first, number)
+        first += len(page)
+    return {"|KWBTREE": tree, "|KWDATA": data, "|KWMAP": keyword_map}
+
+
 def help_file(named_files):
     body = bytearray()
     directory = []
@@ -481,6 +536,7 @@ def compile_help(paths, defines):
         "|CONTEXT": context_file(topics, offsets),
         "|CTXOMAP": context_map_file(topics, offsets),
         "|TTLBTREE": title_file(topics, offsets),
+        **keyword_files(topics, offsets),
     }
     return help_file(files), contents_text(topics)
 

@@ -4,8 +4,10 @@
 The help contexts are taken from the program's own sources (the control
 binding tables, the extra help pairs, the dialogs' help contexts); the help
 file is read the way the help viewer reads it: the file header, the
-directory B-tree, |SYSTEM, |CTXOMAP, |CONTEXT, |TTLBTREE and the topic
-links of |TOPIC, with the text in Shift_JIS.
+directory B-tree, |SYSTEM, |CTXOMAP, |CONTEXT, |TTLBTREE, the keyword
+index (|KWBTREE, |KWDATA, |KWMAP) and the topic links of |TOPIC, with the
+text in Shift_JIS; the contents file ZANTO.CNT beside it names the topics
+of the help window.
 
 usage: help_file_test.py ZANTO.HLP SOURCE_ROOT
 """
@@ -102,12 +104,13 @@ def i32(data, at):
 
 
 class BTree:
-    """A B+ tree of an internal file; entry(data, at) -> (key, value, end)."""
+    """A B+ tree of an internal file; entry(data, at) -> (key, value, end);
+    order(key) is what the tree's keys are sorted by."""
 
-    def __init__(self, data, entry, index_key):
+    def __init__(self, data, entry, index_key, order=lambda key: key):
         if u16(data, 0) != 0x293B:
             raise ValueError("not a B-tree")
-        self.data, self.entry, self.index_key = data, entry, index_key
+        self.data, self.entry, self.index_key, self.order = data, entry, index_key, order
         self.page_size, self.root, self.levels = u16(data, 4), u16(data, 26), u16(data, 32)
 
     def page(self, number):
@@ -120,7 +123,7 @@ class BTree:
             count, child, at = struct.unpack_from("<h", self.data, at + 2)[0], u16(self.data, at + 4), at + 6
             for _ in range(count):
                 entry_key, at = self.index_key(self.data, at)
-                if entry_key > key:
+                if self.order(entry_key) > self.order(key):
                     break
                 child, at = u16(self.data, at), at + 2
             number = child
@@ -128,6 +131,14 @@ class BTree:
             if entry_key == key:
                 return value
         return None
+
+    def leaf_numbers(self):
+        number = self.root
+        for _ in range(self.levels - 1):
+            number = u16(self.data, self.page(number) + 4)
+        while number != 0xFFFF:
+            yield number
+            number = u16(self.data, self.page(number) + 6)
 
     def leaf(self, number):
         at = self.page(number)
@@ -137,12 +148,8 @@ class BTree:
             yield key, value
 
     def entries(self):
-        number = self.root
-        for _ in range(self.levels - 1):
-            number = u16(self.data, self.page(number) + 4)
-        while number != 0xFFFF:
+        for number in self.leaf_numbers():
             yield from self.leaf(number)
-            number = u16(self.data, self.page(number) + 6)
 
 
 def zstring(data, at):
@@ -172,6 +179,27 @@ def title_entry(data, at):
     return u32(data, at), title.decode("cp932"), end
 
 
+def keyword_entry(data, at):
+    keyword, at = zstring(data, at)
+    return keyword, struct.unpack_from("<hI", data, at), at + 6
+
+
+def keyword_order(keyword):
+    """Keywords sort by their Shift_JIS bytes, ASCII letters without case."""
+    return b"".join(c.encode("cp932").upper() if c.isascii() else c.encode("cp932")
+                    for c in keyword.decode("cp932"))
+
+
+def context_hash(name):
+    """The viewer's hash of a topic name, as |CONTEXT keeps it."""
+    value = 0
+    for c in name.lower():
+        x = ord(c) - ord("a") + 17 if c.isalpha() else 10 if c == "0" else ord(c) - ord("0") if c.isdigit() \
+            else {".": 12, "_": 13}.get(c, 0)
+        value = (value * 43 + x) & 0xFFFFFFFF if x else value
+    return struct.unpack("<i", struct.pack("<I", value))[0]
+
+
 def compressed_unsigned(data, at, wide):
     """A compressed value: low bit clear, the short form; set, the long form."""
     if data[at] & 1:
@@ -193,6 +221,18 @@ class HelpFile:
                                 for m in [self.file("|CTXOMAP")] for n in range(u16(m, 0)))
         self.contexts = dict(BTree(self.file("|CONTEXT"), long_entry, long_index).entries())
         self.titles = dict(BTree(self.file("|TTLBTREE"), title_entry, long_index).entries())
+        self.path = path
+
+    def read_index(self):
+        """The keyword index and the window topics of the contents file."""
+        self.keywords = BTree(self.file("|KWBTREE"), keyword_entry, name_index, keyword_order)
+        self.keyword_data = self.file("|KWDATA")
+        keyword_map = self.file("|KWMAP")
+        self.keyword_map = [struct.unpack_from("<iH", keyword_map, 2 + 6 * n) for n in range(u16(keyword_map, 0))]
+        with open(os.path.join(os.path.dirname(self.path), "ZANTO.CNT"), encoding="cp932") as f:
+            # name -> title, from the lines "level title=name"
+            self.window_topics = dict(reversed(line.split(" ", 1)[1].rstrip("\r\n").rsplit("=", 1))
+                                      for line in f if line[0].isdigit())
 
     def internal(self, at):
         reserved, used = u32(self.raw, at), u32(self.raw, at + 4)
@@ -280,6 +320,14 @@ class HelpFile:
                 raise ValueError(f"command {command:#x}")
         return text.decode("cp932"), links, count
 
+    def keyword_topics(self, keyword):
+        """The topic offsets the index opens for a keyword, looked up as the viewer does."""
+        found = self.keywords.lookup(keyword.encode("cp932"))
+        if found is None:
+            return None
+        count, at = found
+        return [u32(self.keyword_data, at + 4 * n) for n in range(count)]
+
     def topic_of_context(self, context):
         offset = self.context_map.get(context)
         return None if offset is None else self.topics.get(offset)
@@ -328,6 +376,32 @@ class HelpFileTest(unittest.TestCase):
                         linked.add(self.help.contexts[target])
         # Every topic can be reached from the contents, through links.
         self.assertEqual(set(self.help.topics) - linked - {self.help.contents}, set())
+
+    def test_the_index_lists_every_window_topic_by_its_title_and_opens_it(self):
+        self.help.read_index()
+        entries = list(self.help.keywords.entries())
+        # Sorted as the viewer looks keywords up; one topic each, as the viewer opens one.
+        orders = [keyword_order(keyword) for keyword, _ in entries]
+        self.assertEqual(orders, sorted(set(orders)))
+        self.assertEqual({count for _, (count, _) in entries}, {1})
+        self.assertEqual(self.help.keywords.levels > 1, len(self.help.keyword_map) > 1)
+        first = 0
+        for (number, page), leaf in zip(self.help.keyword_map, self.help.keywords.leaf_numbers()):
+            self.assertEqual((number, page), (first, leaf))
+            first += len(list(self.help.keywords.leaf(leaf)))
+        self.assertEqual(first, len(entries))
+        # Every window topic under its title, and words besides the titles.
+        self.assertGreater(len(entries), 2 * len(self.help.window_topics))
+        window_offsets = {self.help.contexts[context_hash(name)] for name in self.help.window_topics}
+        for name, title in self.help.window_topics.items():
+            with self.subTest(topic=name):
+                offset = self.help.contexts[context_hash(name)]
+                self.assertEqual(self.help.keyword_topics(title), [offset])
+                self.assertEqual(self.help.topics[offset][0], title)
+        # A keyword opens a window topic, never a popup.
+        for keyword, (_, at) in entries:
+            with self.subTest(keyword=keyword.decode("cp932")):
+                self.assertIn(u32(self.help.keyword_data, at), window_offsets)
 
 
 if __name__ == "__main__":
