@@ -30,15 +30,22 @@ constexpr unsigned kLastSpareFolder = 65535;
 constexpr int kErrorArchive = 0x8000 + 0x1A;   // the archive could not be read
 constexpr int kErrorMember = 0x8000 + 0x2A;    // some member was refused or failed
 
+// The final part of a path, after the last separator of its own.
+const char* NamePart(const std::string& path) {
+  size_t start = 0;
+  for (size_t i = 0; i < path.size(); i += zanto::SjisCharLength(path.c_str(), i))
+    if (path[i] == '\\') start = i + 1;
+  return path.c_str() + start;
+}
+
 bool ReadArchive(const char* path, std::vector<uint8_t>* out) {
-  HANDLE f = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (f == INVALID_HANDLE_VALUE) return false;
   // An archive named like a device (aux.lzh) opens the device, which is
   // no archive and may never end.
-  if (GetFileType(f) != FILE_TYPE_DISK) {
-    CloseHandle(f);
-    return false;
-  }
+  const std::string whole = path;
+  const char* name = NamePart(whole);
+  if (zanto::lzh::IsDeviceName(name, std::strlen(name))) return false;
+  HANDLE f = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+  if (f == INVALID_HANDLE_VALUE) return false;
   DWORD high = 0;
   DWORD size = GetFileSize(f, &high);
   bool ok = size != INVALID_FILE_SIZE && high == 0 && size <= kMaxArchiveBytes;
@@ -79,13 +86,6 @@ bool WildMatch(const char* p, const char* s) {
   return *s == '\0';
 }
 
-// The final part of a path, after the last separator of its own.
-const char* NamePart(const std::string& path) {
-  size_t start = 0;
-  for (size_t i = 0; i < path.size(); i += zanto::SjisCharLength(path.c_str(), i))
-    if (path[i] == '\\') start = i + 1;
-  return path.c_str() + start;
-}
 
 // A pattern without a separator picks members by name in any folder.
 bool Selected(const std::vector<std::string>& patterns, const std::string& path) {

@@ -4,6 +4,8 @@
 
 #include <cstring>
 
+#include "base/sjis.h"
+#include "files/lzh/lzh.h"
 #include "files/os.h"
 
 namespace zanto {
@@ -105,14 +107,15 @@ bool OsSearchPath(const char* name, char* out, size_t capacity) {
 namespace {
 
 // A name such as aux.txt or CON opens a device whatever folder it stands
-// in, and reading a serial port or the console waits for ever: a file read
-// is a file on a disk or nothing. (Writing stays open to devices: NUL as the
-// output file discards the result.)
-HANDLE OnlyDiskFile(HANDLE handle) {
-  if (handle == INVALID_HANDLE_VALUE || GetFileType(handle) == FILE_TYPE_DISK) return handle;
-  CloseHandle(handle);
-  SetLastError(ERROR_ACCESS_DENIED);
-  return INVALID_HANDLE_VALUE;
+// in, and reading a serial port or the console waits for ever: such a name
+// is never opened for reading. (Writing stays open to devices: NUL as the
+// output file discards the result.) The name decides, not the opened
+// handle: asking the handle its type makes Wine mark the file read.
+bool NamesDevice(const char* path) {
+  size_t start = 0, length = std::strlen(path);
+  for (size_t i = 0; i < length; i += SjisCharLength(path, i))
+    if (path[i] == '\\' || path[i] == '/' || path[i] == ':') start = i + 1;
+  return lzh::IsDeviceName(path + start, length - start);
 }
 
 }  // namespace
@@ -120,8 +123,8 @@ HANDLE OnlyDiskFile(HANDLE handle) {
 intptr_t OsOpenFile(const char* path, unsigned mode) {
   DWORD creation = (mode & 0x1000) != 0 ? CREATE_ALWAYS : OPEN_EXISTING;
   const DWORD access = AccessOf(mode);
+  if ((access & GENERIC_WRITE) == 0 && NamesDevice(path)) return -1;
   HANDLE handle = CreateFileA(path, access, SharingOf(mode), nullptr, creation, FILE_ATTRIBUTE_ARCHIVE, nullptr);
-  if ((access & GENERIC_WRITE) == 0) handle = OnlyDiskFile(handle);
   return handle == INVALID_HANDLE_VALUE ? -1 : reinterpret_cast<intptr_t>(handle);
 }
 
@@ -230,13 +233,14 @@ bool OsSetLastAccessTime(const char* path, uint64_t lastAccess) {
 // read as before and have their time put back by path.
 intptr_t OsOpenFileToScan(const char* path, bool* timesWritable) {
   constexpr DWORD kSharing = FILE_SHARE_READ | FILE_SHARE_WRITE;
+  *timesWritable = false;
+  if (NamesDevice(path)) return -1;
   HANDLE handle = CreateFileA(path, GENERIC_READ | FILE_WRITE_ATTRIBUTES, kSharing, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_ARCHIVE, nullptr);
   *timesWritable = handle != INVALID_HANDLE_VALUE;
   if (handle == INVALID_HANDLE_VALUE) {
     handle = CreateFileA(path, GENERIC_READ, kSharing, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_ARCHIVE, nullptr);
   }
-  handle = OnlyDiskFile(handle);
   return handle == INVALID_HANDLE_VALUE ? -1 : reinterpret_cast<intptr_t>(handle);
 }
 
