@@ -41,9 +41,7 @@ const char* NamePart(const std::string& path) {
 bool ReadArchive(const char* path, std::vector<uint8_t>* out) {
   // An archive named like a device (aux.lzh) opens the device, which is
   // no archive and may never end.
-  const std::string whole = path;
-  const char* name = NamePart(whole);
-  if (zanto::lzh::IsDeviceName(name, std::strlen(name))) return false;
+  if (zanto::lzh::EndsInDeviceName(path)) return false;
   HANDLE f = CreateFileA(path, GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
   if (f == INVALID_HANDLE_VALUE) return false;
   DWORD high = 0;

@@ -4,7 +4,6 @@
 
 #include <cstring>
 
-#include "base/sjis.h"
 #include "files/lzh/lzh.h"
 #include "files/os.h"
 
@@ -104,26 +103,15 @@ bool OsSearchPath(const char* name, char* out, size_t capacity) {
   return CopyResult(buffer, length, out, capacity);
 }
 
-namespace {
-
-// A name such as aux.txt or CON opens a device whatever folder it stands
-// in, and reading a serial port or the console waits for ever: such a name
-// is never opened for reading. (Writing stays open to devices: NUL as the
-// output file discards the result.) The name decides, not the opened
-// handle: asking the handle its type makes Wine mark the file read.
-bool NamesDevice(const char* path) {
-  size_t start = 0, length = std::strlen(path);
-  for (size_t i = 0; i < length; i += SjisCharLength(path, i))
-    if (path[i] == '\\' || path[i] == '/' || path[i] == ':') start = i + 1;
-  return lzh::IsDeviceName(path + start, length - start);
-}
-
-}  // namespace
-
 intptr_t OsOpenFile(const char* path, unsigned mode) {
   DWORD creation = (mode & 0x1000) != 0 ? CREATE_ALWAYS : OPEN_EXISTING;
   const DWORD access = AccessOf(mode);
-  if ((access & GENERIC_WRITE) == 0 && NamesDevice(path)) return -1;
+  // A name such as aux.txt or CON opens a device whatever folder it
+  // stands in, and reading a serial port or the console waits for ever: such
+  // a name is never opened for reading. (Writing stays open to devices: NUL
+  // as the output file discards the result.) The name decides, not the
+  // opened handle: asking the handle its type makes Wine mark the file read.
+  if ((access & GENERIC_WRITE) == 0 && lzh::EndsInDeviceName(path)) return -1;
   HANDLE handle = CreateFileA(path, access, SharingOf(mode), nullptr, creation, FILE_ATTRIBUTE_ARCHIVE, nullptr);
   return handle == INVALID_HANDLE_VALUE ? -1 : reinterpret_cast<intptr_t>(handle);
 }
@@ -234,7 +222,7 @@ bool OsSetLastAccessTime(const char* path, uint64_t lastAccess) {
 intptr_t OsOpenFileToScan(const char* path, bool* timesWritable) {
   constexpr DWORD kSharing = FILE_SHARE_READ | FILE_SHARE_WRITE;
   *timesWritable = false;
-  if (NamesDevice(path)) return -1;
+  if (lzh::EndsInDeviceName(path)) return -1;  // as OsOpenFile
   HANDLE handle = CreateFileA(path, GENERIC_READ | FILE_WRITE_ATTRIBUTES, kSharing, nullptr, OPEN_EXISTING,
                               FILE_ATTRIBUTE_ARCHIVE, nullptr);
   *timesWritable = handle != INVALID_HANDLE_VALUE;

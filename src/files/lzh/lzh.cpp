@@ -534,6 +534,13 @@ bool IsDeviceName(const char* part, size_t length) {
   return numbered && (std::memcmp(name, "COM", 3) == 0 || std::memcmp(name, "LPT", 3) == 0);
 }
 
+bool EndsInDeviceName(const char* path) {
+  size_t start = 0, length = std::strlen(path);
+  for (size_t i = 0; i < length; i += SjisCharLength(path, i))
+    if (path[i] == '\\' || path[i] == '/' || path[i] == ':') start = i + 1;
+  return IsDeviceName(path + start, length - start);
+}
+
 bool IsSafePath(const std::string& path) {
   if (path.empty()) return false;
   size_t partStart = 0;

@@ -73,6 +73,9 @@ Status Extract(const uint8_t* archive, size_t size, const Member& member, Sink* 
 // COM9 or LPT0 to LPT9 in any letter case, as the name before its first dot
 // with trailing blanks taken off, so "aux.c" and "Con .txt" are devices.
 bool IsDeviceName(const char* part, size_t length);
+// Whether the last part of a path (after its last separator or drive
+// colon) names a device: a file of such a name opens the device.
+bool EndsInDeviceName(const char* path);
 
 // Whether a member path stays below the folder it is extracted into and
 // names a file there: no leading separator, no drive or other colon, no "."
