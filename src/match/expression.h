@@ -1,13 +1,20 @@
 // The search expression: the search string as terms joined by and, or, not
 // and parentheses, compiled once per run into a token list whose term tokens
-// refer to compiled SearchTerms, and evaluated against every line.
+// refer to compiled SearchTerms, and from it into the steps the evaluator
+// takes on every line (expression_compiler.cpp). The line matcher
+// (line_matcher.h) runs the steps.
+//
+// Errors in this layer: compilers return a result code (CompileResult) and
+// show nothing; matching answers 1 or 0. The layer above tells the user.
 #pragma once
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "base/settings.h"
 #include "match/pattern.h"
+#include "match/term_arena.h"
 #include "match/thesaurus.h"
 
 namespace zanto {
@@ -37,7 +44,7 @@ constexpr size_t kRequiredTextBytes = 64;  // quick test of a pattern term, NUL 
 constexpr int kMaxSynonymMembers = 166;
 
 struct SynonymMember {
-  uint32_t entry;  // index of the member's ThesaurusEntry in gThesaurus
+  uint32_t entry;  // index of the member's ThesaurusEntry in the thesaurus
   uint32_t term;   // arena handle of the member's own term (plain or pattern)
 };
 
@@ -55,65 +62,73 @@ struct SearchTerm {
   SynonymMember members[kMaxSynonymMembers];
 };
 
-// The compiled search string and the evaluator's read cursor.
-struct SearchExpression {
-  uint8_t tokens[kTokenListBytes];  // ended by kTokenEnd
-  size_t cursor;                    // next token to read
-};
-extern SearchExpression gExpression;
-
-// Evaluator errors; set once, then every step returns kExprFailed.
-enum : int {
-  kExprOk = 0,
-  kExprMissingOperand = 1,  // the expression ends where an operand is expected
-  kExprUnclosed = 2,        // "(" without its ")"
-  kExprUnexpected = 3,      // a token where it cannot stand
-  kExprUnknownOperator = 4, // a stack entry with no operator (never from input)
-  kExprStackFull = 5,       // too deeply nested
-};
-constexpr uint32_t kExprFailed = 0x8000;
-extern int gExprError;
-
-// One entry of the evaluation stack. A value below kArenaHandleBase is a
-// truth value (0 or 1), from there on an untried term.
+// The evaluation stack's room; an expression nested deeper is wrong.
 constexpr int kEvalStackEntries = 50;
-struct EvalEntry {
-  uint32_t value;
-  uint8_t precedence;
-  uint8_t op;  // kTokenAnd, kTokenOr, kTokenNot; 0 at the bottom of a scope
+
+// One step of the evaluator. The evaluator reads the expression with
+// operator precedence on a stack whose entries hold a truth value or an
+// untried term; which steps it takes follows from the tokens alone, so they
+// are worked out once, and only the values are left to each line.
+enum class StepAction : uint8_t {
+  PushZero,       // push {0, precedence, op}: the bottom of a scope or a "not"
+  PushValue,      // push {the current value, precedence, op}
+  LoadTerm,       // the current value becomes the untried term
+  SkipIfDecided,  // the next operand cannot matter: its terms are not tried
+                  // for a while (flag slot remembers whether this started it)
+  EndSkipIf,      // ends the skip that slot started, if it did
+  EndSkip,        // an operator's right side may matter again
+  PopScope,       // drops the bottom entry of a parenthesised scope
+  Reduce,         // combines the top entry with the current value
+  Value,          // the current value is tried when it is a term
 };
-struct EvalStack {
-  EvalEntry entry[kEvalStackEntries];
-  int depth;
-};
-extern EvalStack gEvalStack;
-
-// While 0, every term reads as no match without being tried: the value of
-// the operand being evaluated cannot change the result. 1 at the start of
-// every file.
-extern int gTryTerms;
-
-// The terms of the active block set's ten patterns; 0 where a pattern is
-// empty.
-extern uint32_t gBlockPatternTerms[kBlockPatterns];
-
-// Results of CompileSearchExpression.
-enum : int {
-  kCompileOk = 0,
-  kCompileWrong = 1,     // the caller shows "検索文字列が誤っています"
-  kCompileDeclined = 2,  // ended quietly: the user declined to go on without
-                         // synonyms, or memory ran out (already reported)
+struct ExpressionStep {
+  StepAction action;
+  uint8_t precedence;  // PushZero, PushValue
+  uint8_t op;          // PushZero, PushValue: kTokenAnd, kTokenOr, kTokenNot or 0
+  uint8_t slot;        // SkipIfDecided, EndSkipIf
+  uint32_t term;       // LoadTerm
 };
 
-// Start of a run: forgets the previous run's expression and block terms.
-// (The run frees the TermArena at its end.)
-void ResetExpressionCompiler();
+struct CompiledExpression {
+  uint8_t tokens[kTokenListBytes] = {};  // ended by kTokenEnd
+  std::vector<ExpressionStep> steps;     // what every line's evaluation does
+};
 
-// Compiles the search string into gExpression under Regular, Word, Case,
-// ZenHan, Same1 and Thesaurus. With ZenHan set, Word is cleared in the
-// settings. Loads the thesaurus with loadThesaurus; when that fails asks
-// whether to go on without synonyms.
-int CompileSearchExpression(const char* searchText, ThesaurusLoader loadThesaurus);
+// What the search's terms are compiled and matched under.
+struct TermRules {
+  MatchOptions options;        // the search's own terms
+  bool regular;                // Regular: terms are regular expressions
+  const Same1Table* same1;     // Same1's table, or null
+  const Thesaurus* thesaurus;  // synonym groups, or null for none
+};
+
+// A compiled search: its terms, its expression and its block patterns. It
+// is only read while lines are matched, so several matchers may share it.
+struct CompiledSearch {
+  TermArena arena;
+  CompiledExpression expression;
+  uint32_t blockTerms[kBlockPatterns] = {};  // 0 where a pattern is empty
+  MatchOptions termOptions = {0, false, false};
+  MatchOptions blockOptions = {0, false, false};
+  const Thesaurus* thesaurus = nullptr;  // counted synonyms, or null
+
+  const SearchTerm* Term(uint32_t handle) const { return static_cast<const SearchTerm*>(arena.Block(handle)); }
+};
+
+enum class CompileResult {
+  Ok,
+  Wrong,        // the caller shows "検索文字列が誤っています" (or the block message)
+  OutOfMemory,  // the caller shows the out-of-memory message
+};
+
+// Compiles the search string into search under rules.
+CompileResult CompileSearchExpression(const char* searchText, const TermRules& rules, CompiledSearch* search);
+
+// Compiles the patterns of a block set (always regular expressions, under
+// BlockPatternOptions of the search's own) into search->blockTerms. On Wrong
+// *wrongIndex names the pattern.
+CompileResult CompileBlockPatterns(const BlockSet& set, const TermRules& rules, CompiledSearch* search,
+                                   int* wrongIndex);
 
 // True when a pattern term's required text decides for it: a line whose
 // raw bytes lack the text cannot match. Only where the line, read under
@@ -121,36 +136,10 @@ int CompileSearchExpression(const char* searchText, ThesaurusLoader loadThesauru
 // or field selection, and letters only without Case.
 bool RequiredTextDecides(const SearchTerm& term, unsigned reading);
 
-// Start of a file: terms are tried again and the error is cleared.
-void ClearEvaluationState();
-
-// Start of a line: gUnitLine becomes stale and dirty match marks are
-// cleared. The caller has stored the line in gCurrentLine.
-void BeginLine();
-
-// 1 when gCurrentLine satisfies the expression, else 0. gExprError tells
-// whether the expression failed.
-int EvaluateLine();
-
-// 1 when the term (an arena handle) matches line under options, else 0.
-// Records the match start in gMatchMarks when options.markMatches and
-// counts the first matching synonym.
-int MatchTerm(const char* line, uint32_t term, MatchOptions options);
-// MatchTerm for the search's own terms (SearchTermOptions of gSettings).
-int MatchTerm(const char* line, uint32_t term);
-// MatchTerm for a block pattern (BlockPatternOptions of gSettings): no Case,
-// ZenHan or Word, and no match marks.
-int MatchTermExact(const char* line, uint32_t term);
-
-// Compiles the active block set's patterns (always regular expressions,
-// under BlockPatternOptions) into gBlockPatternTerms. 1 compiled; 0 a
-// pattern is wrong or memory ran out (the message has been shown).
-int CompileBlockPatterns();
-
 // Readable text of the compiled expression, for tests and traces: operators
 // as words, plain terms as "text", pattern terms as /pattern/, synonym groups
 // as {entry:term ...}.
-std::string DumpExpression();
-std::string DumpTerm(uint32_t term);
+std::string DumpExpression(const CompiledSearch& search);
+std::string DumpTerm(const CompiledSearch& search, uint32_t term);
 
 }  // namespace zanto

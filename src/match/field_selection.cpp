@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "base/host.h"
-#include "base/settings.h"
 
 namespace zanto {
 
@@ -25,14 +24,14 @@ bool NextWord(const char** cursor, const char** begin, const char** end) {
   return true;
 }
 
-void MarkSeparator(const char* word, const char* end, FieldSelection* selection) {
+void MarkSeparator(const char* word, const char* end, FieldSelection* selection, bool trace) {
   if (word[0] != '\\') {
-    Trace("para=%c ", word[0]);
+    if (trace) Trace("para=%c ", word[0]);
     selection->separator[static_cast<unsigned char>(word[0])] = 1;
     return;
   }
   char next = word + 1 < end ? word[1] : '\0';
-  Trace("para=%c ", next);
+  if (trace) Trace("para=%c ", next);
   switch (next) {
     case 's':
       selection->separator[static_cast<unsigned char>(' ')] = 1;
@@ -66,17 +65,17 @@ bool ReadFieldNumber(const char** p, const char* end, int* number) {
 }
 
 // Marks the fields of one word "n" or "n-m"; false when it is malformed.
-bool MarkFields(const char* word, const char* end, FieldSelection* selection) {
+bool MarkFields(const char* word, const char* end, FieldSelection* selection, bool trace) {
   const char* p = word;
   int first = 0;
   if (!ReadFieldNumber(&p, end, &first)) return false;
-  Trace("field[%d]", first);
+  if (trace) Trace("field[%d]", first);
   int last = first;
   if (p < end) {
     if (*p != '-') return false;
     ++p;
     if (!ReadFieldNumber(&p, end, &last) || p != end) return false;
-    Trace("-[%d]", last);
+    if (trace) Trace("-[%d]", last);
   }
   int low = first < last ? first : last;
   int high = first < last ? last : first;
@@ -86,14 +85,14 @@ bool MarkFields(const char* word, const char* end, FieldSelection* selection) {
 
 }  // namespace
 
-int FillFieldSelection(const char* separators, const char* numbers, FieldSelection* selection) {
+int FillFieldSelection(const char* separators, const char* numbers, FieldSelection* selection, bool trace) {
   std::memset(selection, 0, sizeof *selection);
 
   const char* cursor = separators;
   const char *word, *end;
   bool any = false;
   while (NextWord(&cursor, &word, &end)) {
-    MarkSeparator(word, end, selection);
+    MarkSeparator(word, end, selection, trace);
     any = true;
   }
   if (!any) selection->separator[static_cast<unsigned char>(kDefaultSeparator)] = 1;
@@ -101,13 +100,11 @@ int FillFieldSelection(const char* separators, const char* numbers, FieldSelecti
   cursor = numbers;
   any = false;
   while (NextWord(&cursor, &word, &end)) {
-    if (!MarkFields(word, end, selection)) return kFieldNumberControl;
+    if (!MarkFields(word, end, selection, trace)) return kFieldNumberControl;
     any = true;
   }
   if (!any) selection->selected[kDefaultField] = 1;
   return 0;
 }
-
-int ParseFieldSpec() { return FillFieldSelection(gSettings.FieldPara, gSettings.FieldNo, &gFieldSelection); }
 
 }  // namespace zanto

@@ -18,9 +18,7 @@ constexpr int kFieldNumberControl = 3902;
 // m from 1 to 99 (a range in either order); no word at all gives field 1.
 // Returns 0, or kFieldNumberControl when a number word is malformed (the
 // fields of the words before it stay selected).
-int FillFieldSelection(const char* separators, const char* numbers, FieldSelection* selection);
-
-// The same over FieldPara and FieldNo of the settings, into gFieldSelection.
-int ParseFieldSpec();
+// With trace, each separator and field read goes to the trace channel.
+int FillFieldSelection(const char* separators, const char* numbers, FieldSelection* selection, bool trace = true);
 
 }  // namespace zanto

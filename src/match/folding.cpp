@@ -4,8 +4,6 @@
 
 namespace zanto {
 
-uint16_t* gSame1Table = nullptr;
-
 namespace {
 
 // Half-width katakana 0xA6-0xDD as the large hiragana of the same sound;
@@ -180,20 +178,33 @@ FoldedChar ZenHanFoldText(const char* text) {
   return {ZenHanFold(bytes[0]), 1};
 }
 
-uint16_t Same1Map(uint16_t code, bool* mapped) {
+uint16_t Same1Table::Lookup(uint16_t code, bool* mapped) const {
   if (mapped != nullptr) *mapped = false;
-  if (gSame1Table == nullptr) return code;
+  if (entries_ == nullptr) return code;
   const int index = CharIndex(code);
   if (code < 0x100 || index < 0 || index >= kSame1Entries) return code;
-  const uint16_t representative = gSame1Table[index];
+  const uint16_t representative = entries_[index];
   if (representative == 0) return code;
   if (mapped != nullptr) *mapped = true;
   return representative;
 }
 
-void FreeSame1Table() {
-  std::free(gSame1Table);
-  gSame1Table = nullptr;
+uint16_t Same1Map(const Same1Table* table, uint16_t code, bool* mapped) {
+  if (table == nullptr) {
+    if (mapped != nullptr) *mapped = false;
+    return code;
+  }
+  return table->Lookup(code, mapped);
+}
+
+void Same1Table::Free() {
+  std::free(entries_);
+  entries_ = nullptr;
+}
+
+void Same1Table::Set(uint16_t code, uint16_t representative) {
+  const int index = CharIndex(code);
+  if (index >= 0 && index < kSame1Entries) entries_[index] = representative;
 }
 
 namespace {
@@ -206,49 +217,53 @@ struct Same1LineState {
   unsigned char pendingLead = 0;  // lead byte whose trail is the next byte
 };
 
-void SetSame1Entry(uint16_t code, uint16_t representative) {
-  const int index = CharIndex(code);
-  if (index >= 0 && index < kSame1Entries) gSame1Table[index] = representative;
-}
+// The code a byte completes, with its representative, or 0 when the byte
+// sets nothing.
+struct Same1Entry {
+  uint16_t code, representative;
+};
 
-void ReadSame1Byte(Same1LineState& state, unsigned char c) {
+Same1Entry ReadSame1Byte(Same1LineState& state, unsigned char c) {
   if (c == '\n') {
     state = Same1LineState{};
-    return;
+    return {0, 0};
   }
-  if (state.phase == Same1LineState::Ignored) return;
+  if (state.phase == Same1LineState::Ignored) return {0, 0};
   if (state.pendingLead != 0) {
     const unsigned char lead = state.pendingLead;
     state.pendingLead = 0;
     if (!IsSjisTrail(c)) {
       state.phase = Same1LineState::Ignored;
-      return;
+      return {0, 0};
     }
     const uint16_t code = static_cast<uint16_t>(lead << 8 | c);
     if (state.phase == Same1LineState::Start) {
       state.representative = code;
       state.phase = Same1LineState::Members;
     }
-    SetSame1Entry(code, state.representative);
-    return;
+    return {code, state.representative};
   }
   if (IsSjisLead(c)) {
     state.pendingLead = c;
   } else {
     state.phase = Same1LineState::Ignored;  // a single byte ends the list
   }
+  return {0, 0};
 }
 
 }  // namespace
 
-bool BuildSame1Table(LineSource& source) {
-  FreeSame1Table();
-  gSame1Table = static_cast<uint16_t*>(std::calloc(kSame1Entries, sizeof(uint16_t)));
-  if (gSame1Table == nullptr) return false;
+bool Same1Table::Build(LineSource& source) {
+  Free();
+  entries_ = static_cast<uint16_t*>(std::calloc(kSame1Entries, sizeof(uint16_t)));
+  if (entries_ == nullptr) return false;
   char piece[kSame1LineBuffer];
   Same1LineState state;
   while (source.ReadLine(piece, sizeof piece)) {
-    for (const char* p = piece; *p != '\0'; ++p) ReadSame1Byte(state, static_cast<unsigned char>(*p));
+    for (const char* p = piece; *p != '\0'; ++p) {
+      const Same1Entry entry = ReadSame1Byte(state, static_cast<unsigned char>(*p));
+      if (entry.code != 0) Set(entry.code, entry.representative);
+    }
   }
   return true;
 }

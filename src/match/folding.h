@@ -110,23 +110,37 @@ FoldedChar ZenHanFoldText(const char* text);
 constexpr int kSame1Entries = 12544;        // 25088 bytes
 constexpr size_t kSame1LineBuffer = 256;    // table file lines: 255 bytes + NUL
 
-// Null while no table is loaded; then Same1 has no effect.
-extern uint16_t* gSame1Table;
+// The table, owned by whoever loaded it; empty until built. An empty table
+// maps nothing.
+class Same1Table {
+ public:
+  Same1Table() = default;
+  ~Same1Table() { Free(); }
+  Same1Table(const Same1Table&) = delete;
+  Same1Table& operator=(const Same1Table&) = delete;
 
-// The representative of code. *mapped (when given) tells whether the table
-// had an entry. Only a double-byte code with a loaded table and a nonzero
-// entry is mapped; everything else comes back unchanged.
-uint16_t Same1Map(uint16_t code, bool* mapped = nullptr);
+  // Builds the table from the lines of source, freeing the one held first.
+  // Each line whose first two bytes form a double-byte character is a
+  // group: its first character is the representative of itself and of every
+  // double-byte character after it up to the first single byte. Other lines
+  // are comments. Later lines override earlier ones. False (and no table)
+  // when memory runs out.
+  bool Build(LineSource& source);
+  // Frees the table; it then maps nothing.
+  void Free();
+  bool Loaded() const { return entries_ != nullptr; }
+  // The representative of code, or code when the table has no entry.
+  uint16_t Lookup(uint16_t code, bool* mapped) const;
 
-// Builds the table from the lines of source, freeing any loaded one first.
-// Each line whose first two bytes form a double-byte character is a group:
-// its first character is the representative of itself and of every double-
-// byte character after it up to the first single byte. Other lines are
-// comments. Later lines override earlier ones. False (and no table) when
-// memory runs out.
-bool BuildSame1Table(LineSource& source);
+ private:
+  void Set(uint16_t code, uint16_t representative);
+  uint16_t* entries_ = nullptr;
+};
 
-// Frees the table; Same1 then has no effect.
-void FreeSame1Table();
+// The representative of code under table (null: no table). *mapped (when
+// given) tells whether the table had an entry. Only a double-byte code with
+// a loaded table and a nonzero entry is mapped; everything else comes back
+// unchanged.
+uint16_t Same1Map(const Same1Table* table, uint16_t code, bool* mapped = nullptr);
 
 }  // namespace zanto

@@ -8,10 +8,11 @@
 #include <cstdint>
 #include <string>
 
+#include "base/bounds.h"
 #include "base/byte_scan.h"
 #include "base/settings.h"
 #include "match/folding.h"
-#include "match/line_state.h"
+#include "match/term_arena.h"
 
 namespace zanto {
 
@@ -57,34 +58,31 @@ struct MatchOptions {
   bool markMatches;  // MatchStr: the start of each match goes to gMatchMarks
 };
 
-// The options of the search's own terms: Case, ZenHan, Same1, FieldSearch,
-// Word and MatchStr of settings.
-inline MatchOptions SearchTermOptions(const SearchSettings& settings) {
-  return {LineReadingOf(settings), settings.Word != 0, settings.MatchStr != 0};
+// The options of block patterns, from those of the search's own terms: the
+// block set's patterns are found as written (no case or ZenHan folding, no
+// Word) and are no result the user asked to see (no marks), whatever the
+// search's options. Same1 and field selection still apply: a block is found
+// in the line as the search reads it.
+inline MatchOptions BlockPatternOptions(MatchOptions terms) {
+  return {terms.reading & (kReadSame1 | kReadFields), false, false};
 }
 
-// The options of block patterns: the block set's patterns are found as
-// written (no case or ZenHan folding, no Word) and are no result the user
-// asked to see (no marks), whatever the search's options. Same1 and field
-// selection still apply: a block is found in the line as the search reads it.
-inline MatchOptions BlockPatternOptions(const SearchSettings& settings) {
-  return {LineReadingOf(settings) & (kReadSame1 | kReadFields), false, false};
-}
+// What compiling a term reads and fills besides the term.
+struct CompileContext {
+  TermArena* arena;         // class bitmaps are allocated here
+  const Same1Table* same1;  // Same1's table; null maps nothing
+  bool outOfMemory;         // set when a compile failed because a class
+                            // bitmap could not be had
+};
 
 // Compiles a regular expression of the program's dialect (used with Regular
 // and for block patterns). Folding follows the Case, ZenHan and Same1 bits
-// of reading (LineReading). Class bitmaps come from the TermArena. capacity
-// counts units, the terminating 0 included (at most kPatternUnits).
-int CompilePattern(const char* text, PatternUnit* out, int capacity, unsigned reading);
+// of reading (LineReading). capacity counts units, the terminating 0
+// included (at most kPatternUnits).
+int CompilePattern(const char* text, PatternUnit* out, int capacity, unsigned reading, CompileContext& context);
 // Compiles literal text: only escapes are read; every other byte stands for
 // itself. Same result codes as CompilePattern.
-int CompileLiteral(const char* text, PatternUnit* out, int capacity, unsigned reading);
-// Both under the search's own settings (SearchTermOptions of gSettings).
-int CompilePattern(const char* text, PatternUnit* out, int capacity);
-int CompileLiteral(const char* text, PatternUnit* out, int capacity);
-// True when the last compile failed because memory ran out (a class bitmap
-// could not be had); the compile then returned kCompileError.
-bool CompileRanOutOfMemory();
+int CompileLiteral(const char* text, PatternUnit* out, int capacity, unsigned reading, CompileContext& context);
 
 // Readable text of a compiled pattern, for tests and traces: characters as
 // themselves (operator characters and backslash escaped with "\", other
@@ -97,37 +95,52 @@ std::string DumpPattern(const PatternUnit* pattern);
 // line of the first byte of unit i; after the last unit it holds the line's
 // end offset twice and then 0.
 struct UnitLine {
-  PatternUnit unit[kLineBuffer + 1];
-  uint16_t position[kLineBuffer + 3];
-  int length;          // units before the terminating 0
-  const char* source;  // the line it was built from
-  unsigned reading;    // the LineReading it was built under
+  PatternUnit unit[kLineBuffer + 1] = {kUnitStale};
+  uint16_t position[kLineBuffer + 3] = {};
+  int length = 0;                // units before the terminating 0
+  const char* source = nullptr;  // the line it was built from
+  unsigned reading = 0;          // the LineReading it was built under
 };
-extern UnitLine gUnitLine;
 
-// Marks gUnitLine stale: the next search rebuilds it. Call it whenever the
-// text of the line changes.
-void MarkLineStale();
-// Builds gUnitLine from line under reading (LineReading: Case, ZenHan, Same1
-// and field selection).
-void ConvertLine(const char* line, unsigned reading);
-// ConvertLine under the search's own settings, of gCurrentLine unless
-// another line is given.
-void ConvertLine(const char* line = gCurrentLine);
+// Field selection for FieldSearch, filled from FieldPara and FieldNo
+// (match/field_selection.h): which bytes separate fields, which fields
+// (1-99) are searched. Characters of other fields read as spaces.
+constexpr int kFieldLimit = 99;
+struct FieldSelection {
+  uint8_t separator[256];            // 1: the byte separates fields
+  uint8_t selected[kFieldLimit + 1]; // 1: the field is searched (index 0 unused)
+};
+
+constexpr int kMemoRows = kPatternUnits / 2;  // a repetition takes 2 units or more
+
+// The working memory of matching, one line at a time, and the tables it
+// reads: the matcher of a scan owns one, so two searches never share it.
+struct PatternWork {
+  const Same1Table* same1 = nullptr;        // Same1's table; null maps nothing
+  const FieldSelection* fields = nullptr;   // read under kReadFields
+  UnitLine unitLine;
+  // (repetition, unit) pairs visited by the current search: == memoStamp.
+  uint16_t memo[kMemoRows][kLineBuffer + 1] = {};
+  uint16_t memoStamp = 0;
+  uint64_t steps = 0;           // element-matcher steps; tests show that
+                                // the work per line is bounded
+  char fieldLine[kLineBuffer];  // the line with unselected fields blanked
+};
+
+// Marks the unit line stale: the next search rebuilds it. Call it whenever
+// the text of the line changes.
+void MarkLineStale(PatternWork& work);
+// Builds work's unit line from line under reading (LineReading: Case,
+// ZenHan, Same1 and field selection).
+void ConvertLine(PatternWork& work, const char* line, unsigned reading);
 
 // Searches pattern in line under options.reading, honouring options.word
-// (options.markMatches is the caller's). gUnitLine is rebuilt first when it
-// is stale, was built from another line or under another reading. On a
-// match sets *unitIndex to the unit where the match starts; its byte offset
-// is gUnitLine.position[*unitIndex].
-bool FindPatternIn(const char* line, const PatternUnit* pattern, MatchOptions options, int* unitIndex);
-// FindPatternIn on gCurrentLine under the search's own settings.
-bool FindPattern(const PatternUnit* pattern, int* unitIndex);
-
-// Element-matcher steps taken since the counter was last reset; tests use
-// it to show that the work per line is bounded.
-uint64_t PatternMatchSteps();
-void ResetPatternMatchSteps();
+// (options.markMatches is the caller's). The unit line is rebuilt first
+// when it is stale, was built from another line or under another reading.
+// On a match sets *unitIndex to the unit where the match starts; its byte
+// offset is work.unitLine.position[*unitIndex].
+bool FindPatternIn(PatternWork& work, const char* line, const PatternUnit* pattern, MatchOptions options,
+                   int* unitIndex);
 
 // The longest run of characters that every match of pattern contains in a
 // row (characters not under a quantifier), as Shift_JIS bytes in out
@@ -162,8 +175,6 @@ void ChooseFilterAnchor(UnitFilter* filter);
 // filter's anchor character, or end. The byte before from, when from > 0,
 // is taken to be the one before it in the text.
 size_t NextAnchorPlace(const char* bytes, size_t from, size_t end, const UnitFilter& filter);
-// BuildUnitFilter under the search's own settings.
-bool BuildUnitFilter(const PatternUnit* pattern, UnitFilter* filter);
 // False when line (NUL-terminated) cannot hold every character the filter
 // wants.
 bool MayHoldUnits(const char* line, const UnitFilter& filter);
@@ -181,52 +192,19 @@ PlainNeedle PreparePlainNeedle(const char* text);
 
 // Byte-wise search of text in line (NUL-terminated), never at a position
 // inside a double-byte character; when reading (LineReading) has
-// kReadFields, only the selected fields are searched. On a match sets
+// kReadFields, only the fields work selects are searched. On a match sets
 // *offset to its byte offset.
-bool FindPlain(const char* line, const PlainNeedle& needle, unsigned reading, size_t* offset);
-// FindPlain of text under the search's own settings.
-bool FindPlain(const char* line, const char* text, size_t* offset);
+bool FindPlain(PatternWork& work, const char* line, const PlainNeedle& needle, unsigned reading,
+               size_t* offset);
 
 // 2 when byte index of text is the second byte of a double-byte character,
 // else 1.
 int IsMidCharacter(const char* text, size_t index);
-
-// Field selection for FieldSearch, filled by the field dialog's check of
-// FieldPara and FieldNo: which bytes separate fields, which fields (1-99)
-// are searched. Characters of other fields read as spaces.
-constexpr int kFieldLimit = 99;
-struct FieldSelection {
-  uint8_t separator[256];            // 1: the byte separates fields
-  uint8_t selected[kFieldLimit + 1]; // 1: the field is searched (index 0 unused)
-};
-extern FieldSelection gFieldSelection;
 
 // A unit that is an ASCII letter, digit or "_"; no double-byte character is.
 constexpr bool IsWordChar(PatternUnit unit) {
   return unit < 128 && ((unit >= '0' && unit <= '9') || (unit >= 'A' && unit <= 'Z') ||
                         (unit >= 'a' && unit <= 'z') || unit == '_');
 }
-
-// The allocations of one search run: term blocks and class bitmaps. Each
-// block is zero-filled and registered, and FreeTermArena releases them all
-// at the end of the run. A block is named by its handle, kArenaHandleBase
-// plus its number, which fits the 32-bit references of the token list.
-constexpr uint32_t kArenaHandleBase = 0x10000;
-constexpr size_t kArenaInitialBlocks = 1000;
-struct TermArena {
-  void** blocks;     // registered blocks, owned
-  size_t count;      // blocks in use
-  size_t capacity;   // room in blocks; grows as needed
-  long failAfter;    // tests: allocations left before one fails; -1 never
-};
-extern TermArena gTermArena;
-
-// A zero-filled block of bytes registered in the arena, or 0 when memory
-// ran out. *handle (when given) receives its handle.
-void* ArenaAllocate(size_t bytes, uint32_t* handle = nullptr);
-// The block with that handle, or null for a handle the arena never gave.
-void* ArenaBlock(uint32_t handle);
-// Releases every block; handles given before are then void.
-void FreeTermArena();
 
 }  // namespace zanto

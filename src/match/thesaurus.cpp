@@ -5,8 +5,6 @@
 
 namespace zanto {
 
-ThesaurusEntry* gThesaurus = nullptr;
-
 namespace {
 
 constexpr char kWordSeparators[] = " \t\r\n";
@@ -48,15 +46,16 @@ char* CopyWord(const char* word, size_t length) {
 
 }  // namespace
 
-void FreeThesaurus() {
-  if (gThesaurus == nullptr) return;
-  for (ThesaurusEntry* entry = gThesaurus; entry->word != nullptr; ++entry) std::free(entry->word);
-  std::free(gThesaurus);
-  gThesaurus = nullptr;
+void Thesaurus::Free() {
+  if (entries_ == nullptr) return;
+  for (ThesaurusEntry* entry = entries_; entry->word != nullptr; ++entry) std::free(entry->word);
+  std::free(entries_);
+  entries_ = nullptr;
+  size_ = 0;
 }
 
-ThesaurusBuild BuildThesaurus(LineSource& source) {
-  FreeThesaurus();
+ThesaurusBuild Thesaurus::Build(LineSource& source) {
+  Free();
   const size_t counted = CountWords(source);
   if (!source.Rewind()) return ThesaurusBuild::Failed;
   // The spare entries keep room for the end mark whatever the count.
@@ -81,35 +80,30 @@ ThesaurusBuild BuildThesaurus(LineSource& source) {
         outOfMemory = true;
         return;
       }
-      table[stored++] = ThesaurusEntry{group, 0, copy};
+      table[stored++] = ThesaurusEntry{group, copy};
     });
     ++group;
   }
-  gThesaurus = table;  // the zero-filled entry after the last word ends it
+  entries_ = table;  // the zero-filled entry after the last word ends it
+  size_ = stored;
   if (outOfMemory) {
-    FreeThesaurus();
+    Free();
     return ThesaurusBuild::Failed;
   }
   return overflow ? ThesaurusBuild::Truncated : ThesaurusBuild::Built;
 }
 
-ThesaurusGroup FindThesaurusGroup(const char* term) {
-  if (gThesaurus == nullptr) return {nullptr, 0};
-  for (ThesaurusEntry* entry = gThesaurus; entry->word != nullptr; ++entry) {
-    if (std::strcmp(entry->word, term) != 0) continue;
+Thesaurus::Group Thesaurus::FindGroup(const char* term) const {
+  for (size_t i = 0; i < size_; ++i) {
+    if (std::strcmp(entries_[i].word, term) != 0) continue;
     // A group's words are neighbours; neighbouring lines never share a number.
-    ThesaurusEntry* first = entry;
-    while (first > gThesaurus && (first - 1)->group == entry->group) --first;
-    ThesaurusEntry* last = entry;
-    while ((last + 1)->word != nullptr && (last + 1)->group == entry->group) ++last;
+    size_t first = i;
+    while (first > 0 && entries_[first - 1].group == entries_[i].group) --first;
+    size_t last = i;
+    while (last + 1 < size_ && entries_[last + 1].group == entries_[i].group) ++last;
     return {first, static_cast<int>(last - first + 1)};
   }
-  return {nullptr, 0};
-}
-
-void ResetThesaurusCounts() {
-  if (gThesaurus == nullptr) return;
-  for (ThesaurusEntry* entry = gThesaurus; entry->word != nullptr; ++entry) entry->count = 0;
+  return {0, 0};
 }
 
 bool IsRootedTablePath(const char* path) {

@@ -12,13 +12,13 @@
 #include "files/targets.h"
 #include "match/expression.h"
 #include "match/kanji_code.h"
-#include "match/line_state.h"
-#include "match/thesaurus.h"
+#include "match/line_matcher.h"
 #include "search/file_lines.h"
 #include "search/line_history.h"
 #include "search/line_reader.h"
 #include "search/match_files.h"
 #include "search/match_writer.h"
+#include "search/prepared_search.h"
 #include "search/result_output.h"
 #include "search/scan_match.h"
 
@@ -55,6 +55,8 @@ struct ReadMark {
 // stays where ScanFile made it.
 struct FileScan {
   const ScanTarget* target;          // as handed to ScanFile
+  const PreparedSearch* search;      // the run's
+  LineMatcher* matcher;              // the run's: the current line is its line
   char* path;                        // target->path: as written to the result
   char givenPath[kPathBuffer];       // before shortcut resolution
   char openPath[kPathBuffer];        // as opened; its access time is restored
@@ -73,19 +75,7 @@ struct FileScan {
   size_t joinPosition;               // current line's own length under Connect2
 };
 
-// The unit filter of the run's pattern term (RequiredPatternTerm), kept
-// with the pattern and folding it was made for: it is made again only when
-// they change, not for every file.
-struct UnitFilterCache {
-  bool made;                           // filter belongs to pattern and folding
-  bool usable;                         // the pattern holds characters to look for
-  PatternUnit pattern[kPatternUnits];
-  unsigned folding;                    // LineReading bits of Case and ZenHan
-  UnitFilter filter;
-};
-
 ScanRunState gRun = {};
-UnitFilterCache gUnitFilter = {};
 LineReader gReader;
 char gFollowingLine[kLineBuffer];   // Connect2: the line after the current one
 bool gPending = false;              // gFollowingLine is the next current line
@@ -108,13 +98,14 @@ void ConvertLine(char* line, int kanjiCode) {
 // Obtains the next current line: the waiting following line, or a new one
 // read and converted. False at the end of the file.
 bool ObtainLine(const FileScan& f) {
+  char* line = f.matcher->line;
   if (gPending) {
-    memcpy(gCurrentLine, gFollowingLine, strlen(gFollowingLine) + 1);
+    memcpy(line, gFollowingLine, strlen(gFollowingLine) + 1);
     gPending = false;
     return true;
   }
-  if (gReader.ReadLine(gCurrentLine) < 0) return false;
-  ConvertLine(gCurrentLine, f.kanjiCode);
+  if (gReader.ReadLine(line) < 0) return false;
+  ConvertLine(line, f.kanjiCode);
   return true;
 }
 
@@ -135,7 +126,8 @@ void RemoveLineEnd(char* line, size_t* length) {
 // Connect2: joins the following line (without its leading blanks) to the
 // current one, which is cut to the line buffer at a character boundary.
 void JoinFollowingLine(FileScan& f) {
-  size_t length = strlen(gCurrentLine);
+  char* current = f.matcher->line;
+  size_t length = strlen(current);
   f.joinPosition = length;
   if (gReader.ReadLine(gFollowingLine) < 0) {
     gPending = false;
@@ -143,12 +135,12 @@ void JoinFollowingLine(FileScan& f) {
   }
   ConvertLine(gFollowingLine, f.kanjiCode);
   gPending = true;
-  RemoveLineEnd(gCurrentLine, &length);
+  RemoveLineEnd(current, &length);
   f.joinPosition = length;
   const char* rest = gFollowingLine;
   while (IsBlank(rest)) rest += *rest == ' ' || *rest == '\t' ? 1 : 2;
   if (rest != gFollowingLine) memmove(gFollowingLine, rest, strlen(rest) + 1);
-  CopyText(gCurrentLine + length, kLineBuffer - length, gFollowingLine);
+  CopyText(current + length, kLineBuffer - length, gFollowingLine);
 }
 
 // ---------------------------------------------------------------------------
@@ -160,7 +152,7 @@ void WriteLinesAfter(FileScan& f) {
   ReadMark mark = MarkReading();
   for (int j = 1; j <= gSettings.ZengoLine2; ++j) {
     if (!ObtainLine(f)) break;
-    f.writer.LineAfter(gCurrentLine, f.line + j, '>');
+    f.writer.LineAfter(f.matcher->line, f.line + j, '>');
   }
   f.writer.ContextEnd();
   ReturnTo(mark);
@@ -172,7 +164,7 @@ const BlockSet& ActiveBlockSet() { return gSettings.BlockSets[gSettings.BlockTyp
 // looking back at most BlockLine lines, at a start line or just after an
 // end line (-1 when the match line itself ends a block), and never before
 // the first line of the file.
-int BlockReach() {
+int BlockReach(FileScan& f) {
   const BlockSet& set = ActiveBlockSet();
   const int limit = gSettings.BlockLine;
   int d = 0;
@@ -189,7 +181,7 @@ int BlockReach() {
       --d;
       break;
     }
-    int p = MatchBlockPattern(line);
+    int p = f.matcher->MatchBlockPattern(line);
     if (p >= 0) {
       if (set.endFlag[p]) --d;
       break;
@@ -203,23 +195,24 @@ int BlockReach() {
 // back to be read again as an ordinary line.
 void WriteBlockEnd(FileScan& f) {
   const BlockSet& set = ActiveBlockSet();
+  char* current = f.matcher->line;
   for (int k = 1;; ++k) {
     ReadMark mark = MarkReading();
     if (!ObtainLine(f)) break;
-    gLineHistory.Add(gCurrentLine);
+    gLineHistory.Add(current);
     ++f.line;
     char sign = '>';
-    if (gSettings.BlockMulti && EvaluateCurrentLine() == kLineMatches) sign = ':';
-    int p = MatchBlockPattern(gCurrentLine);
+    if (gSettings.BlockMulti && EvaluateCurrentLine(*f.matcher) == kLineMatches) sign = ':';
+    int p = f.matcher->MatchBlockPattern(current);
     bool giveBack = false;
     if (p >= 0 && set.endFlag[p]) {
-      f.writer.LineAfter(gCurrentLine, f.line, sign);
+      f.writer.LineAfter(current, f.line, sign);
       break;
     }
     if (p >= 0) {
       giveBack = true;
     } else {
-      f.writer.LineAfter(gCurrentLine, f.line, sign);
+      f.writer.LineAfter(current, f.line, sign);
       giveBack = k >= gSettings.BlockLine;
     }
     if (giveBack) {
@@ -244,11 +237,12 @@ void ListMatchInProgress(const FileScan& f) {
     TruncateText(heading, sizeof heading - 1);
     host.AddProgressLine(heading);
   }
+  const char* current = f.matcher->line;
   char text[kProgressLineHead + 2];
   text[0] = ' ';
   size_t n = 0;
-  while (n < kProgressLineHead && gCurrentLine[n] != '\0' && gCurrentLine[n] != '\r' && gCurrentLine[n] != '\n') {
-    text[n + 1] = gCurrentLine[n];
+  while (n < kProgressLineHead && current[n] != '\0' && current[n] != '\r' && current[n] != '\n') {
+    text[n + 1] = current[n];
     ++n;
   }
   text[n + 1] = '\0';
@@ -287,17 +281,18 @@ AfterMatch OnMatch(FileScan& f) {
   ++gRunMatchCount;
   const SearchSettings& s = gSettings;
   MatchWriter& writer = f.writer;
+  char* current = f.matcher->line;
   const bool first = gFileMatchCount == 1;
   if (first) writer.FileHeading();
   if (s.Zengo) {
     writer.ContextBefore(gLineHistory, f.line);
   } else if (s.BlockOut) {
-    writer.BlockStart(gLineHistory, f.line, BlockReach());
+    writer.BlockStart(gLineHistory, f.line, BlockReach(f));
   }
   // Context and blocks show the match line as it was read, not joined.
-  if (s.Connect2 && (s.Zengo || s.BlockOut)) gCurrentLine[f.joinPosition] = '\0';
+  if (s.Connect2 && (s.Zengo || s.BlockOut)) current[f.joinPosition] = '\0';
   if (gRunMatchCount == 1) writer.QueryEcho(gRun.fieldText, gRun.searchText);
-  writer.MatchLine(gCurrentLine, f.line, first);
+  writer.MatchLine(current, f.line, first);
   // A list of file names needs only the first match of each file.
   if (s.FileListForm == kListFileNames) return AfterMatch::EndFile;
   ListMatchInProgress(f);
@@ -329,21 +324,6 @@ void FinishFile(FileScan& f, unsigned long linesRead) {
                      static_cast<unsigned long>(gRunMatchCount), f.kanjiCode});
 }
 
-// The filter for lines of this file, or null.
-const UnitFilter* ActiveUnitFilter() {
-  const SearchTerm* term = RequiredPatternTerm();
-  if (term == nullptr) return nullptr;
-  UnitFilterCache& cache = gUnitFilter;
-  const unsigned folding = LineReadingOf(gSettings) & (kReadFoldCase | kReadZenHan);
-  if (!cache.made || cache.folding != folding || memcmp(cache.pattern, term->units, sizeof cache.pattern) != 0) {
-    memcpy(cache.pattern, term->units, sizeof cache.pattern);
-    cache.folding = folding;
-    cache.usable = BuildUnitFilter(term->units, &cache.filter);
-    cache.made = true;
-  }
-  return cache.usable ? &cache.filter : nullptr;
-}
-
 // Steps over lines that cannot match, up to the next message point: by the
 // needle a block of lines at a time, by the filter a line at a time. With
 // both, the filter looks only at the lines where the needle stops.
@@ -360,39 +340,34 @@ void StepOverLines(FileScan& f, const PlainNeedle* needle, const UnitFilter* fil
   }
 }
 
-// The line loop. Returns 0 on an evaluation error, else 1. Lines read are
-// those obtained, block lines included; a given-back line counts once.
-int ScanLines(FileScan& f) {
+// The line loop. Lines read are those obtained, block lines included; a
+// given-back line counts once.
+void ScanLines(FileScan& f) {
   const SearchSettings& s = gSettings;
   gPending = false;
   f.line = 0;
   f.messagePoint = 0;
-  PlainNeedle needle;
+  const PreparedSearch& search = *f.search;
   // Lines that cannot match are stepped over without being evaluated; the
   // line at each message point is still read, so that messages, progress
   // and stops behave exactly as without the step.
   const bool stepping = !s.Connect2 && !s.Zengo && !s.BlockOut && f.kanjiCode == kKanjiSjis;
-  const bool skipping = stepping && RequiredPlainText(&needle);
+  const bool skipping = stepping && search.haveNeedle;
   // Lines of a pattern term are tested cheaply for its characters before
   // they are converted; the first line of a file is always evaluated, so
   // that an expression that fails does so where it did. Where stepping
   // over lines is possible, lines the filter refuses are stepped over too.
-  const UnitFilter* filter = ActiveUnitFilter();
+  const UnitFilter* filter = search.haveFilter ? &search.filter : nullptr;
   for (;;) {
-    if (stepping) StepOverLines(f, skipping ? &needle : nullptr, filter);
+    if (stepping) StepOverLines(f, skipping ? &search.needle : nullptr, filter);
     ++f.line;
     if (!ObtainLine(f)) {
       --f.line;
       break;
     }
-    if (f.useHistory) gLineHistory.Add(gCurrentLine);
+    if (f.useHistory) gLineHistory.Add(f.matcher->line);
     if (s.Connect2) JoinFollowingLine(f);
-    int result = EvaluateCurrentLine(f.line > 1 ? filter : nullptr);
-    if (result == kLineError) {
-      CloseAndRestore(f);
-      ShowInformation(kWrongSearchText);
-      return 0;
-    }
+    const int result = EvaluateCurrentLine(*f.matcher, f.line > 1 ? filter : nullptr);
     if (result == kLineMatches && OnMatch(f) == AfterMatch::EndFile) break;
     if (gRunMatchCount != gRun.lastShownCount &&
         (f.line > f.messagePoint || gRunMatchCount < kProgressEveryMatch || gRunMatchCount % kProgressStride == 0)) {
@@ -402,7 +377,6 @@ int ScanLines(FileScan& f) {
     if (ProcessMessagesAtPoint(f)) break;
   }
   FinishFile(f, f.line);
-  return 1;
 }
 
 // ---------------------------------------------------------------------------
@@ -512,10 +486,12 @@ void ResetScanRunState(const char* fieldText, const char* searchText) {
   CopyText(gRun.searchText, sizeof gRun.searchText, searchText ? searchText : "");
 }
 
-int ScanFile(const ScanTarget& target) {
+int ScanFile(const ScanTarget& target, const ScanContext& context) {
   const SearchSettings& s = gSettings;
   FileScan f = {};
   f.target = &target;
+  f.search = context.search;
+  f.matcher = context.matcher;
   f.path = target.path;
   f.handle = -1;
   f.useHistory = (s.Zengo || s.BlockOut) && gLineHistory.Allocated();
@@ -525,7 +501,7 @@ int ScanFile(const ScanTarget& target) {
 
   FindRecord found = target.record ? *target.record : FindRecord{};
   const bool rulesApply = FollowShortcut(f, &found);
-  f.writer = MatchWriter(WrittenFileOf(f));
+  f.writer = MatchWriter(WrittenFileOf(f), f.matcher, f.search->CountsSynonyms());
   char skipReason[kSkipReasonBuffer];
   if (rulesApply && !PassesDateSizeFilter(f.path, found, skipReason)) {
     f.writer.DateSizeNote(found.name, skipReason);
@@ -536,9 +512,9 @@ int ScanFile(const ScanTarget& target) {
     return 1;
   }
   if (SkipBinary(f) || SkipOutputFile(f)) return 1;
-  if (SynonymCountsWanted()) ResetThesaurusCounts();
-  BeginFileEvaluation();
-  return ScanLines(f);
+  f.matcher->BeginFile();
+  ScanLines(f);
+  return 1;
 }
 
 }  // namespace zanto

@@ -13,6 +13,9 @@
 
 namespace zanto {
 
+class LineMatcher;
+struct PreparedSearch;
+
 constexpr size_t kBinarySample = 512;       // bytes the binary test looks at
 constexpr int kMessageInterval = 300;       // lines between message dispatches
 constexpr size_t kProgressLine = 120;       // longest progress list line
@@ -39,9 +42,16 @@ struct ScanTarget {
   const char* displayName;   // progress list heading, or null
 };
 
-// Scans one file. Returns 0 when the search expression proved unusable
-// (the run must stop), 1 otherwise, skipped and unreadable files included.
-int ScanFile(const ScanTarget& target);
+// What the scan of every file of a run reads (the prepared search) and
+// works with (the matcher: the current line and its evaluation).
+struct ScanContext {
+  const PreparedSearch* search;
+  LineMatcher* matcher;
+};
+
+// Scans one file. Returns 1 (the run goes on), skipped and unreadable files
+// included.
+int ScanFile(const ScanTarget& target, const ScanContext& context);
 
 // Decides whether the first bytes of a file make it binary: a 0x00 or 0xFF
 // anywhere, or, unless the file is EUC-JP, a 0xFD or 0xFE. A UTF-16 file is

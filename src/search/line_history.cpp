@@ -3,7 +3,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "match/line_state.h"
+#include "base/bounds.h"
 
 namespace zanto {
 

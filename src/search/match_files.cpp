@@ -93,45 +93,35 @@ void ThesaurusPath(const char* setting, char* out) {
   MergePath(out, drive, dir, setting, nullptr);
 }
 
-const char* SelectedThesaurusFile() {
-  switch (gSettings.Thesaurus) {
-    case 1: return gSettings.ThesaurusFile0;
-    case 2: return gSettings.ThesaurusFile1;
-    case 3: return gSettings.ThesaurusFile2;
-    default: return nullptr;
-  }
-}
-
 }  // namespace
 
-void LoadSame1Table() {
-  FreeSame1Table();
-  const intptr_t file = OpenForReading(gSettings.Same1Path);
+void LoadSame1Table(const char* path, Same1Table* table) {
+  table->Free();
+  const intptr_t file = OpenForReading(path);
   if (file < 0) {
-    Trace("can not open %s", gSettings.Same1Path);
+    Trace("can not open %s", path);
     return;
   }
   FileLineSource source(file);
-  BuildSame1Table(source);  // out of memory: no table, the search runs unfolded
+  table->Build(source);  // out of memory: no table, the search runs unfolded
 }
 
-int LoadThesaurus() {
-  FreeThesaurus();
-  const char* setting = SelectedThesaurusFile();
-  if (setting == nullptr || setting[0] == '\0') return 1;
+bool LoadThesaurus(const char* setting, Thesaurus* thesaurus) {
+  thesaurus->Free();
+  if (setting == nullptr || setting[0] == '\0') return true;
   char path[kPathBuffer];
   ThesaurusPath(setting, path);
   const intptr_t file = OpenForReading(path);
-  if (file < 0) return 0;
+  if (file < 0) return false;
   FileLineSource source(file);
-  switch (BuildThesaurus(source)) {
-    case ThesaurusBuild::Built: return 1;
+  switch (thesaurus->Build(source)) {
+    case ThesaurusBuild::Built: return true;
     case ThesaurusBuild::Truncated:
       Trace("error %d", kThesaurusOverflowError);
-      return 1;
-    case ThesaurusBuild::Failed: return 0;
+      return true;
+    case ThesaurusBuild::Failed: return false;
   }
-  return 0;
+  return false;
 }
 
 int KanjiCodeOf(const char* fullPath, const unsigned char* firstBytes, size_t length) {

@@ -6,17 +6,18 @@
 
 namespace zanto {
 
-// Frees the table and reads ZAFIND1.TXT from gSettings.Same1Path. A file
-// that cannot be opened leaves no table and writes the trace line
-// "can not open <path>".
-void LoadSame1Table();
+class Same1Table;
+class Thesaurus;
 
-// Frees the table and loads the file that gSettings.Thesaurus selects
-// (1..3: ThesaurusFile0..2), a relative name being taken beside the program.
-// 1: loaded, or nothing to load (Thesaurus 0 or an empty path);
-// 0: the file could not be read or memory ran out. The search run hands it
-// to the expression compiler.
-int LoadThesaurus();
+// Frees table and reads ZAFIND1.TXT from path into it. A file that cannot
+// be opened leaves no table and writes the trace line "can not open <path>".
+void LoadSame1Table(const char* path, Same1Table* table);
+
+// Frees thesaurus and loads the file setting names (the selected
+// ThesaurusFile0..2), a relative name being taken beside the program. True:
+// loaded, or nothing to load (a null or empty setting); false: the file
+// could not be read or memory ran out.
+bool LoadThesaurus(const char* setting, Thesaurus* thesaurus);
 
 // The code of an open file (1 Shift_JIS, 2 EUC-JP, 3 JIS), from EUCDrive,
 // KanjiCode and, when automatic, its first bytes (traced as

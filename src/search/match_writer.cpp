@@ -33,8 +33,6 @@ char KanjiLetter(int code) {
 
 }  // namespace
 
-bool SynonymCountsWanted() { return gThesaurus != nullptr && gSettings.ThesaurusCount && gSettings.Thesaurus; }
-
 void MatchWriter::FileHeading() {
   if (!gSettings.Verbose) return;
   if (file_.shortcutPath != nullptr) {
@@ -107,13 +105,13 @@ void MatchWriter::MatchLine(char* line, unsigned long number, bool firstInFile) 
       WriteResultFormat("%lu\r\n", number);
       break;
     default:
-      WriteResultLine(line, file_.path, number, ':');
+      WriteResultLine(line, file_.path, number, ':', Marks());
       break;
   }
 }
 
 void MatchWriter::LineAfter(char* line, unsigned long number, char sign) {
-  WriteResultLine(line, file_.path, number, sign);
+  WriteResultLine(line, file_.path, number, sign, Marks());
 }
 
 void MatchWriter::ContextEnd() { WriteTextLine(gSettings.ZEndString); }
@@ -129,9 +127,11 @@ void MatchWriter::FileDone(const FileSummary& summary) {
     if (gSettings.FileListForm == kListNumbersInRow) WriteResultText("\r\n");
     if (gSettings.FileListForm == kListNumbersInColumn) WriteResultText("*\r\n");
   }
-  if (SynonymCountsWanted()) {
-    for (const ThesaurusEntry* e = gThesaurus; e->word != nullptr; ++e) {
-      if (e->count > 0) WriteResultFormat("** %s=%d\r\n", e->word, e->count);
+  if (countSynonyms_ && matcher_ != nullptr && matcher_->Search().thesaurus != nullptr) {
+    const Thesaurus& thesaurus = *matcher_->Search().thesaurus;
+    for (size_t i = 0; i < thesaurus.Size(); ++i) {
+      const uint32_t count = matcher_->SynonymCount(i);
+      if (count > 0) WriteResultFormat("** %s=%d\r\n", thesaurus.Entry(i).word, static_cast<int>(count));
     }
   }
   if (!gSettings.Verbose) return;

@@ -7,6 +7,7 @@
 // text is written only when its setting asks for it.
 #pragma once
 
+#include "match/line_matcher.h"
 #include "search/line_history.h"
 
 namespace zanto {
@@ -28,14 +29,13 @@ struct FileSummary {
   int kanjiCode;             // KanjiCodeChoice the file was read in
 };
 
-// True when each file ends with its synonym counts (ThesaurusCount with a
-// thesaurus loaded); the scan then starts the counts afresh for each file.
-bool SynonymCountsWanted();
-
 class MatchWriter {
  public:
   MatchWriter() = default;
-  explicit MatchWriter(const WrittenFile& file) : file_(file) {}
+  // matcher: whose match marks and synonym counts the lines and the count
+  // lines show; countSynonyms: each file ends with its synonym counts.
+  MatchWriter(const WrittenFile& file, const LineMatcher* matcher, bool countSynonyms)
+      : file_(file), matcher_(matcher), countSynonyms_(countSynonyms) {}
 
   // A match, in the order the scan reports its parts. A line handed in is
   // modified in place as WriteResultLine does; line numbers start at 1.
@@ -79,7 +79,11 @@ class MatchWriter {
   void GroupHeader(unsigned long number);
   void EarlierLine(const char* line, unsigned long number);
 
+  const MatchMarks* Marks() const { return matcher_ != nullptr ? &matcher_->marks : nullptr; }
+
   WrittenFile file_ = {};
+  const LineMatcher* matcher_ = nullptr;
+  bool countSynonyms_ = false;
 };
 
 }  // namespace zanto

@@ -9,7 +9,7 @@
 #include "base/settings.h"
 #include "base/sjis.h"
 #include "files/path.h"
-#include "match/line_state.h"
+#include "match/line_matcher.h"
 
 namespace zanto {
 
@@ -265,23 +265,23 @@ void RemoveLineEnd(char* line) {
 
 // Writes text (which starts at offset start of the line) with MatchString
 // in front of every byte whose line offset is marked.
-void WriteMarkedText(const char* text, size_t start) {
+void WriteMarkedText(const char* text, size_t start, const MatchMarks& marks) {
   const char* mark = gSettings.MatchString;
   size_t length = strlen(text);
   size_t from = 0;
   for (size_t i = 0; i < length && start + i < kLineBuffer; ++i) {
-    if (!gMatchMarks.at[start + i]) continue;
+    if (!marks.at[start + i]) continue;
     WriteResultBytes(text + from, i - from);
     WriteResultText(mark);
     from = i;
   }
   WriteResultText(text + from);
-  if (start + length <= kLineBuffer && gMatchMarks.at[start + length]) WriteResultText(mark);
+  if (start + length <= kLineBuffer && marks.at[start + length]) WriteResultText(mark);
 }
 
 }  // namespace
 
-void WriteResultLine(char* line, const char* path, unsigned long lineNumber, char sign) {
+void WriteResultLine(char* line, const char* path, unsigned long lineNumber, char sign, const MatchMarks* marks) {
   RemoveLineEnd(line);
   WritePrefix(path, lineNumber, sign);
   char* text = line;
@@ -291,8 +291,8 @@ void WriteResultLine(char* line, const char* path, unsigned long lineNumber, cha
   if (gSettings.TabToSpace) {
     for (char* p = text; (p = strchr(p, '\t')) != nullptr; ++p) *p = ' ';
   }
-  if (sign == ':' && gSettings.MatchStr) {
-    WriteMarkedText(text, static_cast<size_t>(text - line));
+  if (sign == ':' && gSettings.MatchStr && marks != nullptr) {
+    WriteMarkedText(text, static_cast<size_t>(text - line), *marks);
   } else {
     WriteResultText(text);
   }

@@ -7,6 +7,8 @@
 
 namespace zanto {
 
+struct MatchMarks;
+
 constexpr int kResultChunks = 20;            // chunks 0..19
 constexpr size_t kResultChunkSize = 64512;   // bytes per chunk
 constexpr size_t kResultChunkFill = 61440;   // a chunk is closed past this
@@ -45,9 +47,10 @@ const char* QuotePath(const char* path);
 
 // Writes one result line: its prefix by the output mode, the text with
 // DelSp / TabToSpace applied and MatchString before every marked position
-// when sign is ':', then CR LF. The line is modified in place (its line end
-// is removed, tabs may become spaces).
-void WriteResultLine(char* line, const char* path, unsigned long lineNumber, char sign);
+// (marks, under MatchStr) when sign is ':', then CR LF. The line is
+// modified in place (its line end is removed, tabs may become spaces).
+void WriteResultLine(char* line, const char* path, unsigned long lineNumber, char sign,
+                     const MatchMarks* marks = nullptr);
 
 // Puts the collected text on the clipboard through the host, then releases
 // chunks 1 and up. Does nothing when the run wrote to a file or found

@@ -2,31 +2,17 @@
 
 #include <cstring>
 
-#include "base/settings.h"
-#include "match/expression.h"
-#include "match/line_state.h"
-#include "match/pattern.h"
-
 namespace zanto {
-
-void BeginFileEvaluation() { ClearEvaluationState(); }
-
-int EvaluateCurrentLine() {
-  BeginLine();
-  int matched = EvaluateLine();
-  if (gExprError != kExprOk) return kLineError;
-  return matched ? kLineMatches : kLineNoMatch;
-}
 
 namespace {
 
 // The text every line a term matches holds byte for byte, if it has one.
-bool NeedleOf(const SearchTerm& term, PlainNeedle* needle) {
+bool NeedleOf(const SearchTerm& term, unsigned reading, PlainNeedle* needle) {
   if (term.kind == kTermPlain && term.needle.length > 0) {
     *needle = term.needle;
     return true;
   }
-  if (RequiredTextDecides(term, LineReadingOf(gSettings))) {
+  if (RequiredTextDecides(term, reading)) {
     *needle = term.requiredNeedle;
     return true;
   }
@@ -40,8 +26,9 @@ bool NeedleOf(const SearchTerm& term, PlainNeedle* needle) {
 // one of its words is found, so lines are evaluated for the count unless
 // the term is the first operand: then evaluation stops at it - except
 // inside parentheses, where the next operator brings terms back.
-const SearchTerm* FindRequiredTerm(bool (*accept)(const SearchTerm&)) {
-  const uint8_t* t = gExpression.tokens;
+template <typename Accept>
+const SearchTerm* FindRequiredTerm(const CompiledSearch& search, Accept accept) {
+  const uint8_t* t = search.expression.tokens;
   int depth = 0;
   bool negated = false;   // the next top-level operand follows "not"
   bool synonyms = false;  // the expression holds a synonym group
@@ -61,7 +48,7 @@ const SearchTerm* FindRequiredTerm(bool (*accept)(const SearchTerm&)) {
     if (i + kTermTokenBytes >= kTokenListBytes) return nullptr;
     uint32_t handle;
     memcpy(&handle, t + i + 1, sizeof handle);
-    const auto* term = static_cast<const SearchTerm*>(ArenaBlock(handle));
+    const SearchTerm* term = search.Term(handle);
     if (term == nullptr) return nullptr;
     if (term->kind == kTermSynonyms) {
       synonyms = true;
@@ -77,42 +64,28 @@ const SearchTerm* FindRequiredTerm(bool (*accept)(const SearchTerm&)) {
   return (foundAt == 0 && !groupedSynonyms) || !synonyms ? found : nullptr;
 }
 
-bool HasNeedle(const SearchTerm& term) {
-  PlainNeedle needle;
-  return NeedleOf(term, &needle);
+}  // namespace
+
+bool RequiredPlainText(const CompiledSearch& search, unsigned reading, PlainNeedle* needle) {
+  PlainNeedle found;
+  const SearchTerm* term =
+      FindRequiredTerm(search, [reading, &found](const SearchTerm& t) { return NeedleOf(t, reading, &found); });
+  return term != nullptr && NeedleOf(*term, reading, needle);
 }
 
 // A pattern term whose line units the unit filter can foresee: folded by
 // Case or ZenHan or not at all, but not mapped by Same1 or blanked by field
 // selection. (With a needle, the filter still refuses the lines that hold
 // the needle but lack another character of the term.)
-bool IsFilterablePattern(const SearchTerm& term) {
-  return term.kind == kTermPattern && (LineReadingOf(gSettings) & (kReadSame1 | kReadFields)) == 0;
+const SearchTerm* RequiredPatternTerm(const CompiledSearch& search, unsigned reading) {
+  const bool filterable = (reading & (kReadSame1 | kReadFields)) == 0;
+  return FindRequiredTerm(search, [filterable](const SearchTerm& t) { return filterable && t.kind == kTermPattern; });
 }
 
-}  // namespace
-
-bool RequiredPlainText(PlainNeedle* needle) {
-  const SearchTerm* term = FindRequiredTerm(HasNeedle);
-  return term != nullptr && NeedleOf(*term, needle);
-}
-
-const SearchTerm* RequiredPatternTerm() { return FindRequiredTerm(IsFilterablePattern); }
-
-int EvaluateCurrentLine(const UnitFilter* filter) {
-  if (filter == nullptr || MayHoldUnits(gCurrentLine, *filter)) return EvaluateCurrentLine();
-  BeginLine();  // the line is started as an evaluated one would be
-  return kLineNoMatch;
-}
-
-int MatchBlockPattern(const char* line) {
-  // History lines share addresses over time: the unit form of an earlier
-  // line must not be taken for this one.
-  MarkLineStale();
-  for (int p = 0; p < kBlockPatterns; ++p) {
-    if (gBlockPatternTerms[p] != 0 && MatchTermExact(line, gBlockPatternTerms[p])) return p;
-  }
-  return -1;
+int EvaluateCurrentLine(LineMatcher& matcher, const UnitFilter* filter) {
+  matcher.BeginLine();  // a refused line is started as an evaluated one would be
+  if (filter != nullptr && !MayHoldUnits(matcher.line, *filter)) return kLineNoMatch;
+  return matcher.EvaluateLine() ? kLineMatches : kLineNoMatch;
 }
 
 }  // namespace zanto

@@ -10,12 +10,14 @@
 #include "files/archive_support.h"
 #include "files/path.h"
 #include "files/targets.h"
-#include "match/expression.h"
-#include "match/pattern.h"
+#include <memory>
+
+#include "match/line_matcher.h"
 #include "search/file_scan.h"
 #include "search/line_history.h"
-#include "search/match_files.h"
+#include "search/prepared_search.h"
 #include "search/result_output.h"
+#include "search/search_options.h"
 
 namespace zanto {
 
@@ -40,27 +42,19 @@ bool IsArchivePath(const char* path) {
 // The enumeration hands every target here.
 class RunVisitor final : public TargetVisitor {
  public:
-  explicit RunVisitor(const char* outputPath) : outputPath_(outputPath) {}
+  RunVisitor(const char* outputPath, const ScanContext& context) : outputPath_(outputPath), context_(context) {}
 
   int Visit(const char* path, const FindRecord& record, unsigned number, unsigned total,
             const char* memberList) override {
     char target[kPathBuffer];
     CopyText(target, sizeof target, path);
-    return SearchTarget(target, record, number, total, outputPath_, memberList);
+    return SearchTarget(target, record, number, total, outputPath_, memberList, context_);
   }
 
  private:
   const char* outputPath_;
+  const ScanContext& context_;
 };
-
-// Step 2 of a run: 0 compiled, else the run ends with result 1.
-bool CompileSearch(const char* searchText) {
-  char text[kSearchTextBuffer];
-  CopyText(text, sizeof text, searchText);
-  int compiled = CompileSearchExpression(text, LoadThesaurus);
-  if (compiled == kCompileWrong) ShowInformation(kWrongSearchText);
-  return compiled == kCompileOk;
-}
 
 bool OpenOutput(const char* outputPath) {
   if (outputPath == nullptr || outputPath[0] == '\0') {
@@ -82,7 +76,7 @@ void ShowFileLine(const char* format, const char* name, unsigned number, unsigne
 // Scans the member at memberPath as member number m of the archive; 0 when
 // the run must stop.
 int ScanMember(const char* memberPath, const FindRecord& member, unsigned number, unsigned m, unsigned total,
-               const char* outputPath, const char* archivePath) {
+               const char* outputPath, const char* archivePath, const ScanContext& context) {
   char drive[kDriveBuffer], dir[kPathPart], name[kPathPart], ext[kPathPart];
   SplitPath(memberPath, drive, dir, name, ext);
   char displayName[kMemberNameBuffer];
@@ -98,7 +92,7 @@ int ScanMember(const char* memberPath, const FindRecord& member, unsigned number
   char path[kPathBuffer];
   CopyText(path, sizeof path, memberPath);
   const ScanTarget target = {path, number, total, &member, outputPath, archivePath, m, displayName};
-  return ScanFile(target);
+  return ScanFile(target, context);
 }
 
 void NoteMemberLeftOut(const char* archivePath, const char* member) {
@@ -111,7 +105,7 @@ void NoteMemberLeftOut(const char* archivePath, const char* member) {
 // take no number; members no file holds take none either and are only
 // noted (their path may be another member's file).
 int SearchArchive(const char* path, const FindRecord& record, unsigned number, unsigned total,
-                  const char* outputPath, const char* memberList) {
+                  const char* outputPath, const char* memberList, const ScanContext& context) {
   if (!gSettings.LzhSearch) return 1;
   if (!ArchiveSupportReady()) {
     if (gSettings.Verbose) WriteResultFormat("解凍できません(%s)\r\n", path);
@@ -136,7 +130,7 @@ int SearchArchive(const char* path, const FindRecord& record, unsigned number, u
       continue;
     }
     ++m;
-    if (ScanMember(memberPath, member, number, m, total, outputPath, path) == 0) {
+    if (ScanMember(memberPath, member, number, m, total, outputPath, path, context) == 0) {
       result = 0;  // the member stays for the user to look at
       break;
     }
@@ -150,38 +144,36 @@ int SearchArchive(const char* path, const FindRecord& record, unsigned number, u
 }  // namespace
 
 int SearchTarget(char* path, const FindRecord& record, unsigned number, unsigned total, const char* outputPath,
-                 const char* memberList) {
+                 const char* memberList, const ScanContext& context) {
   FindRecord copy = record;
   copy.osHandle = nullptr;
-  if (IsArchivePath(path)) return SearchArchive(path, copy, number, total, outputPath, memberList);
+  if (IsArchivePath(path)) return SearchArchive(path, copy, number, total, outputPath, memberList, context);
   ShowFileLine("%-12s(%2u/%2u)", copy.name, number, total);
   const ScanTarget target = {path, number, total, &copy, outputPath, nullptr, 0, copy.name};
-  return ScanFile(target) == 0 ? 0 : 1;
+  return ScanFile(target, context) == 0 ? 0 : 1;
 }
 
 int RunSearch(const char* searchText, const char* fieldText, const char* outputPath) {
   gRunMatchCount = 0;
   gFileMatchCount = 0;
-  ResetExpressionCompiler();
-  if (!CompileSearch(searchText)) {
-    FreeTermArena();
-    return kRunFailed;
-  }
-  ClearEvaluationState();
+  SearchOptionNotes notes = {};
+  const SearchOptions options = SearchOptionsFrom(gSettings, &notes);
+  if (notes.wordCleared) gSettings.Word = 0;
+  // The prepared search holds the search's tables and terms, the matcher a
+  // line's working memory: both too large for the stack.
+  auto search = std::make_unique<PreparedSearch>();
+  char text[kSearchTextBuffer];
+  CopyText(text, sizeof text, searchText);
+  if (!PrepareSearch(options, text, GetHost(), search.get())) return kRunFailed;
   // Only context and block output look back, so only they need the history.
   if ((gSettings.Zengo || gSettings.BlockOut) && !gLineHistory.Allocate()) ShowOutOfMemory();
-  if (gSettings.BlockOut && !CompileBlockPatterns()) {
-    FreeTermArena();
-    return kRunFailed;
-  }
-  if (!OpenOutput(outputPath)) {
-    FreeTermArena();
-    return kRunFailed;
-  }
+  if (!OpenOutput(outputPath)) return kRunFailed;
+  auto matcher = std::make_unique<LineMatcher>(search->compiled, search->Tables());
   gRunLineCount = 0;
   ResetScanRunState(fieldText, searchText);
 
-  RunVisitor visitor(outputPath ? outputPath : "");
+  const ScanContext context = {search.get(), matcher.get()};
+  RunVisitor visitor(outputPath ? outputPath : "", context);
   int walked = EnumerateTargets(fieldText, visitor);
   int result = walked == kTargetsDone ? kRunCompleted : kRunFailed;
 
@@ -196,7 +188,6 @@ int RunSearch(const char* searchText, const char* fieldText, const char* outputP
     ShowInformation(kOutputIncomplete);
     result = kRunFailed;
   }
-  FreeTermArena();
   return result;
 }
 

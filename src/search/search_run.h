@@ -8,6 +8,8 @@
 
 namespace zanto {
 
+struct ScanContext;
+
 enum : int {
   kRunCompleted = 0,  // finished, or stopped by the user
   kRunFailed = 1,     // nothing (more) searched; the message has been shown
@@ -25,6 +27,6 @@ int RunSearch(const char* searchText, const char* fieldText, const char* outputP
 // the members to search, colon-separated wildcards, or is null for all.
 // 0 when the scan found the expression unusable.
 int SearchTarget(char* path, const FindRecord& record, unsigned number, unsigned total,
-                 const char* outputPath, const char* memberList);
+                 const char* outputPath, const char* memberList, const ScanContext& context);
 
 }  // namespace zanto

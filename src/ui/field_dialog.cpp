@@ -4,6 +4,7 @@
 
 #include "base/settings.h"
 #include "match/field_selection.h"
+#include "search/search_options.h"
 #include "ui/option_dialog.h"
 #include "ui/resource.h"
 
@@ -40,7 +41,7 @@ bool OnOk(HWND dialog) {
   std::memcpy(numbers, gSettings.FieldNo, sizeof numbers);
   int32_t fieldSearch = gSettings.FieldSearch;
   SaveControls(dialog, kFieldBindings);
-  int wrong = ParseFieldSpec();
+  int wrong = CheckFieldSpec(gSettings);
   if (wrong != 0) {
     SetFocus(GetDlgItem(dialog, wrong));
     std::memcpy(gSettings.FieldPara, separators, sizeof separators);

@@ -7,8 +7,6 @@
 #include "files/archive_support.h"
 #include "files/os.h"
 #include "files/targets.h"
-#include "match/folding.h"
-#include "match/thesaurus.h"
 #include "search/result_output.h"
 #include "search/settings_io.h"
 #include "ui/app.h"
@@ -133,9 +131,7 @@ void Shutdown() {
   if (gApp.archiveReady) ShutdownArchiveSupport();
   EndEditorControl();
   FreeResultBuffer();
-  FreeThesaurus();
   FreeBlockSets();
-  FreeSame1Table();
   FreeFileListEntries();
   FreeDirectoryList();
   FreeArguments();

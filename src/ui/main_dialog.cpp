@@ -9,9 +9,7 @@
 #include "base/host.h"
 #include "base/sjis.h"
 #include "files/path.h"
-#include "match/field_selection.h"
-#include "match/folding.h"
-#include "search/match_files.h"
+#include "search/search_options.h"
 #include "search/result_output.h"
 #include "search/settings_io.h"
 #include "ui/app.h"
@@ -337,8 +335,6 @@ void StartSearch(HWND dialog) {
   SetDlgItemTextA(dialog, IDC_MATCH_COUNT, "");
   gMain.searchStarted = 0;
   gMain.searchRunning = 1;
-  FreeSame1Table();
-  if (gSettings.Same1) LoadSame1Table();
   HWND owner = GetActiveWindow();
   INT_PTR result = ShowProgressDialog(owner ? owner : dialog);
   gProgressWindow = nullptr;
@@ -406,7 +402,7 @@ bool OnOk(HWND dialog) {
   if (CloseDroppedList(dialog)) return true;
   // The field selection is built from the settings before every search, so
   // a field search set only in the profile or on the command line works.
-  if (gSettings.FieldSearch && ParseFieldSpec() != 0) {
+  if (gSettings.FieldSearch && CheckFieldSpec(gSettings) != 0) {
     OnOptionDialog(dialog, IDC_FIELD);
     return true;
   }

@@ -3,12 +3,16 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "base/settings.h"
 #include "match/thesaurus.h"
+#include "match/line_matcher.h"
 #include "search/match_files.h"
+#include "search/prepared_search.h"
+#include "search/search_options.h"
 #include "support/fake_host.h"
 #include "support/temp_dir.h"
 
@@ -22,6 +26,9 @@ const std::string kWideA = "\x82\x81";                           // ａ
 const std::string kWideC = "\x82\x83";                           // ｃ
 const std::string kKataA = "\x83\x41";                           // ア
 
+// What Compile gives back, as a run would take it.
+enum : int { kCompileOk, kCompileWrong, kCompileDeclined };
+
 class ExpressionTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -29,29 +36,62 @@ class ExpressionTest : public ::testing::Test {
     s.Word = s.Case = s.ZenHan = s.Regular = s.Same1 = s.FieldSearch = s.MatchStr = 0;
     s.Thesaurus = s.ThesaurusCount = 0;
     s.BlockSets = nullptr;
-    ResetExpressionCompiler();
+    blocks_ = false;
   }
   void TearDown() override {
     FreeTermArena();
-    FreeThesaurus();
-    gTermArena.failAfter = -1;
+    failAfter_ = -1;
     gSettings.BlockSets = nullptr;
     SetUp();
   }
 
-  static int Compile(const std::string& text) { return CompileSearchExpression(text.c_str(), LoadThesaurus); }
-
-  // Evaluates the compiled expression on line as the file scan does.
-  static int Evaluate(const std::string& line) {
-    std::strcpy(gCurrentLine, line.c_str());
-    BeginLine();
-    return EvaluateLine();
+  // Prepares the search as a run does (the notes written back, the
+  // thesaurus question asked, the block patterns compiled once
+  // CompileBlockPatterns was called) and makes a matcher for it.
+  int Compile(const std::string& text) {
+    SearchOptionNotes notes;
+    SearchOptions options = SearchOptionsFrom(gSettings, &notes);
+    if (notes.wordCleared) gSettings.Word = 0;
+    if (blocks_) options.blockSet = &gSettings.BlockSets[gSettings.BlockType];
+    auto next = std::make_unique<PreparedSearch>();
+    next->compiled.arena.failAfter = failAfter_;
+    const size_t boxes = host_.boxes.size();
+    if (!PrepareSearch(options, text.c_str(), host_, next.get())) {
+      const bool wrong = host_.boxes.size() > boxes && host_.boxes.back().text == kWrongSearchText;
+      return wrong ? kCompileWrong : kCompileDeclined;
+    }
+    search_ = std::move(next);
+    matcher_ = std::make_unique<LineMatcher>(search_->compiled, search_->Tables());
+    return kCompileOk;
+  }
+  // The active block set's patterns, prepared with a search: 1 compiled.
+  int CompileBlockPatterns() {
+    blocks_ = true;
+    return Compile("x") == kCompileOk ? 1 : 0;
+  }
+  void FreeTermArena() {
+    matcher_.reset();
+    search_.reset();
   }
 
-  static std::vector<int> MarkedOffsets() {
+  // Evaluates the compiled expression on line as the file scan does.
+  int Evaluate(const std::string& line) {
+    std::strcpy(matcher_->line, line.c_str());
+    matcher_->BeginLine();
+    return matcher_->EvaluateLine();
+  }
+  int MatchTermExact(const char* line, uint32_t term) {
+    return matcher_->MatchTerm(line, term, search_->compiled.blockOptions);
+  }
+  uint32_t BlockTerm(int index) const { return search_->compiled.blockTerms[index]; }
+  std::string DumpExpression() const { return zanto::DumpExpression(search_->compiled); }
+  std::string DumpTerm(uint32_t term) const { return zanto::DumpTerm(search_->compiled, term); }
+  uint32_t Count(size_t entry) const { return matcher_->SynonymCount(entry); }
+
+  std::vector<int> MarkedOffsets() const {
     std::vector<int> offsets;
     for (size_t i = 0; i <= kLineBuffer; ++i) {
-      if (gMatchMarks.at[i]) offsets.push_back(static_cast<int>(i));
+      if (matcher_->marks.at[i]) offsets.push_back(static_cast<int>(i));
     }
     return offsets;
   }
@@ -67,6 +107,10 @@ class ExpressionTest : public ::testing::Test {
   test::FakeHost host_;
   test::TempDir dir_;
   std::string thesaurusPath_;
+  std::unique_ptr<PreparedSearch> search_;
+  std::unique_ptr<LineMatcher> matcher_;
+  long failAfter_ = -1;
+  bool blocks_ = false;
 };
 
 // ---------------------------------------------------------------------------
@@ -132,9 +176,11 @@ std::string Repeat(const std::string& piece, int times) {
 }
 
 TEST_F(ExpressionTest, WrongSearchStringsAreRefused) {
+  // What is wrong with each, as the step builder finds it.
+  enum { kExprMissingOperand, kExprUnclosed, kExprUnexpected, kExprStackFull };
   struct Case {
     std::string text;
-    int error;  // ExprError left by the syntax check; -1: refused before it
+    int error;  // what is wrong; -1: refused before the expression is read
   } cases[] = {
       {"abc def", kExprUnexpected},
       {"a and", kExprMissingOperand},
@@ -157,11 +203,7 @@ TEST_F(ExpressionTest, WrongSearchStringsAreRefused) {
       {"    ", -1},
   };
   for (const Case& c : cases) {
-    gExprError = kExprOk;
-    EXPECT_EQ(Compile(c.text), kCompileWrong) << c.text;
-    if (c.error >= 0) {
-      EXPECT_EQ(gExprError, c.error) << c.text;
-    }
+    EXPECT_EQ(Compile(c.text), kCompileWrong) << c.text << " (" << c.error << ")";
     FreeTermArena();
   }
   gSettings.Regular = 1;
@@ -229,7 +271,6 @@ TEST_F(ExpressionTest, PrecedenceAndGrouping) {
   for (const Case& c : cases) {
     ASSERT_EQ(Compile(c.expression), kCompileOk) << c.expression;
     EXPECT_EQ(Evaluate(c.line), c.want) << c.expression << " on [" << c.line << "]";
-    EXPECT_EQ(gExprError, kExprOk);
     FreeTermArena();
   }
 }
@@ -270,10 +311,10 @@ TEST_F(ExpressionTest, DecidedOperandsSkipTermsUntilTheNextOperator) {
   const std::string garage = car + "\x8C\xC9";               // 車庫
   UseThesaurus(car + " " + automobile + " " + carKana + "\r\n");
   ASSERT_EQ(Compile("( key ) or not zzz and " + automobile), kCompileOk);
-  ASSERT_NE(gThesaurus, nullptr);
-  ResetThesaurusCounts();
+  ASSERT_NE(search_->compiled.thesaurus, nullptr);
+  matcher_->BeginFile();
   EXPECT_EQ(Evaluate("key " + garage), 1);
-  EXPECT_EQ(gThesaurus[0].count, 1);  // 車, the member that matched
+  EXPECT_EQ(Count(0), 1);  // 車, the member that matched
   EXPECT_EQ(MarkedOffsets(), (std::vector<int>{0, 4}));
 }
 
@@ -308,6 +349,7 @@ TEST_F(ExpressionTest, MarksComeFromPlainAndPatternTerms) {
   EXPECT_EQ(Evaluate("xxxx"), 0);
   EXPECT_TRUE(MarkedOffsets().empty());
   gSettings.MatchStr = 0;
+  ASSERT_EQ(Compile("b"), kCompileOk);  // options are the search's, fixed when it is prepared
   EXPECT_EQ(Evaluate("ab"), 1);
   EXPECT_TRUE(MarkedOffsets().empty());
 }
@@ -351,24 +393,23 @@ TEST_F(ExpressionTest, SynonymGroupsMatchAndCount) {
   gSettings.MatchStr = 1;
   ASSERT_EQ(Compile(kWidePC), kCompileOk);
   EXPECT_EQ(DumpExpression(), "{0:\"" + kWidePC + "\" 1:\"" + kPasokon + "\"}");
-  ASSERT_NE(gThesaurus, nullptr);
+  ASSERT_NE(search_->compiled.thesaurus, nullptr);
   EXPECT_EQ(Evaluate("new " + kPasokon), 1);
   EXPECT_EQ(MarkedOffsets(), std::vector<int>{4});
-  EXPECT_EQ(gThesaurus[0].count, 0);
-  EXPECT_EQ(gThesaurus[1].count, 1);
+  EXPECT_EQ(Count(0), 0);
+  EXPECT_EQ(Count(1), 1);
   // Only the first matching member counts.
   EXPECT_EQ(Evaluate(kPasokon + kWidePC), 1);
-  EXPECT_EQ(gThesaurus[0].count, 1);
-  EXPECT_EQ(gThesaurus[1].count, 1);
+  EXPECT_EQ(Count(0), 1);
+  EXPECT_EQ(Count(1), 1);
   FreeTermArena();
 
   // A group after a false and is not tried, so it counts nothing.
-  ResetThesaurusCounts();
   ASSERT_EQ(Compile("x and auto"), kCompileOk);
   EXPECT_EQ(Evaluate("auto"), 0);
   EXPECT_EQ(Evaluate("x car"), 1);
-  EXPECT_EQ(gThesaurus[2].count, 1);
-  EXPECT_EQ(gThesaurus[3].count, 0);
+  EXPECT_EQ(Count(2), 1);
+  EXPECT_EQ(Count(3), 0);
   FreeTermArena();
 
   // Words are compared exactly: a term that differs in case is no word.
@@ -406,13 +447,13 @@ TEST_F(ExpressionTest, UnreadableThesaurusAsksToGoOn) {
 TEST_F(ExpressionTest, ExhaustedMemoryIsReportedNotDereferenced) {
   gSettings.Regular = 1;
   for (long allowed : {0L, 1L, 2L}) {  // the term, its class, the second term
-    gTermArena.failAfter = allowed;
+    failAfter_ = allowed;
     EXPECT_EQ(Compile("a[bc] or d"), kCompileDeclined) << allowed;
     ASSERT_FALSE(host_.boxes.empty());
     EXPECT_EQ(host_.boxes.back().text, "メモリが足りません");
     FreeTermArena();
   }
-  gTermArena.failAfter = -1;
+  failAfter_ = -1;
   EXPECT_EQ(Compile("a[bc] or d"), kCompileOk);
 }
 
@@ -429,28 +470,28 @@ TEST_F(ExpressionTest, BlockPatternsAreRegularAndExact) {
   std::strcpy(sets[0].pattern[0], "*wrong");  // another set: not compiled
   gSettings.Case = gSettings.Word = gSettings.MatchStr = 1;
   ASSERT_EQ(CompileBlockPatterns(), 1);
-  EXPECT_EQ(DumpTerm(gBlockPatternTerms[0]), "/^abc/");
-  EXPECT_EQ(gBlockPatternTerms[1], 0u);
-  EXPECT_EQ(DumpTerm(gBlockPatternTerms[3]), "/*xyz/");
+  EXPECT_EQ(DumpTerm(BlockTerm(0)), "/^abc/");
+  EXPECT_EQ(BlockTerm(1), 0u);
+  EXPECT_EQ(DumpTerm(BlockTerm(3)), "/*xyz/");
   EXPECT_EQ(gSettings.Case, 1);  // put back after the compile
 
-  std::memset(&gMatchMarks, 0, sizeof gMatchMarks);
-  EXPECT_EQ(MatchTermExact("abcdef", gBlockPatternTerms[0]), 1);  // Word would refuse it
-  EXPECT_EQ(MatchTermExact("ABC", gBlockPatternTerms[0]), 0);     // Case is off
-  EXPECT_EQ(MatchTermExact("z yz", gBlockPatternTerms[3]), 1);
-  EXPECT_EQ(gMatchMarks.dirty, 0);
+  std::memset(&matcher_->marks, 0, sizeof matcher_->marks);
+  EXPECT_EQ(MatchTermExact("abcdef", BlockTerm(0)), 1);  // Word would refuse it
+  EXPECT_EQ(MatchTermExact("ABC", BlockTerm(0)), 0);     // Case is off
+  EXPECT_EQ(MatchTermExact("z yz", BlockTerm(3)), 1);
+  EXPECT_EQ(matcher_->marks.dirty, 0);
   EXPECT_EQ(gSettings.Case + gSettings.Word + gSettings.MatchStr, 3);
   // A line of the history, not the current one, is converted for the test.
-  std::strcpy(gCurrentLine, "nothing");
-  BeginLine();
-  EXPECT_EQ(MatchTermExact("abc", gBlockPatternTerms[0]), 1);
-  EXPECT_EQ(MatchTermExact(gCurrentLine, gBlockPatternTerms[0]), 0);
+  std::strcpy(matcher_->line, "nothing");
+  matcher_->BeginLine();
+  EXPECT_EQ(MatchTermExact("abc", BlockTerm(0)), 1);
+  EXPECT_EQ(MatchTermExact(matcher_->line, BlockTerm(0)), 0);
 
-  gTermArena.failAfter = 1;
+  failAfter_ = 1;
   EXPECT_EQ(CompileBlockPatterns(), 0);
   ASSERT_EQ(host_.boxes.size(), 1u);
   EXPECT_EQ(host_.boxes[0].text, "メモリが足りません");
-  gTermArena.failAfter = -1;
+  failAfter_ = -1;
 
   std::strcpy(sets[2].pattern[5], "[b-a]");
   EXPECT_EQ(CompileBlockPatterns(), 0);
@@ -503,8 +544,8 @@ TEST_F(ExpressionTest, BlockPatternsIgnoreTheOptionsSearchTermsHonour) {
     EXPECT_EQ(Evaluate(row.line), row.term);
     EXPECT_EQ(MarkedOffsets(), row.marks);
     EXPECT_TRUE(unchanged());
-    std::memset(&gMatchMarks, 0, sizeof gMatchMarks);
-    EXPECT_EQ(MatchTermExact(gCurrentLine, gBlockPatternTerms[0]), row.block);
+    std::memset(&matcher_->marks, 0, sizeof matcher_->marks);
+    EXPECT_EQ(MatchTermExact(matcher_->line, BlockTerm(0)), row.block);
     EXPECT_EQ(MarkedOffsets(), std::vector<int>{});
     EXPECT_TRUE(unchanged());
     FreeTermArena();

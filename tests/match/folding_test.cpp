@@ -235,17 +235,19 @@ TEST(CharIndexTest, DenseAndDistinctOverEveryCharacter) {
   EXPECT_GT(characters, 11000);
 }
 
+Same1Table gTable;  // the table the Same1 cases load
+
 // Loads a ZAFIND1.TXT image.
 void LoadTable(const std::string& text) {
   MemoryLineSource source(text.data(), text.size());
-  ASSERT_TRUE(BuildSame1Table(source));
+  ASSERT_TRUE(gTable.Build(source));
 }
 
 // The representative of a one-character text; empty when it is unmapped.
 std::string Representative(const std::string& character) {
   bool mapped = false;
   const uint16_t code = Codes(character)[0];
-  const uint16_t rep = Same1Map(code, &mapped);
+  const uint16_t rep = Same1Map(gTable.Loaded() ? &gTable : nullptr, code, &mapped);
   if (!mapped) {
     EXPECT_EQ(rep, code);
     return "";
@@ -255,7 +257,7 @@ std::string Representative(const std::string& character) {
 
 class Same1 : public ::testing::Test {
  protected:
-  void TearDown() override { FreeSame1Table(); }
+  void TearDown() override { gTable.Free(); }
 };
 
 TEST_F(Same1, GroupLinesAndComments) {
@@ -304,11 +306,11 @@ TEST_F(Same1, NothingIsMappedWithoutATable) {
   LoadTable("斎斉\n");
   EXPECT_EQ(Representative("斉"), "斎");
   bool mapped = true;
-  EXPECT_EQ(Same1Map('A', &mapped), 'A');  // single bytes are never mapped
+  EXPECT_EQ(Same1Map(&gTable, 'A', &mapped), 'A');  // single bytes are never mapped
   EXPECT_FALSE(mapped);
-  EXPECT_EQ(Same1Map(0x8100, &mapped), 0x8100);  // not a character
+  EXPECT_EQ(Same1Map(&gTable, 0x8100, &mapped), 0x8100);  // not a character
   EXPECT_FALSE(mapped);
-  FreeSame1Table();
+  gTable.Free();
   EXPECT_EQ(Representative("斉"), "");
 }
 

@@ -29,14 +29,52 @@ struct Options {
   bool word = false, caseFold = false, zenHan = false, fields = false;
 };
 
+// The matching state these cases run against, as one scan's matcher holds
+// it, and the calls as the search makes them under the settings' options.
+TermArena gArena;
+Same1Table gSame1;
+FieldSelection gFieldSelection;
+PatternWork gWork;  // static: it is too large for the stack
+char gCurrentLine[kLineBuffer];
+UnitLine& gUnitLine = gWork.unitLine;
+
+unsigned Reading() { return LineReadingOf(gSettings); }
+MatchOptions TermOptions() { return {Reading(), gSettings.Word != 0, gSettings.MatchStr != 0}; }
+PatternWork& Work() {
+  gWork.same1 = gSame1.Loaded() ? &gSame1 : nullptr;
+  gWork.fields = &gFieldSelection;
+  return gWork;
+}
+int CompilePattern(const char* text, PatternUnit* out, int capacity) {
+  CompileContext context = {&gArena, gSame1.Loaded() ? &gSame1 : nullptr, false};
+  return zanto::CompilePattern(text, out, capacity, Reading(), context);
+}
+int CompileLiteral(const char* text, PatternUnit* out, int capacity) {
+  CompileContext context = {&gArena, gSame1.Loaded() ? &gSame1 : nullptr, false};
+  return zanto::CompileLiteral(text, out, capacity, Reading(), context);
+}
+void MarkLineStale() { zanto::MarkLineStale(gWork); }
+void ConvertLine(const char* line) { zanto::ConvertLine(Work(), line, Reading()); }
+bool FindPattern(const PatternUnit* pattern, int* unitIndex) {
+  return FindPatternIn(Work(), gCurrentLine, pattern, TermOptions(), unitIndex);
+}
+bool FindPlain(const char* line, const char* text, size_t* offset) {
+  return zanto::FindPlain(Work(), line, PreparePlainNeedle(text), Reading(), offset);
+}
+bool BuildUnitFilter(const PatternUnit* pattern, UnitFilter* filter) {
+  return zanto::BuildUnitFilter(pattern, Reading(), filter);
+}
+uint64_t PatternMatchSteps() { return gWork.steps; }
+void ResetPatternMatchSteps() { gWork.steps = 0; }
+
 class PatternTest : public ::testing::Test {
  protected:
   void SetUp() override { Apply({}); }
   void TearDown() override {
     Apply({});
     std::memset(&gFieldSelection, 0, sizeof gFieldSelection);
-    FreeTermArena();
-    FreeSame1Table();
+    gArena.Free();
+    gSame1.Free();
   }
 
   static void Apply(const Options& o) {
@@ -374,7 +412,7 @@ TEST_F(PatternTest, Same1GroupsSearchAsOne) {
   const std::string sai1 = "\x8D\xD6", sai2 = "\x90\xC4", sai3 = "\xE2\x56";  // 斎 斉 齋
   const std::string table = sai1 + sai2 + sai3 + "\n";
   MemoryLineSource source(table.data(), table.size());
-  ASSERT_TRUE(BuildSame1Table(source));
+  ASSERT_TRUE(gSame1.Build(source));
   gSettings.Same1 = 1;
   // A mapped character makes the term a pattern term of representatives.
   ExpectCompiles(CompileLiteral, {sai2, kCompiledPattern, "<8DD6>"});
@@ -614,7 +652,7 @@ TEST_F(PatternTest, MatcherAgreesWithSlowOracle) {
     Apply({.word = oracle.word});
     ASSERT_EQ(FindRegular(pattern, line), oracle.Find())
         << "pattern " << pattern << " line [" << line << "] word " << oracle.word;
-    FreeTermArena();
+    gArena.Free();
   }
 }
 

@@ -11,6 +11,7 @@
 #include "match/kanji_code.h"
 #include "match/thesaurus.h"
 #include "search/match_files.h"
+#include "search/search_options.h"
 #include "search/settings_io.h"
 #include "support/fake_host.h"
 #include "support/temp_dir.h"
@@ -30,8 +31,6 @@ class TableFiles : public ::testing::Test {
     CopyText(gSettings.Same1Path, kPathBuffer, (dir_ / "ZAFIND1.TXT").c_str());
   }
   void TearDown() override {
-    FreeSame1Table();
-    FreeThesaurus();
     gSettings = savedSettings_;
     gArguments = savedArguments_;
   }
@@ -42,13 +41,22 @@ class TableFiles : public ::testing::Test {
     CopyText(files[which - 1], kPathBuffer, path.c_str());
   }
 
-  static std::string FirstWords() {
+  std::string FirstWords() const {
     std::string words;
-    for (const ThesaurusEntry* e = gThesaurus; e != nullptr && e->word != nullptr; ++e) {
-      words += (words.empty() ? "" : "|") + std::string(e->word);
-    }
+    for (size_t i = 0; i < thesaurus_.Size(); ++i) words += (words.empty() ? "" : "|") + std::string(thesaurus_.Entry(i).word);
     return words;
   }
+
+  // The loaders as a run calls them, from the settings.
+  int LoadThesaurus() {
+    SearchOptionNotes notes;
+    const SearchOptions options = SearchOptionsFrom(gSettings, &notes);
+    return zanto::LoadThesaurus(options.thesaurus ? options.thesaurusFile : nullptr, &thesaurus_) ? 1 : 0;
+  }
+  void LoadSame1Table() { zanto::LoadSame1Table(gSettings.Same1Path, &same1_); }
+
+  Thesaurus thesaurus_;
+  Same1Table same1_;
 
   test::FakeHost host_;
   test::TempDir dir_;
@@ -61,7 +69,7 @@ TEST_F(TableFiles, Same1TableComesFromBesideTheProgram) {
   dir_.Write("ZAFIND1.TXT", "\x8D\xD6\x90\xC4\r\n");  // 斎斉, CR LF
   LoadSame1Table();
   bool mapped = false;
-  EXPECT_EQ(Same1Map(0x90C4, &mapped), 0x8DD6);
+  EXPECT_EQ(Same1Map(&same1_, 0x90C4, &mapped), 0x8DD6);
   EXPECT_TRUE(mapped);
   EXPECT_TRUE(host_.traces.empty());
 }
@@ -69,10 +77,10 @@ TEST_F(TableFiles, Same1TableComesFromBesideTheProgram) {
 TEST_F(TableFiles, MissingSame1FileLeavesNoTableAndATrace) {
   dir_.Write("ZAFIND1.TXT", "\x8D\xD6\x90\xC4\n");
   LoadSame1Table();
-  ASSERT_NE(gSame1Table, nullptr);
+  ASSERT_TRUE(same1_.Loaded());
   CopyText(gSettings.Same1Path, kPathBuffer, (dir_ / "NONE.TXT").c_str());
   LoadSame1Table();
-  EXPECT_EQ(gSame1Table, nullptr);  // the old table does not linger
+  EXPECT_FALSE(same1_.Loaded());  // the old table does not linger
   ASSERT_EQ(host_.traces.size(), 1u);
   EXPECT_EQ(host_.traces[0], "can not open " + dir_ / "NONE.TXT");
 }
@@ -81,13 +89,13 @@ TEST_F(TableFiles, NothingToLoad) {
   SelectThesaurus(1, "syn.txt");
   gSettings.Thesaurus = 0;
   EXPECT_EQ(LoadThesaurus(), 1);
-  EXPECT_EQ(gThesaurus, nullptr);
+  EXPECT_FALSE(thesaurus_.Loaded());
   SelectThesaurus(2, "");
   EXPECT_EQ(LoadThesaurus(), 1);
-  EXPECT_EQ(gThesaurus, nullptr);
+  EXPECT_FALSE(thesaurus_.Loaded());
   gSettings.Thesaurus = 4;
   EXPECT_EQ(LoadThesaurus(), 1);
-  EXPECT_EQ(gThesaurus, nullptr);
+  EXPECT_FALSE(thesaurus_.Loaded());
 }
 
 TEST_F(TableFiles, RelativeThesaurusIsTakenBesideTheProgram) {
@@ -124,7 +132,7 @@ TEST_F(TableFiles, UnreadableThesaurusReportsFailure) {
   ASSERT_EQ(LoadThesaurus(), 1);
   SelectThesaurus(1, "missing.txt");
   EXPECT_EQ(LoadThesaurus(), 0);
-  EXPECT_EQ(gThesaurus, nullptr);
+  EXPECT_FALSE(thesaurus_.Loaded());
   SelectThesaurus(3, dir_ / "missing.txt");
   EXPECT_EQ(LoadThesaurus(), 0);
 }
@@ -136,10 +144,10 @@ TEST_F(TableFiles, ThesaurusLinesAcrossReadChunks) {
   dir_.Write("big.txt", text);
   SelectThesaurus(1, "big.txt");
   ASSERT_EQ(LoadThesaurus(), 1);
-  const ThesaurusGroup group = FindThesaurusGroup("x2999");
+  const Thesaurus::Group group = thesaurus_.FindGroup("x2999");
   ASSERT_EQ(group.count, 2);
-  EXPECT_STREQ(group.first[0].word, "w2999");
-  EXPECT_EQ(group.first[0].group, 2999);
+  EXPECT_STREQ(thesaurus_.Entry(group.first).word, "w2999");
+  EXPECT_EQ(thesaurus_.Entry(group.first).group, 2999u);
 }
 
 class KanjiFiles : public TableFiles {

@@ -8,33 +8,33 @@
 namespace zanto {
 namespace {
 
-class Thesaurus : public ::testing::Test {
+class ThesaurusTable : public ::testing::Test {
  protected:
-  void TearDown() override { FreeThesaurus(); }
-
-  static ThesaurusBuild Build(const std::string& text) {
+  ThesaurusBuild Build(const std::string& text) {
     MemoryLineSource source(text.data(), text.size());
-    return BuildThesaurus(source);
+    return table_.Build(source);
   }
 
   // The words a term expands to, joined by "|"; empty when it does not.
-  static std::string Expand(const char* term) {
-    const ThesaurusGroup group = FindThesaurusGroup(term);
+  std::string Expand(const char* term) const {
+    const Thesaurus::Group group = table_.FindGroup(term);
     std::string words;
-    for (int i = 0; i < group.count; ++i) words += (i ? "|" : "") + std::string(group.first[i].word);
+    for (int i = 0; i < group.count; ++i) words += (i ? "|" : "") + std::string(table_.Entry(group.first + i).word);
     return words;
   }
 
-  static std::vector<std::string> Words() {
+  std::vector<std::string> Words() const {
     std::vector<std::string> words;
-    for (const ThesaurusEntry* e = gThesaurus; e != nullptr && e->word != nullptr; ++e) {
-      words.push_back(std::to_string(e->group) + ":" + e->word);
+    for (size_t i = 0; i < table_.Size(); ++i) {
+      words.push_back(std::to_string(table_.Entry(i).group) + ":" + table_.Entry(i).word);
     }
     return words;
   }
+
+  Thesaurus table_;
 };
 
-TEST_F(Thesaurus, FirstGroupOfAWordWins) {
+TEST_F(ThesaurusTable, FirstGroupOfAWordWins) {
   ASSERT_EQ(Build("車 自動車 クルマ\n自動車 カー\n"), ThesaurusBuild::Built);
   EXPECT_EQ(Expand("自動車"), "車|自動車|クルマ");
   EXPECT_EQ(Expand("クルマ"), "車|自動車|クルマ");
@@ -44,7 +44,7 @@ TEST_F(Thesaurus, FirstGroupOfAWordWins) {
   EXPECT_EQ(Words(), (std::vector<std::string>{"0:車", "0:自動車", "0:クルマ", "1:自動車", "1:カー"}));
 }
 
-TEST_F(Thesaurus, LineFormat) {
+TEST_F(ThesaurusTable, LineFormat) {
   struct Case {
     std::string text;
     std::vector<std::string> words;
@@ -66,7 +66,7 @@ TEST_F(Thesaurus, LineFormat) {
   }
 }
 
-TEST_F(Thesaurus, WordsAreComparedExactly) {
+TEST_F(ThesaurusTable, WordsAreComparedExactly) {
   ASSERT_EQ(Build("ＰＣ パソコン\nCar auto\n"), ThesaurusBuild::Built);
   EXPECT_EQ(Expand("ＰＣ"), "ＰＣ|パソコン");
   EXPECT_EQ(Expand("ｐｃ"), "");
@@ -75,29 +75,24 @@ TEST_F(Thesaurus, WordsAreComparedExactly) {
   EXPECT_EQ(Expand("Car"), "Car|auto");
 }
 
-TEST_F(Thesaurus, AGroupOfOneIsItself) {
+TEST_F(ThesaurusTable, AGroupOfOneIsItself) {
   ASSERT_EQ(Build("alone\npair mate\n"), ThesaurusBuild::Built);
   EXPECT_EQ(Expand("alone"), "alone");
   EXPECT_EQ(Expand("mate"), "pair|mate");
 }
 
-TEST_F(Thesaurus, EmptyFileGivesAnEmptyTable) {
+TEST_F(ThesaurusTable, EmptyFileGivesAnEmptyTable) {
   ASSERT_EQ(Build(" only comments\n"), ThesaurusBuild::Built);
-  ASSERT_NE(gThesaurus, nullptr);
-  EXPECT_EQ(gThesaurus[0].word, nullptr);
+  EXPECT_TRUE(table_.Loaded());
+  EXPECT_EQ(table_.Size(), 0u);
   EXPECT_EQ(Expand("only"), "");
 }
 
-TEST_F(Thesaurus, CountsResetAndFreeing) {
+TEST_F(ThesaurusTable, Freeing) {
   ASSERT_EQ(Build("a b\nc\n"), ThesaurusBuild::Built);
-  gThesaurus[0].count = 3;
-  gThesaurus[2].count = 1;
-  ResetThesaurusCounts();
-  for (const ThesaurusEntry* e = gThesaurus; e->word != nullptr; ++e) EXPECT_EQ(e->count, 0);
-  FreeThesaurus();
-  EXPECT_EQ(gThesaurus, nullptr);
+  table_.Free();
+  EXPECT_FALSE(table_.Loaded());
   EXPECT_EQ(Expand("a"), "");
-  ResetThesaurusCounts();  // no table: nothing to do
 }
 
 // A file that grows between the two passes.
@@ -126,18 +121,18 @@ class UnrewindableSource : public MemoryLineSource {
   bool Rewind() override { return false; }
 };
 
-TEST_F(Thesaurus, MoreWordsOnTheSecondPassEndTheTable) {
+TEST_F(ThesaurusTable, MoreWordsOnTheSecondPassEndTheTable) {
   GrowingSource source;
-  EXPECT_EQ(BuildThesaurus(source), ThesaurusBuild::Truncated);
+  EXPECT_EQ(table_.Build(source), ThesaurusBuild::Truncated);
   EXPECT_EQ(Words(), (std::vector<std::string>{"0:w0", "0:x"}));
 }
 
-TEST_F(Thesaurus, ASourceThatCannotRewindLoadsNothing) {
+TEST_F(ThesaurusTable, ASourceThatCannotRewindLoadsNothing) {
   ASSERT_EQ(Build("old words\n"), ThesaurusBuild::Built);
   const std::string text = "a b\n";
   UnrewindableSource source(text.data(), text.size());
-  EXPECT_EQ(BuildThesaurus(source), ThesaurusBuild::Failed);
-  EXPECT_EQ(gThesaurus, nullptr);  // the old table is gone too
+  EXPECT_EQ(table_.Build(source), ThesaurusBuild::Failed);
+  EXPECT_FALSE(table_.Loaded());  // the old table is gone too
 }
 
 TEST(ThesaurusPath, RootedPathsAreTakenAsTheyAre) {

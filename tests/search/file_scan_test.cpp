@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -14,6 +15,8 @@
 #include "match/expression.h"
 #include "search/line_history.h"
 #include "search/line_reader.h"
+#include "search/prepared_search.h"
+#include "search/search_options.h"
 #include "search/result_output.h"
 #include "search/scan_match.h"
 #include "search/search_run.h"
@@ -120,6 +123,14 @@ class ScanTest : public ::testing::Test {
   }
 
   FakeHost host;
+
+  // The search a run of text would prepare under the settings, or null.
+  std::unique_ptr<PreparedSearch> Prepare(const char* text) {
+    SearchOptionNotes notes;
+    auto search = std::make_unique<PreparedSearch>();
+    if (!PrepareSearch(SearchOptionsFrom(gSettings, &notes), text, host, search.get())) return nullptr;
+    return search;
+  }
   TempDir dir;
 };
 
@@ -617,15 +628,16 @@ TEST_F(ScanTest, UnopenableFileQuestion) {
     host.answers.assign(c.answers.begin(), c.answers.end());
     ASSERT_TRUE(PrepareResultBuffer());
     ResetScanRunState("", "");
-    ASSERT_EQ(RunSearch("key", "", ""), kRunCompleted);  // compiles the expression for ScanFile
-    ASSERT_TRUE(PrepareResultBuffer());
-    ResetScanRunState("", "");
+    const auto search = Prepare("key");
+    ASSERT_NE(search, nullptr);
+    LineMatcher matcher(search->compiled, search->Tables());
+    const ScanContext context = {search.get(), &matcher};
     host.boxes.clear();
     for (int i = 0; i < 3 && !gAbortRequested; ++i) {
       char path[kPathBuffer];
       strcpy(path, (dir / ("missing" + std::to_string(i) + ".txt")).c_str());
       FindRecord record;
-      EXPECT_EQ(ScanFile({path, static_cast<unsigned>(i) + 1, 3, &record, "", nullptr, 0, "m"}), 1);
+      EXPECT_EQ(ScanFile({path, static_cast<unsigned>(i) + 1, 3, &record, "", nullptr, 0, "m"}, context), 1);
     }
     EXPECT_EQ(static_cast<int>(host.boxes.size()), c.boxes);
     EXPECT_EQ(gAbortRequested != 0, c.aborted);
@@ -800,15 +812,13 @@ TEST_F(ScanTest, RequiredTextForSteppingOverLines) {
     SCOPED_TRACE(c.search);
     StartSettings();
     c.configure(gSettings);
-    ResetExpressionCompiler();
-    ASSERT_EQ(CompileSearchExpression(c.search, LoadThesaurus), kCompileOk);
-    PlainNeedle needle{};
-    const bool stepping = RequiredPlainText(&needle);
+    const auto search = Prepare(c.search);
+    ASSERT_NE(search, nullptr);
+    const bool stepping = search->haveNeedle;
     EXPECT_EQ(stepping, c.text != nullptr);
     if (stepping && c.text != nullptr) {
-      EXPECT_EQ(std::string(needle.text, needle.length), c.text);
+      EXPECT_EQ(std::string(search->needle.text, search->needle.length), c.text);
     }
-    FreeTermArena();
   }
 }
 
@@ -832,10 +842,9 @@ TEST_F(ScanTest, PatternTermForTheUnitFilter) {
     SCOPED_TRACE(c.search);
     StartSettings();
     c.configure(gSettings);
-    ResetExpressionCompiler();
-    ASSERT_EQ(CompileSearchExpression(c.search, LoadThesaurus), kCompileOk);
-    EXPECT_EQ(RequiredPatternTerm() != nullptr, c.filtered);
-    FreeTermArena();
+    const auto search = Prepare(c.search);
+    ASSERT_NE(search, nullptr);
+    EXPECT_EQ(RequiredPatternTerm(search->compiled, search->options.terms.reading) != nullptr, c.filtered);
   }
 }
 

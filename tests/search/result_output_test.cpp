@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "base/settings.h"
-#include "match/line_state.h"
+#include "match/line_matcher.h"
 #include "support/fake_host.h"
 #include "support/temp_dir.h"
 
@@ -21,7 +21,6 @@ class ResultOutputTest : public ::testing::Test {
  protected:
   void SetUp() override {
     gSettings = SearchSettings{};
-    memset(&gMatchMarks, 0, sizeof gMatchMarks);
     ASSERT_TRUE(PrepareResultBuffer());
   }
   void TearDown() override { CloseResultOutput(); }
@@ -110,12 +109,12 @@ TEST_F(ResultOutputTest, LineFormats) {
     SCOPED_TRACE(c.name);
     gSettings = SearchSettings{};
     c.configure(gSettings);
-    memset(&gMatchMarks, 0, sizeof gMatchMarks);
-    for (size_t m : c.marks) gMatchMarks.at[m] = 1;
+    MatchMarks marks = {};
+    for (size_t m : c.marks) marks.at[m] = 1;
     ASSERT_TRUE(PrepareResultBuffer());
     char line[kLineBuffer];
     strcpy(line, c.line.c_str());
-    WriteResultLine(line, c.path, c.number, c.sign);
+    WriteResultLine(line, c.path, c.number, c.sign, &marks);
     host.clipboard.clear();
     EXPECT_EQ(Collected(), c.want);
   }

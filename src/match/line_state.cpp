@@ -1,8 +1,0 @@
-#include "match/line_state.h"
-
-namespace zanto {
-
-char gCurrentLine[kLineBuffer];
-MatchMarks gMatchMarks;
-
-}  // namespace zanto
