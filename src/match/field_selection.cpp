@@ -3,7 +3,6 @@
 #include <cstring>
 
 #include "base/host.h"
-#include "base/settings.h"
 
 namespace zanto {
 
@@ -86,7 +85,7 @@ bool MarkFields(const char* word, const char* end, FieldSelection* selection) {
 
 }  // namespace
 
-int FillFieldSelection(const char* separators, const char* numbers, FieldSelection* selection) {
+FieldSpecFault FillFieldSelection(const char* separators, const char* numbers, FieldSelection* selection) {
   std::memset(selection, 0, sizeof *selection);
 
   const char* cursor = separators;
@@ -101,13 +100,11 @@ int FillFieldSelection(const char* separators, const char* numbers, FieldSelecti
   cursor = numbers;
   any = false;
   while (NextWord(&cursor, &word, &end)) {
-    if (!MarkFields(word, end, selection)) return kFieldNumberControl;
+    if (!MarkFields(word, end, selection)) return FieldSpecFault::kNumbers;
     any = true;
   }
   if (!any) selection->selected[kDefaultField] = 1;
-  return 0;
+  return FieldSpecFault::kNone;
 }
-
-int ParseFieldSpec() { return FillFieldSelection(gSettings.FieldPara, gSettings.FieldNo, &gFieldSelection); }
 
 }  // namespace zanto

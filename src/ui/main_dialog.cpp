@@ -406,7 +406,8 @@ bool OnOk(HWND dialog) {
   if (CloseDroppedList(dialog)) return true;
   // The field selection is built from the settings before every search, so
   // a field search set only in the profile or on the command line works.
-  if (gSettings.FieldSearch && ParseFieldSpec() != 0) {
+  if (gSettings.FieldSearch &&
+      FillFieldSelection(gSettings.FieldPara, gSettings.FieldNo, &gFieldSelection) != FieldSpecFault::kNone) {
     OnOptionDialog(dialog, IDC_FIELD);
     return true;
   }
