@@ -17,7 +17,6 @@ namespace zanto {
 
 namespace {
 
-constexpr char kDirectoryLinePrefix[] = "ﾃﾞｨﾚｸﾄﾘ　";
 constexpr char kListFullMessage[] = "これ以上登録できません";
 
 // A run keeps what its counting pass listed, so that each group is listed
@@ -388,16 +387,6 @@ bool HasPath(const char* pattern) {
          FindChar(pattern, '/') != nullptr;
 }
 
-void ShowDirectoryLine(const char* dir) {
-  char line[sizeof kDirectoryLinePrefix + kPathBuffer];
-  line[0] = '\0';
-  if (dir[0] != '\0') {
-    CopyText(line, sizeof line, kDirectoryLinePrefix);
-    AppendText(line, sizeof line, dir);
-  }
-  GetHost().SetProgressText(kProgressDirectory, line);
-}
-
 // Visits one pattern at one position (dir empty for the starting position).
 void VisitGroup(Walk& walk, const FilePattern& pattern, const char* dir) {
   char text[kPathBuffer];
@@ -427,7 +416,7 @@ void VisitGroup(Walk& walk, const FilePattern& pattern, const char* dir) {
 void WalkGroups(Walk& walk, const TargetPlan& plan) {
   for (int position = -1; position < plan.directoryCount && !walk.ended; ++position) {
     const char* dir = position < 0 ? "" : plan.directories[position];
-    if (walk.mode == WalkMode::Run) ShowDirectoryLine(dir);
+    if (walk.mode == WalkMode::Run) GetHost().DirectoryReached(dir);
     for (int i = 0; i < plan.patterns.count && !walk.ended; ++i) VisitGroup(walk, plan.patterns.items[i], dir);
   }
 }

@@ -30,8 +30,6 @@ uint32_t gRunLineCount = 0;
 
 namespace {
 
-constexpr size_t kProgressLineHead = 127;          // bytes of a line taken for the list
-constexpr size_t kProgressHeading = kNameBuffer + 32;
 constexpr size_t kOpenErrorText = kPathBuffer + 96;
 constexpr int kProgressListRunMatches = 20;        // list every match below this
 constexpr int kProgressListFileMatches = 4;        // or the first ones of each file
@@ -238,28 +236,12 @@ void WriteBlockEnd(FileScan& f) {
 void ListMatchInProgress(const FileScan& f) {
   if (gRunMatchCount >= static_cast<uint32_t>(kProgressListRunMatches) && gFileMatchCount >= kProgressListFileMatches) return;
   Host& host = GetHost();
-  if (gFileMatchCount == 1) {
-    char heading[kProgressHeading];
-    snprintf(heading, sizeof heading, "■ %s ■■■■■", f.target->displayName ? f.target->displayName : "");
-    TruncateText(heading, sizeof heading - 1);
-    host.AddProgressLine(heading);
-  }
-  char text[kProgressLineHead + 2];
-  text[0] = ' ';
-  size_t n = 0;
-  while (n < kProgressLineHead && gCurrentLine[n] != '\0' && gCurrentLine[n] != '\r' && gCurrentLine[n] != '\n') {
-    text[n + 1] = gCurrentLine[n];
-    ++n;
-  }
-  text[n + 1] = '\0';
-  TruncateText(text, kProgressLine);
-  host.AddProgressLine(text);
+  if (gFileMatchCount == 1) host.FirstMatchListed(ListedLine::kHeading, f.target->displayName ? f.target->displayName : "");
+  host.FirstMatchListed(ListedLine::kMatch, gCurrentLine);
 }
 
 void ShowMatchCount() {
-  char text[32];
-  snprintf(text, sizeof text, kMatchCountFormat, static_cast<unsigned long>(gRunMatchCount));
-  GetHost().SetProgressText(kProgressMatchCount, text);
+  GetHost().MatchCountChanged(static_cast<unsigned long>(gRunMatchCount));
   gRun.lastShownCount = gRunMatchCount;
 }
 

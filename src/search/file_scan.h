@@ -15,7 +15,6 @@ namespace zanto {
 
 constexpr size_t kBinarySample = 512;       // bytes the binary test looks at
 constexpr int kMessageInterval = 300;       // lines between message dispatches
-constexpr size_t kProgressLine = 120;       // longest progress list line
 constexpr size_t kSearchTextBuffer = 256;  // search text + NUL
 
 // Run-wide counters: reset by the search run, advanced by the scan.

@@ -21,9 +21,7 @@ namespace zanto {
 
 namespace {
 
-constexpr size_t kProgressFileText = kNameBuffer + 48;  // a name, its numbers and "解凍中"
 constexpr size_t kMemberNameBuffer = kNameBuffer;  // a member's name and extension
-constexpr size_t kProgressDirectoryText = kDriveBuffer + kPathPart + 16;
 constexpr char kOutputNotOpened[] = "出力ファイルを開けません";
 constexpr char kOutputIncomplete[] = "出力ファイルに書き込めません";
 constexpr char kMemberNotExtracted[] = "解凍できません(%s:%s)\r\n";  // archive, member inside it
@@ -73,12 +71,6 @@ bool OpenOutput(const char* outputPath) {
   return false;
 }
 
-void ShowFileLine(const char* format, const char* name, unsigned number, unsigned total) {
-  char line[kProgressFileText];
-  snprintf(line, sizeof line, format, name, number, total);
-  GetHost().SetProgressText(kProgressFile, line);
-}
-
 // Scans the member at memberPath as member number m of the archive; 0 when
 // the run must stop.
 int ScanMember(const char* memberPath, const FindRecord& member, unsigned number, unsigned m, unsigned total,
@@ -88,12 +80,11 @@ int ScanMember(const char* memberPath, const FindRecord& member, unsigned number
   char displayName[kMemberNameBuffer];
   CopyText(displayName, sizeof displayName, name);
   AppendText(displayName, sizeof displayName, ext);
-  char dirLine[kProgressDirectoryText];
-  snprintf(dirLine, sizeof dirLine, "ﾃﾞｨﾚｸﾄﾘ　%s%s", drive, dir);
-  GetHost().SetProgressText(kProgressDirectory, dirLine);
-  char fileLine[kProgressFileText];
-  snprintf(fileLine, sizeof fileLine, "%-12s(%2u-%2u/%2u)", displayName, number, m, total);
-  GetHost().SetProgressText(kProgressFile, fileLine);
+  char memberDir[kPathBuffer];
+  CopyText(memberDir, sizeof memberDir, drive);
+  AppendText(memberDir, sizeof memberDir, dir);
+  GetHost().DirectoryReached(memberDir);
+  GetHost().FileReached({displayName, number, total, m, false});
   // The scan may rewrite its path; the extracted file keeps its own.
   char path[kPathBuffer];
   CopyText(path, sizeof path, memberPath);
@@ -118,7 +109,7 @@ int SearchArchive(const char* path, const FindRecord& record, unsigned number, u
     Trace("解凍できません(%s)\r\n", path);
     return 1;
   }
-  ShowFileLine("%-12s(%2u/%2u)解凍中", record.name, number, total);
+  GetHost().FileReached({record.name, number, total, 0, true});
   FindRecord member = record;
   char memberPath[kPathBuffer];
   int result = 1;
@@ -143,7 +134,7 @@ int SearchArchive(const char* path, const FindRecord& record, unsigned number, u
     if (gSettings.DelUnlha == kDeleteAlways || (gSettings.DelUnlha == kDeleteWithoutMatch && gFileMatchCount == 0))
       DeletePath(memberPath);
   }
-  GetHost().SetProgressText(kProgressDirectory, "");
+  GetHost().DirectoryReached("");
   return result;
 }
 
@@ -154,7 +145,7 @@ int SearchTarget(char* path, const FindRecord& record, unsigned number, unsigned
   FindRecord copy = record;
   copy.osHandle = nullptr;
   if (IsArchivePath(path)) return SearchArchive(path, copy, number, total, outputPath, memberList);
-  ShowFileLine("%-12s(%2u/%2u)", copy.name, number, total);
+  GetHost().FileReached({copy.name, number, total, 0, false});
   const ScanTarget target = {path, number, total, &copy, outputPath, nullptr, 0, copy.name};
   return ScanFile(target) == 0 ? 0 : 1;
 }

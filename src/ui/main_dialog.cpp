@@ -7,6 +7,7 @@
 #include <initializer_list>
 
 #include "base/host.h"
+#include "base/progress_text.h"
 #include "base/sjis.h"
 #include "files/path.h"
 #include "match/field_selection.h"
@@ -364,7 +365,7 @@ void RunSearchFromControls(HWND dialog) {
 
 void AfterSearch(HWND dialog) {
   char label[kMatchLabel];
-  std::snprintf(label, sizeof label, kMatchCountFormat, SearchMatchCount());
+  FormatMatchCount(SearchMatchCount(), label, sizeof label);
   SetDlgItemTextA(dialog, IDC_MATCH_COUNT, label);
 
   char text[kFileFieldRead];
