@@ -509,7 +509,7 @@ int ScanFile(const ScanTarget& target) {
   const bool rulesApply = FollowShortcut(f, &found);
   f.writer = MatchWriter(WrittenFileOf(f));
   char skipReason[kSkipReasonBuffer];
-  if (rulesApply && !PassesDateSizeFilter(f.path, found, skipReason)) {
+  if (rulesApply && target.dateSize != nullptr && !PassesDateSizeFilter(*target.dateSize, f.path, found, skipReason)) {
     f.writer.DateSizeNote(found.name, skipReason);
     return 1;
   }

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "files/date_size_filter.h"
 #include "files/os.h"
 
 namespace zanto {
@@ -36,6 +37,7 @@ struct ScanTarget {
   const char* archivePath;   // the archive holding path as a member, or null
   unsigned member;           // member number, 0 for a plain file
   const char* displayName;   // progress list heading, or null
+  const DateSizeFilter* dateSize = nullptr;  // the run's date and size bounds, or null for none
 };
 
 // Scans one file. Returns 0 when the search expression proved unusable

@@ -8,6 +8,7 @@
 #include "base/settings.h"
 #include "base/sjis.h"
 #include "files/archive_support.h"
+#include "files/date_size_filter.h"
 #include "files/path.h"
 #include "files/targets.h"
 #include "match/expression.h"
@@ -16,6 +17,7 @@
 #include "search/line_history.h"
 #include "search/match_files.h"
 #include "search/result_output.h"
+#include "search/target_options_from.h"
 
 namespace zanto {
 
@@ -38,17 +40,20 @@ bool IsArchivePath(const char* path) {
 // The enumeration hands every target here.
 class RunVisitor final : public TargetVisitor {
  public:
-  explicit RunVisitor(const char* outputPath) : outputPath_(outputPath) {}
+  RunVisitor(const char* outputPath, const TargetOptions& options, const DateSizeFilter& dateSize)
+      : outputPath_(outputPath), options_(options), dateSize_(dateSize) {}
 
   int Visit(const char* path, const FindRecord& record, unsigned number, unsigned total,
             const char* memberList) override {
     char target[kPathBuffer];
     CopyText(target, sizeof target, path);
-    return SearchTarget(target, record, number, total, outputPath_, memberList);
+    return SearchTarget(target, record, number, total, outputPath_, memberList, options_, dateSize_);
   }
 
  private:
   const char* outputPath_;
+  const TargetOptions& options_;
+  const DateSizeFilter& dateSize_;
 };
 
 // Step 2 of a run: 0 compiled, else the run ends with result 1.
@@ -74,7 +79,7 @@ bool OpenOutput(const char* outputPath) {
 // Scans the member at memberPath as member number m of the archive; 0 when
 // the run must stop.
 int ScanMember(const char* memberPath, const FindRecord& member, unsigned number, unsigned m, unsigned total,
-               const char* outputPath, const char* archivePath) {
+               const char* outputPath, const char* archivePath, const DateSizeFilter& dateSize) {
   char drive[kDriveBuffer], dir[kPathPart], name[kPathPart], ext[kPathPart];
   SplitPath(memberPath, drive, dir, name, ext);
   char displayName[kMemberNameBuffer];
@@ -88,7 +93,7 @@ int ScanMember(const char* memberPath, const FindRecord& member, unsigned number
   // The scan may rewrite its path; the extracted file keeps its own.
   char path[kPathBuffer];
   CopyText(path, sizeof path, memberPath);
-  const ScanTarget target = {path, number, total, &member, outputPath, archivePath, m, displayName};
+  const ScanTarget target = {path, number, total, &member, outputPath, archivePath, m, displayName, &dateSize};
   return ScanFile(target);
 }
 
@@ -102,7 +107,8 @@ void NoteMemberLeftOut(const char* archivePath, const char* member) {
 // take no number; members no file holds take none either and are only
 // noted (their path may be another member's file).
 int SearchArchive(const char* path, const FindRecord& record, unsigned number, unsigned total,
-                  const char* outputPath, const char* memberList) {
+                  const char* outputPath, const char* memberList, const TargetOptions& options,
+                  const DateSizeFilter& dateSize) {
   if (!gSettings.LzhSearch) return 1;
   if (!ArchiveSupportReady()) {
     if (gSettings.Verbose) WriteResultFormat("解凍できません(%s)\r\n", path);
@@ -122,12 +128,12 @@ int SearchArchive(const char* path, const FindRecord& record, unsigned number, u
       if (!gAbortRequested) NoteMemberLeftOut(path, memberPath);
       continue;
     }
-    if (IsExcludedExtension(memberPath) || gAbortRequested) {
+    if (IsExcludedExtension(options, memberPath) || gAbortRequested) {
       DeletePath(memberPath);
       continue;
     }
     ++m;
-    if (ScanMember(memberPath, member, number, m, total, outputPath, path) == 0) {
+    if (ScanMember(memberPath, member, number, m, total, outputPath, path, dateSize) == 0) {
       result = 0;  // the member stays for the user to look at
       break;
     }
@@ -141,16 +147,17 @@ int SearchArchive(const char* path, const FindRecord& record, unsigned number, u
 }  // namespace
 
 int SearchTarget(char* path, const FindRecord& record, unsigned number, unsigned total, const char* outputPath,
-                 const char* memberList) {
+                 const char* memberList, const TargetOptions& options, const DateSizeFilter& dateSize) {
   FindRecord copy = record;
   copy.osHandle = nullptr;
-  if (IsArchivePath(path)) return SearchArchive(path, copy, number, total, outputPath, memberList);
+  if (IsArchivePath(path)) return SearchArchive(path, copy, number, total, outputPath, memberList, options, dateSize);
   GetHost().FileReached({copy.name, number, total, 0, false});
-  const ScanTarget target = {path, number, total, &copy, outputPath, nullptr, 0, copy.name};
+  const ScanTarget target = {path, number, total, &copy, outputPath, nullptr, 0, copy.name, &dateSize};
   return ScanFile(target) == 0 ? 0 : 1;
 }
 
-int RunSearch(const char* searchText, const char* fieldText, const char* outputPath) {
+int RunSearch(const char* searchText, const char* fieldText, const char* outputPath,
+              const FileListEntries* fileList) {
   gRunMatchCount = 0;
   gFileMatchCount = 0;
   ResetExpressionCompiler();
@@ -172,8 +179,12 @@ int RunSearch(const char* searchText, const char* fieldText, const char* outputP
   gRunLineCount = 0;
   ResetScanRunState(fieldText, searchText);
 
-  RunVisitor visitor(outputPath ? outputPath : "");
-  int walked = EnumerateTargets(fieldText, visitor);
+  const TargetOptions targetOptions = TargetOptionsFrom(gSettings);
+  const DateSizeFilter dateSize = DateSizeFilterFrom(targetOptions.ranges);
+  RunVisitor visitor(outputPath ? outputPath : "", targetOptions, dateSize);
+  TargetNotes notes;
+  int walked = EnumerateTargets(targetOptions, fieldText, fileList, visitor, &notes);
+  KeepTargetNotes(notes, targetOptions, &gSettings);
   int result = walked == kTargetsDone ? kRunCompleted : kRunFailed;
 
   // A run that could not walk its targets ends without totals.

@@ -14,6 +14,7 @@
 #include "ui/app.h"
 #include "ui/editor_control.h"
 #include "ui/main_dialog.h"
+#include "ui/search_bridge.h"
 #include "ui/resource.h"
 #include "ui/status_bar.h"
 #include "ui/win_host.h"
@@ -136,8 +137,7 @@ void Shutdown() {
   FreeThesaurus();
   FreeBlockSets();
   FreeSame1Table();
-  FreeFileListEntries();
-  FreeDirectoryList();
+  FreeFileListEntries(&ProgramFileList());
   FreeArguments();
 }
 
