@@ -1,12 +1,15 @@
 // The target file list: which files a search visits and in which order.
 //
-// Errors in files/: an entry point returns bool (true: done), a count, or
-// a result or reason enum; bad user input comes back as a reason for the
-// caller to show. Only running out of memory during a walk is told to the
-// user here (ShowOutOfMemory through the Host), because the walk goes on
-// without what it could not have; the walk then says so in TargetNotes.
-// Nothing in files/ reads or writes the settings record: what it depends on
-// comes in a TargetOptions value.
+// Errors in files/ (this header speaks for the layer): a step that can
+// fail returns bool, true when done; one whose caller must tell outcomes
+// apart returns an enum of them (kTargets*, RangeFault, the archive
+// results); a question about a name answers 1 or 0. Bad user input comes
+// back as a reason for the caller to show; nothing here names a control.
+// The one message files/ shows itself is running out of memory during a
+// walk (ShowOutOfMemory through the Host), for the walk goes on without
+// what it could not have; it then says so in TargetNotes. Nothing in files/
+// reads or writes the settings record: what a walk depends on comes in a
+// TargetOptions value.
 //
 // The input is the text of the file-name field - wildcard patterns,
 // directories, list files after "@", archive member lists after ":" - or,
