@@ -15,7 +15,6 @@
 #include <string>
 #include <vector>
 
-#include "base/settings.h"
 #include "files/date_size_filter.h"
 #include "files/list_file.h"
 #include "files/targets.h"
@@ -66,25 +65,27 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   SetUpScratch();
   FuzzedDataProvider in(data, size);
   const uint8_t flags = in.ConsumeIntegral<uint8_t>();
-  gSettings.SubDir = 0;
-  gSettings.SearchHide = flags & 1;
-  gSettings.SortType = (flags >> 1) % 3;
-  gSettings.SortRev = (flags >> 3) & 1;
+  TargetOptions options;
+  options.searchHide = flags & 1;
+  options.order = static_cast<SortOrder>((flags >> 1) % 3);
+  options.reverse = (flags >> 3) & 1;
 
   // Filter texts and the field selection.
   std::string dateStart = in.ConsumeRandomLengthString(12), dateEnd = in.ConsumeRandomLengthString(12);
   std::string sizeMin = in.ConsumeRandomLengthString(12), sizeMax = in.ConsumeRandomLengthString(12);
-  int wrong = ParseDateRangeTexts(true, dateStart.c_str(), dateEnd.c_str());
-  if (wrong != 0 && wrong != kDateStartControl && wrong != kDateEndControl && wrong != kDateCheckControl)
-    std::abort();
-  wrong = ParseSizeRangeTexts(true, sizeMin.c_str(), sizeMax.c_str());
-  if (wrong != 0 && wrong != kSizeMinControl && wrong != kSizeMaxControl && wrong != kSizeCheckControl)
-    std::abort();
+  DateBounds date;
+  RangeFault fault = ParseDateRangeTexts(dateStart.c_str(), dateEnd.c_str(), &date);
+  if (fault != RangeFault::kNone && fault != RangeFault::kDateStart && fault != RangeFault::kDateEnd) std::abort();
+  if (std::strlen(date.start) != kDateTextLength || std::strlen(date.end) != kDateTextLength) std::abort();
+  SizeBounds bounds;
+  fault = ParseSizeRangeTexts(sizeMin.c_str(), sizeMax.c_str(), &bounds);
+  if (fault != RangeFault::kNone && fault != RangeFault::kSizeMin && fault != RangeFault::kSizeMax) std::abort();
+  if (bounds.minimum < 0 || bounds.maximum < bounds.minimum) std::abort();
   DateInRange(dateStart.c_str(), dateEnd.c_str(), sizeMin.c_str());
   std::string separators = in.ConsumeRandomLengthString(80), numbers = in.ConsumeRandomLengthString(80);
   FieldSelection selection;
-  wrong = FillFieldSelection(separators.c_str(), numbers.c_str(), &selection);
-  if (wrong != 0 && wrong != kFieldNumberControl) std::abort();
+  const FieldSpecFault wrong = FillFieldSelection(separators.c_str(), numbers.c_str(), &selection);
+  if (wrong != FieldSpecFault::kNone && wrong != FieldSpecFault::kNumbers) std::abort();
 
   // A list file: loaded, saved, loaded again.
   const std::string list = in.ConsumeRandomLengthString(2048);
@@ -106,12 +107,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (field.find_first_of("/\\") != std::string::npos) return 0;
   {
     FilePatternList run;
-    CheckPatterns(run, SplitFieldForRun(field.c_str(), &run));
+    CheckPatterns(run, SplitFieldForRun(options, field.c_str(), &run));
     FilePatternList listing;
-    CheckPatterns(listing, SplitFieldForListing(field.c_str(), &listing));
+    CheckPatterns(listing, SplitFieldForListing(options, field.c_str(), &listing));
   }
   Lines listed;
-  ListTargets(listed, field.c_str(), 0);
-  FreeFileListEntries();
+  TargetNotes notes;
+  ListTargets(options, listed, field.c_str(), nullptr, &notes);
   return 0;
 }

@@ -17,8 +17,10 @@ class SilentHost final : public Host {
   int ShowMessage(const char*, unsigned style) override {
     return (style & 0x0F) == kBoxYesNo || (style & 0x0F) == kBoxYesNoCancel ? kAnswerYes : kAnswerOk;
   }
-  void SetProgressText(int, const char*) override {}
-  void AddProgressLine(const char*) override {}
+  void FileReached(const FileReport&) override {}
+  void DirectoryReached(const char*) override {}
+  void MatchCountChanged(unsigned long) override {}
+  void FirstMatchListed(ListedLine, const char*) override {}
   void ProcessMessages() override {}
   void Trace(const char*) override {}
   bool CopyToClipboard(const char*, size_t) override { return false; }

@@ -4,6 +4,8 @@
 #pragma once
 #include <cstddef>
 
+#include "base/progress_text.h"
+
 namespace zanto {
 
 // Message box styles and answers, numbered as the platform numbers them.
@@ -21,20 +23,9 @@ enum : int {
   kAnswerNo = 7,
 };
 
-// Progress dialog controls the engine writes to.
-enum : int {
-  kProgressFile = 3100,        // file being searched, "%-12s(%2u/%2u)"
-  kProgressMatchCount = 3201,  // kMatchCountFormat
-  kProgressDirectory = 3202,   // directory being searched
-  kProgressList = 3204,        // list of first matches
-};
-
 // Texts shown from more than one place of the program.
 inline constexpr char kOutOfMemoryText[] = "メモリが足りません";
 inline constexpr char kWrongSearchText[] = "検索文字列が誤っています";
-// The match count in the progress dialog and, after a run, in the main
-// dialog's label.
-inline constexpr char kMatchCountFormat[] = "%lu 個マッチ";
 
 class Host {
  public:
@@ -42,10 +33,15 @@ class Host {
   // Shows text in a box titled "ＺＡＮＴＯ32" (owned by the progress dialog
   // while a search runs); returns the answer.
   virtual int ShowMessage(const char* text, unsigned style) = 0;
-  // Replaces the text of a progress control.
-  virtual void SetProgressText(int control, const char* text) = 0;
-  // Adds a line to the progress list (control 3204).
-  virtual void AddProgressLine(const char* text) = 0;
+  // The run has reached a file (or an archive member, or an archive it
+  // unpacks).
+  virtual void FileReached(const FileReport& file) = 0;
+  // The run searches the directory at path now; an empty path: none to show.
+  virtual void DirectoryReached(const char* path) = 0;
+  // The run has found count matching lines so far.
+  virtual void MatchCountChanged(unsigned long count) = 0;
+  // A line for the list of first matches: a file's heading or a match.
+  virtual void FirstMatchListed(ListedLine kind, const char* text) = 0;
   // Dispatches pending messages; while a pause is requested, keeps waiting
   // for messages until it is lifted or a stop is requested.
   virtual void ProcessMessages() = 0;

@@ -5,26 +5,16 @@
 #include <cstring>
 
 #include "base/host.h"
-#include "base/settings.h"
 #include "base/sjis.h"
 
 namespace zanto {
 
 namespace {
 
-constexpr size_t kDateText = kDateTextLength + 1;
+constexpr size_t kDateText = kDateTextBuffer;
 constexpr size_t kCenturyDateText = kDateText + 2;  // "19" or "20" in front
 constexpr char kCenturyPivot = '7';                 // years 70..99 are 19xx
 constexpr int32_t kKiloFactor = 1000;
-
-struct ActiveBounds {
-  char dateStart[kDateText];  // padded YYMMDD
-  char dateEnd[kDateText];
-  int32_t sizeMin;
-  int32_t sizeMax;
-};
-
-ActiveBounds gBounds = {"000000", "999999", 0, kLargestSize};
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
@@ -85,60 +75,64 @@ int DateInRange(const char* start, const char* date, const char* end) {
   return strcmp(s, d) <= 0 && strcmp(d, e) <= 0 ? 1 : 0;
 }
 
-int ParseDateRangeTexts(bool on, const char* start, const char* end) {
-  if (!on) return 0;
-  strcpy(gBounds.dateStart, "000000");
-  strcpy(gBounds.dateEnd, "999999");
-  if (!ValidDateText(start)) return kDateStartControl;
-  if (!ValidDateText(end)) return kDateEndControl;
-  char paddedStart[kDateText], paddedEnd[kDateText];
-  PadDate(start, '0', paddedStart);
-  PadDate(end, '9', paddedEnd);
-  if (!DateInRange(paddedStart, paddedStart, paddedEnd)) return kDateStartControl;
-  memcpy(gBounds.dateStart, paddedStart, kDateText);
-  memcpy(gBounds.dateEnd, paddedEnd, kDateText);
-  return 0;
+RangeFault ParseDateRangeTexts(const char* start, const char* end, DateBounds* bounds) {
+  if (!ValidDateText(start)) return RangeFault::kDateStart;
+  if (!ValidDateText(end)) return RangeFault::kDateEnd;
+  DateBounds padded;
+  PadDate(start, '0', padded.start);
+  PadDate(end, '9', padded.end);
+  if (!DateInRange(padded.start, padded.start, padded.end)) return RangeFault::kDateStart;
+  *bounds = padded;
+  return RangeFault::kNone;
 }
 
-int ParseDateRange() {
-  return ParseDateRangeTexts(gSettings.Date != 0, gSettings.DateStart, gSettings.DateEnd);
+RangeFault ParseSizeRangeTexts(const char* minimum, const char* maximum, SizeBounds* bounds) {
+  SizeBounds read;
+  if (minimum[0] != '\0' && !ReadSizeText(minimum, &read.minimum)) return RangeFault::kSizeMin;
+  if (maximum[0] != '\0' && !ReadSizeText(maximum, &read.maximum)) return RangeFault::kSizeMax;
+  if (read.maximum < read.minimum) return RangeFault::kSizeMin;
+  *bounds = read;
+  return RangeFault::kNone;
 }
 
-int ParseSizeRangeTexts(bool on, const char* minimum, const char* maximum) {
-  if (!on) return 0;
-  gBounds.sizeMin = 0;
-  gBounds.sizeMax = kLargestSize;
-  int32_t low = 0, high = kLargestSize;
-  if (minimum[0] != '\0' && !ReadSizeText(minimum, &low)) return kSizeMinControl;
-  if (maximum[0] != '\0' && !ReadSizeText(maximum, &high)) return kSizeMaxControl;
-  if (high < low) return kSizeMinControl;
-  gBounds.sizeMin = low;
-  gBounds.sizeMax = high;
-  return 0;
+RangeFault CheckDateSizeRanges(const DateSizeRanges& ranges) {
+  if (ranges.dateOn) {
+    DateBounds date;
+    RangeFault fault = ParseDateRangeTexts(ranges.dateStart, ranges.dateEnd, &date);
+    if (fault != RangeFault::kNone) return fault;
+  }
+  SizeBounds size;
+  return ranges.sizeOn ? ParseSizeRangeTexts(ranges.sizeMin, ranges.sizeMax, &size) : RangeFault::kNone;
 }
 
-int ParseSizeRange() {
-  return ParseSizeRangeTexts(gSettings.Size != 0, gSettings.SizeStart, gSettings.SizeEnd);
+DateSizeFilter DateSizeFilterFrom(const DateSizeRanges& ranges) {
+  DateSizeFilter filter;
+  filter.dateOn = ranges.dateOn;
+  filter.sizeOn = ranges.sizeOn;
+  if (filter.dateOn) ParseDateRangeTexts(ranges.dateStart, ranges.dateEnd, &filter.date);
+  if (filter.sizeOn) ParseSizeRangeTexts(ranges.sizeMin, ranges.sizeMax, &filter.size);
+  return filter;
 }
 
-int PassesDateSizeFilter(const char* path, const FindRecord& record, char* reason) {
+int PassesDateSizeFilter(const DateSizeFilter& filter, const char* path, const FindRecord& record,
+                         char* reason) {
   char skip[kSkipReasonBuffer];
-  if (gSettings.Date) {
+  if (filter.dateOn) {
     constexpr unsigned kDosYearBase = 80;  // DOS years count from 1980
     unsigned year = ((record.date >> 9) + kDosYearBase) % 100;
     unsigned month = (record.date >> 5) & 0x0F;
     unsigned day = record.date & 0x1F;
     char text[kDateText];
     snprintf(text, sizeof text, "%02u%02u%02u", year, month, day);
-    if (!DateInRange(gBounds.dateStart, text, gBounds.dateEnd)) {
+    if (!DateInRange(filter.date.start, text, filter.date.end)) {
       snprintf(skip, sizeof skip, "date=%s", text);
       Trace("skip %s %s", path, skip);
       if (reason != nullptr) CopyText(reason, kSkipReasonBuffer, skip);
       return 0;
     }
   }
-  if (gSettings.Size) {
-    if (record.size < gBounds.sizeMin || record.size > gBounds.sizeMax) {
+  if (filter.sizeOn) {
+    if (record.size < filter.size.minimum || record.size > filter.size.maximum) {
       snprintf(skip, sizeof skip, "size=%" PRIu64, static_cast<uint64_t>(record.size));
       Trace("skip %s %s", path, skip);
       if (reason != nullptr) CopyText(reason, kSkipReasonBuffer, skip);

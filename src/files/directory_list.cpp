@@ -1,11 +1,10 @@
-// The subdirectory collection of a SubDir search: one list of directory
-// paths in depth-first pre-order, siblings in file-system order, rebuilt by
-// every run and listing.
+// The subdirectory collection of a subDir search: one list of directory
+// paths in depth-first pre-order, siblings in file-system order, made by
+// every run and listing for itself.
 #include <cstdlib>
 #include <cstring>
 
 #include "base/name_compare.h"
-#include "base/settings.h"
 #include "files/archive_support.h"
 #include "files/path.h"
 #include "files/targets.h"
@@ -18,37 +17,36 @@ namespace {
 constexpr int kDirectoryGrowth = 64;
 constexpr int kDirectorySlack = 10;  // grow while this many slots are still free
 
-DirectoryList gDirectories;
-
-void FreeDirectories() {
-  for (int i = 0; i < gDirectories.count; ++i) std::free(gDirectories.entries[i]);
-  std::free(gDirectories.entries);
-  gDirectories = DirectoryList{};
+void FreeDirectories(DirectoryList& list) {
+  for (int i = 0; i < list.count; ++i) std::free(list.entries[i]);
+  std::free(list.entries);
+  list.entries = nullptr;
+  list.count = list.capacity = 0;
 }
 
-bool StartDirectories() {
+bool StartDirectories(DirectoryList& list) {
   size_t bytes = sizeof(char*) * (kDirectoryGrowth + kDirectorySlack);
-  gDirectories.entries = static_cast<char**>(targets::Allocate(bytes));
-  if (gDirectories.entries == nullptr) return false;
-  gDirectories.capacity = kDirectoryGrowth;
+  list.entries = static_cast<char**>(targets::Allocate(bytes));
+  if (list.entries == nullptr) return false;
+  list.capacity = kDirectoryGrowth;
   return true;
 }
 
 // Appends a copy of path; grows the storage before it runs short.
-bool AppendDirectory(const char* path) {
+bool AppendDirectory(DirectoryList& list, const char* path) {
   size_t length = std::strlen(path);
   char* copy = static_cast<char*>(targets::Allocate(length + 1));
   if (copy == nullptr) return false;
   std::memcpy(copy, path, length + 1);
-  gDirectories.entries[gDirectories.count++] = copy;
-  if (gDirectories.count + 1 < gDirectories.capacity - kDirectorySlack) return true;
-  int capacity = gDirectories.capacity + kDirectoryGrowth;
+  list.entries[list.count++] = copy;
+  if (list.count + 1 < list.capacity - kDirectorySlack) return true;
+  int capacity = list.capacity + kDirectoryGrowth;
   auto* grown = static_cast<char**>(targets::Allocate(sizeof(char*) * static_cast<size_t>(capacity)));
   if (grown == nullptr) return false;
-  std::memcpy(grown, gDirectories.entries, sizeof(char*) * static_cast<size_t>(gDirectories.count));
-  std::free(gDirectories.entries);
-  gDirectories.entries = grown;
-  gDirectories.capacity = capacity;
+  std::memcpy(grown, list.entries, sizeof(char*) * static_cast<size_t>(list.count));
+  std::free(list.entries);
+  list.entries = grown;
+  list.capacity = capacity;
   return true;
 }
 
@@ -67,8 +65,7 @@ bool IsWalkedDirectory(const FindRecord& record, bool searchHide) {
 // pre-order. A directory whose path would not fit a path buffer is skipped.
 // False when memory ran out anywhere below; a failed subtree does not end
 // the walk of its siblings.
-bool WalkDirectory(const char* dir) {
-  const bool searchHide = gSettings.SearchHide != 0;
+bool WalkDirectory(DirectoryList& list, const char* dir, bool searchHide) {
   char pattern[kPathBuffer];
   if (!targets::JoinPath(pattern, dir, "*.*")) return true;
   FindRecord record;
@@ -78,11 +75,11 @@ bool WalkDirectory(const char* dir) {
     if (!IsWalkedDirectory(record, searchHide)) continue;
     char child[kPathBuffer];
     if (!targets::JoinPath(child, dir, record.name)) continue;
-    if (!AppendDirectory(child)) {
+    if (!AppendDirectory(list, child)) {
       ok = false;
       break;
     }
-    if (!WalkDirectory(child)) ok = false;
+    if (!WalkDirectory(list, child, searchHide)) ok = false;
   } while (FindNext(&record) == 0);
   FindEnd(&record);
   return ok;
@@ -90,30 +87,16 @@ bool WalkDirectory(const char* dir) {
 
 }  // namespace
 
-const DirectoryList& CollectedDirectories() { return gDirectories; }
+DirectoryList::~DirectoryList() { FreeDirectories(*this); }
 
-void FreeDirectoryList() { FreeDirectories(); }
-
-int CollectDirectories(const char* root, char*** list, int* count) {
-  if (*count == 0 || gDirectories.entries == nullptr) {
-    FreeDirectories();
-    if (!StartDirectories()) return 0;
-  }
-  bool ok = true;
-  if (root != nullptr && std::strlen(root) >= kPathBuffer) {
-    ok = true;  // names no directory that a search could open
-  } else if (root != nullptr && root[0] != '\0') {
-    char absolute[kPathBuffer];
-    CopyText(absolute, sizeof absolute, root);
-    NormalizePath(absolute);
-    ok = AppendDirectory(absolute) && WalkDirectory(root);
-  } else {
-    ok = WalkDirectory("");
-  }
-  if (!ok) return 0;
-  *list = gDirectories.entries;
-  *count = gDirectories.count;
-  return 1;
+bool CollectDirectories(const TargetOptions& options, const char* root, DirectoryList* list) {
+  if (list->entries == nullptr && !StartDirectories(*list)) return false;
+  if (root != nullptr && std::strlen(root) >= kPathBuffer) return true;  // names no directory a search could open
+  if (root == nullptr || root[0] == '\0') return WalkDirectory(*list, "", options.searchHide);
+  char absolute[kPathBuffer];
+  CopyText(absolute, sizeof absolute, root);
+  NormalizePath(absolute);
+  return AppendDirectory(*list, absolute) && WalkDirectory(*list, root, options.searchHide);
 }
 
 }  // namespace zanto

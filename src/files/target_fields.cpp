@@ -5,15 +5,12 @@
 #include <cstring>
 
 #include "base/name_compare.h"
-#include "base/settings.h"
 #include "base/sjis.h"
 #include "files/path.h"
 #include "files/targets.h"
 #include "files/targets_internal.h"
 
 namespace zanto {
-
-FileListEntries gFileListEntries;
 
 namespace {
 
@@ -54,7 +51,7 @@ char* ExpandDirectoryToken(const char* token) {
 
 // Turns one token (modified in place) into the next pattern of out.
 // listFiles: "@" starts a list file. Tokens beyond the limit are ignored.
-void StoreToken(char* token, bool listFiles, FilePatternList* out) {
+void StoreToken(const TargetOptions& options, char* token, bool listFiles, FilePatternList* out) {
   if (token[0] == '\0' || out->count >= kMaxFilePatterns) return;
   FilePattern pattern;
   if (listFiles && token[0] == '@') {
@@ -67,7 +64,7 @@ void StoreToken(char* token, bool listFiles, FilePatternList* out) {
       if (pattern.memberList == nullptr) return;
     }
     pattern.pattern = targets::DuplicateText(token);
-  } else if (!gSettings.SubDir && IsDirectorySpec(token)) {
+  } else if (!options.subDir && IsDirectorySpec(token)) {
     pattern.pattern = ExpandDirectoryToken(token);
   } else {
     pattern.pattern = targets::DuplicateText(token);
@@ -142,14 +139,14 @@ char* CutListingToken(char*& p) {
 }
 
 // Splits a copy of field into tokens with cut and stores each in out.
-int SplitField(const char* field, TokenCutter cut, FilePatternList* out) {
+int SplitField(const TargetOptions& options, const char* field, TokenCutter cut, FilePatternList* out) {
   char buffer[kFieldBuffer];
   CopyField(buffer, field);
   char* p = buffer;
   while (out->count < kMaxFilePatterns) {
     while (*p == ' ') ++p;
     if (*p == '\0') break;
-    StoreToken(cut(p), true, out);
+    StoreToken(options, cut(p), true, out);
   }
   return out->count;
 }
@@ -192,12 +189,12 @@ FilePatternList::~FilePatternList() {
   for (int i = 0; i < count; ++i) ClearPattern(items[i]);
 }
 
-int SplitFieldForRun(const char* field, FilePatternList* out) {
-  return SplitField(field, CutRunToken, out);
+int SplitFieldForRun(const TargetOptions& options, const char* field, FilePatternList* out) {
+  return SplitField(options, field, CutRunToken, out);
 }
 
-int SplitFieldForListing(const char* field, FilePatternList* out) {
-  return SplitField(field, CutListingToken, out);
+int SplitFieldForListing(const TargetOptions& options, const char* field, FilePatternList* out) {
+  return SplitField(options, field, CutListingToken, out);
 }
 
 int IsDirectorySpec(const char* text) {
@@ -218,11 +215,11 @@ int IsDirectorySpec(const char* text) {
   return directory ? 1 : 0;
 }
 
-int IsExcludedExtension(const char* name) {
+int IsExcludedExtension(const TargetOptions& options, const char* name) {
   const char* dot = FindLastChar(name, '.');
   if (dot == nullptr) return 0;
-  char words[sizeof gSettings.NotSearchExt];
-  CopyText(words, sizeof words, gSettings.NotSearchExt);
+  char words[sizeof options.excludedExtensions];
+  CopyText(words, sizeof words, options.excludedExtensions);
   for (char* p = words; *p != '\0';) {
     while (*p == ' ') ++p;
     char* word = p;
@@ -233,14 +230,14 @@ int IsExcludedExtension(const char* name) {
   return 0;
 }
 
-int CompareSortRecords(const SortRecord* a, const SortRecord* b) {
-  const int sign = gSettings.SortRev ? -1 : 1;
-  if (gSettings.SortType == kSortByExtension) {
+int CompareSortRecords(const TargetOptions& options, const SortRecord* a, const SortRecord* b) {
+  const int sign = options.reverse ? -1 : 1;
+  if (options.order == kSortByExtension) {
     const char* extA = FindLastChar(a->name, '.');
     const char* extB = FindLastChar(b->name, '.');
     int order = CompareNoCase(extA != nullptr ? extA : "", extB != nullptr ? extB : "");
     if (order != 0) return sign * (order < 0 ? -1 : 1);
-  } else if (gSettings.SortType == kSortByDate) {
+  } else if (options.order == kSortByDate) {
     if (a->date != b->date) return sign * (a->date - b->date);
     if (a->time != b->time) return sign * (a->time - b->time);
   }
@@ -248,8 +245,10 @@ int CompareSortRecords(const SortRecord* a, const SortRecord* b) {
   return sign * (order < 0 ? -1 : order > 0 ? 1 : 0);
 }
 
-bool AddFileListEntry(const char* text) {
-  FileListEntries& list = gFileListEntries;
+FileListEntries::~FileListEntries() { FreeFileListEntries(this); }
+
+bool AddFileListEntry(FileListEntries* entries, const char* text) {
+  FileListEntries& list = *entries;
   if (list.count == list.capacity) {
     int capacity = list.capacity + kFileListGrowth;
     void* grown = std::realloc(list.entries, sizeof(char*) * static_cast<size_t>(capacity));
@@ -265,10 +264,11 @@ bool AddFileListEntry(const char* text) {
   return true;
 }
 
-void FreeFileListEntries() {
-  for (int i = 0; i < gFileListEntries.count; ++i) std::free(gFileListEntries.entries[i]);
-  std::free(gFileListEntries.entries);
-  gFileListEntries = FileListEntries{};
+void FreeFileListEntries(FileListEntries* list) {
+  for (int i = 0; i < list->count; ++i) std::free(list->entries[i]);
+  std::free(list->entries);
+  list->entries = nullptr;
+  list->count = list->capacity = 0;
 }
 
 void SetShortcutResolver(ShortcutResolver resolver) { gShortcutResolver = resolver; }

@@ -1,14 +1,13 @@
 // The walk over the targets of a field: groups of (directory, pattern) in
 // order, each collected, sorted and handed on - to the search run, to a
 // counter, or to the file-list dialog's list.
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "base/host.h"
-#include "base/settings.h"
 #include "base/sjis.h"
-#include "files/date_size_filter.h"
 #include "files/path.h"
 #include "files/targets.h"
 #include "files/targets_internal.h"
@@ -17,7 +16,6 @@ namespace zanto {
 
 namespace {
 
-constexpr char kDirectoryLinePrefix[] = "ﾃﾞｨﾚｸﾄﾘ　";
 constexpr char kListFullMessage[] = "これ以上登録できません";
 
 // A run keeps what its counting pass listed, so that each group is listed
@@ -61,6 +59,9 @@ struct ListingStore {
 // One pass over the groups.
 struct Walk {
   WalkMode mode;
+  const TargetOptions& options;
+  SortOrder order;                   // options.order until a sort runs out of memory
+  TargetNotes* notes;
   TargetVisitor* visitor = nullptr;  // Run
   TargetListSink* sink = nullptr;    // List
   SortRecord** sortArray = nullptr;  // kMaxGroupFiles slots, or null (order 3)
@@ -74,8 +75,7 @@ struct Walk {
 // The patterns of a field and the directories they are applied in.
 struct TargetPlan {
   FilePatternList patterns;
-  char** directories = nullptr;  // the module's DirectoryList
-  int directoryCount = 0;
+  DirectoryList directories;
 };
 
 // One (directory, pattern) unit.
@@ -87,15 +87,15 @@ struct Group {
   const StoredGroup* stored = nullptr;  // Run: what the counting pass kept
 };
 
-uint32_t TargetMask() { return kTargetMask | (gSettings.SearchHide ? kHiddenSystem : 0); }
+uint32_t TargetMask(const TargetOptions& options) { return kTargetMask | (options.searchHide ? kHiddenSystem : 0); }
 
-bool IsTargetEntry(const FindRecord& record) {
-  return (record.attributes & kAttrDirectory) == 0 && !IsExcludedExtension(record.name);
+bool IsTargetEntry(const TargetOptions& options, const FindRecord& record) {
+  return (record.attributes & kAttrDirectory) == 0 && !IsExcludedExtension(options, record.name);
 }
 
 // The most files one group hands on: sorting holds kMaxGroupFiles.
-unsigned GroupLimit() {
-  return gSettings.SortType == kSortAsFound ? ~0u : static_cast<unsigned>(kMaxGroupFiles);
+unsigned GroupLimit(const Walk& walk) {
+  return walk.order == kSortAsFound ? ~0u : static_cast<unsigned>(kMaxGroupFiles);
 }
 
 // Adds one listing line: path in absolute form, then ":" and the member list.
@@ -160,15 +160,15 @@ bool ReadListLine(FILE* file, char* line) {
 void VisitListFile(Walk& walk, const Group& group) {
   FILE* file = std::fopen(group.pattern, "r");
   if (file == nullptr) return;
-  const unsigned limit = GroupLimit();
+  const unsigned limit = GroupLimit(walk);
   unsigned taken = 0;
   char line[kFieldBuffer];
   while (!walk.ended && taken < limit && ReadListLine(file, line)) {
     if (line[0] == '\0') continue;
     FindRecord record;
-    if (FindFirst(line, &record, TargetMask()) != 0) continue;
+    if (FindFirst(line, &record, TargetMask(walk.options)) != 0) continue;
     FindEnd(&record);
-    if (!IsTargetEntry(record)) continue;
+    if (!IsTargetEntry(walk.options, record)) continue;
     ++taken;
     HandOn(walk, line, record, nullptr);
   }
@@ -276,13 +276,13 @@ const StoredGroup* NextStoredGroup(ListingStore* store) {
 // them, each to take until it returns false. True when the listing ran to
 // its end.
 template <typename Take>
-bool ListGroup(const char* pattern, unsigned limit, Take take) {
+bool ListGroup(const TargetOptions& options, const char* pattern, unsigned limit, Take take) {
   FindRecord record;
-  if (FindFirst(pattern, &record, TargetMask()) != 0) return true;
+  if (FindFirst(pattern, &record, TargetMask(options)) != 0) return true;
   unsigned taken = 0;
   bool end = false;
   do {
-    if (!IsTargetEntry(record)) continue;
+    if (!IsTargetEntry(options, record)) continue;
     ++taken;
     if (!take(record)) break;
   } while (taken < limit && !(end = FindNext(&record) != 0));
@@ -307,12 +307,12 @@ void EachTarget(Walk& walk, const Group& group, unsigned limit, Take take) {
     return;
   }
   if (walk.mode != WalkMode::Count || walk.store == nullptr) {
-    ListGroup(group.pattern, limit, take);
+    ListGroup(walk.options, group.pattern, limit, take);
     return;
   }
   ListingStore& store = *walk.store;
   OpenStoredGroup(store);
-  bool complete = ListGroup(group.pattern, limit, [&](const FindRecord& record) {
+  bool complete = ListGroup(walk.options, group.pattern, limit, [&](const FindRecord& record) {
     KeepEntry(store, record);
     return take(record);
   });
@@ -321,7 +321,7 @@ void EachTarget(Walk& walk, const Group& group, unsigned limit, Take take) {
 
 // A pattern in file-system order.
 void VisitUnsorted(Walk& walk, const Group& group) {
-  EachTarget(walk, group, GroupLimit(), [&](const FindRecord& record) {
+  EachTarget(walk, group, GroupLimit(walk), [&](const FindRecord& record) {
     HandOnEntry(walk, group, record);
     return !walk.ended;
   });
@@ -339,10 +339,6 @@ void FreeSortRecords(SortRecord** records, int count) {
     std::free(records[i]);
     records[i] = nullptr;
   }
-}
-
-int CompareSortSlots(const void* a, const void* b) {
-  return CompareSortRecords(*static_cast<SortRecord* const*>(a), *static_cast<SortRecord* const*>(b));
 }
 
 // Collects up to kMaxGroupFiles records of a pattern, sorts and hands them
@@ -365,7 +361,10 @@ bool VisitSorted(Walk& walk, const Group& group) {
     FreeSortRecords(records, count);
     return false;
   }
-  std::qsort(records, static_cast<size_t>(count), sizeof *records, CompareSortSlots);
+  // Names differ within a directory: the order is total, as any sort gives it.
+  std::sort(records, records + count, [&](const SortRecord* a, const SortRecord* b) {
+    return CompareSortRecords(walk.options, a, b) < 0;
+  });
   for (int i = 0; i < count && !walk.ended; ++i) {
     HandOnEntry(walk, group, FindRecordOf(*records[i]));
   }
@@ -375,9 +374,10 @@ bool VisitSorted(Walk& walk, const Group& group) {
 
 void VisitPattern(Walk& walk, Group& group) {
   if (walk.mode == WalkMode::Run) group.stored = NextStoredGroup(walk.store);
-  if (walk.mode != WalkMode::Count && walk.sortArray != nullptr && gSettings.SortType != kSortAsFound) {
+  if (walk.mode != WalkMode::Count && walk.sortArray != nullptr && walk.order != kSortAsFound) {
     if (VisitSorted(walk, group)) return;
-    gSettings.SortType = kSortAsFound;  // persists: later groups and runs unsorted
+    walk.order = kSortAsFound;  // persists: later groups and, through the notes, runs unsorted
+    walk.notes->sortDropped = true;
   }
   VisitUnsorted(walk, group);
 }
@@ -386,16 +386,6 @@ void VisitPattern(Walk& walk, Group& group) {
 bool HasPath(const char* pattern) {
   return FindChar(pattern, '\\') != nullptr || FindChar(pattern, ':') != nullptr ||
          FindChar(pattern, '/') != nullptr;
-}
-
-void ShowDirectoryLine(const char* dir) {
-  char line[sizeof kDirectoryLinePrefix + kPathBuffer];
-  line[0] = '\0';
-  if (dir[0] != '\0') {
-    CopyText(line, sizeof line, kDirectoryLinePrefix);
-    AppendText(line, sizeof line, dir);
-  }
-  GetHost().SetProgressText(kProgressDirectory, line);
 }
 
 // Visits one pattern at one position (dir empty for the starting position).
@@ -407,13 +397,9 @@ void VisitGroup(Walk& walk, const FilePattern& pattern, const char* dir) {
   } else if (HasPath(pattern.pattern) || !targets::JoinPath(text, dir, pattern.pattern)) {
     return;
   }
-  if (walk.mode == WalkMode::Run) {
-    if (gAbortRequested) {
-      walk.ended = true;
-      return;
-    }
-    ParseDateRange();  // the bounds follow the stored settings
-    ParseSizeRange();
+  if (walk.mode == WalkMode::Run && gAbortRequested) {
+    walk.ended = true;
+    return;
   }
   Group group{text, pattern.memberList, {}, {}};
   SplitPath(text, group.drive, group.dir, nullptr, nullptr);
@@ -425,46 +411,43 @@ void VisitGroup(Walk& walk, const FilePattern& pattern, const char* dir) {
 }
 
 void WalkGroups(Walk& walk, const TargetPlan& plan) {
-  for (int position = -1; position < plan.directoryCount && !walk.ended; ++position) {
-    const char* dir = position < 0 ? "" : plan.directories[position];
-    if (walk.mode == WalkMode::Run) ShowDirectoryLine(dir);
+  for (int position = -1; position < plan.directories.count && !walk.ended; ++position) {
+    const char* dir = position < 0 ? "" : plan.directories.entries[position];
+    if (walk.mode == WalkMode::Run) GetHost().DirectoryReached(dir);
     for (int i = 0; i < plan.patterns.count && !walk.ended; ++i) VisitGroup(walk, plan.patterns.items[i], dir);
   }
 }
 
-// With SubDir on: the directories below the current one and below every
-// directory token. Out of memory: a message, SubDir off for later runs, and
+// With subDir on: the directories below the current one and below every
+// directory token. Out of memory: a message, subDir off for later runs, and
 // this one goes on with the directories collected so far.
-void CollectPlanDirectories(TargetPlan& plan) {
-  char** list = nullptr;
-  int count = 0;
-  bool ok = CollectDirectories("", &list, &count) != 0;
+void CollectPlanDirectories(const TargetOptions& options, TargetPlan& plan, TargetNotes* notes) {
+  bool ok = CollectDirectories(options, "", &plan.directories);
   for (int i = 0; ok && i < plan.patterns.count; ++i) {
     const FilePattern& pattern = plan.patterns.items[i];
     if (!pattern.listFile && IsDirectorySpec(pattern.pattern)) {
-      ok = CollectDirectories(pattern.pattern, &list, &count) != 0;
+      ok = CollectDirectories(options, pattern.pattern, &plan.directories);
     }
   }
   if (!ok) {
     ShowOutOfMemory();
-    gSettings.SubDir = 0;
+    notes->subDirDropped = true;
   }
-  plan.directories = CollectedDirectories().entries;
-  plan.directoryCount = CollectedDirectories().count;
 }
 
-void BuildPlan(TargetPlan& plan, const char* field, bool forListing) {
+void BuildPlan(const TargetOptions& options, TargetPlan& plan, const char* field, bool forListing,
+               TargetNotes* notes) {
   if (forListing) {
-    SplitFieldForListing(field, &plan.patterns);
+    SplitFieldForListing(options, field, &plan.patterns);
   } else {
-    SplitFieldForRun(field, &plan.patterns);
+    SplitFieldForRun(options, field, &plan.patterns);
   }
-  if (gSettings.SubDir) CollectPlanDirectories(plan);
+  if (options.subDir) CollectPlanDirectories(options, plan, notes);
 }
 
 // store, when given, keeps what the pass lists for the run pass.
-unsigned CountPlan(const TargetPlan& plan, ListingStore* store) {
-  Walk count{WalkMode::Count};
+unsigned CountPlan(const TargetOptions& options, const TargetPlan& plan, ListingStore* store, TargetNotes* notes) {
+  Walk count{WalkMode::Count, options, options.order, notes};
   count.store = store;
   WalkGroups(count, plan);
   return count.handedOn;
@@ -472,9 +455,9 @@ unsigned CountPlan(const TargetPlan& plan, ListingStore* store) {
 
 // The pointer array for sorting, or null in order 3. *ok false when it was
 // needed and could not be allocated (the message has been shown).
-SortRecord** AllocateSortArray(bool* ok) {
+SortRecord** AllocateSortArray(const TargetOptions& options, bool* ok) {
   *ok = true;
-  if (gSettings.SortType == kSortAsFound) return nullptr;
+  if (options.order == kSortAsFound) return nullptr;
   size_t bytes = sizeof(SortRecord*) * kMaxGroupFiles;
   auto* array = static_cast<SortRecord**>(targets::Allocate(bytes));
   if (array == nullptr) {
@@ -487,14 +470,14 @@ SortRecord** AllocateSortArray(bool* ok) {
 }
 
 // File-list mode of a run: the entries as written, numbered by position.
-int EnumerateFileList(TargetVisitor& visitor) {
-  const unsigned total = static_cast<unsigned>(gFileListEntries.count);
-  for (int i = 0; i < gFileListEntries.count; ++i) {
+int EnumerateFileList(const TargetOptions& options, const FileListEntries& fileList, TargetVisitor& visitor) {
+  const unsigned total = static_cast<unsigned>(fileList.count);
+  for (int i = 0; i < fileList.count; ++i) {
     char path[kListEntryBuffer];
-    CopyText(path, sizeof path, gFileListEntries.entries[i]);
+    CopyText(path, sizeof path, fileList.entries[i]);
     const char* memberList = targets::SplitFileListEntry(path);
     FindRecord record;
-    if (FindFirst(path, &record, TargetMask()) != 0) continue;
+    if (FindFirst(path, &record, TargetMask(options)) != 0) continue;
     FindEnd(&record);
     if (gAbortRequested) break;
     record.osHandle = nullptr;
@@ -506,37 +489,42 @@ int EnumerateFileList(TargetVisitor& visitor) {
   return kTargetsDone;
 }
 
+bool InUse(const FileListEntries* fileList) { return fileList != nullptr && fileList->count > 0; }
+
 }  // namespace
 
-int EnumerateTargets(const char* field, TargetVisitor& visitor) {
-  if (gFileListEntries.count > 0) return EnumerateFileList(visitor);
+int EnumerateTargets(const TargetOptions& options, const char* field, const FileListEntries* fileList,
+                     TargetVisitor& visitor, TargetNotes* notes) {
+  if (InUse(fileList)) return EnumerateFileList(options, *fileList, visitor);
   TargetPlan plan;
-  BuildPlan(plan, field, false);
+  BuildPlan(options, plan, field, false, notes);
   // The sort array first: the store, which may grow large, must not take
   // the memory a sorted run cannot do without.
   bool ok;
-  SortRecord** sortArray = AllocateSortArray(&ok);
+  SortRecord** sortArray = AllocateSortArray(options, &ok);
   if (!ok) return kTargetsNoMemory;
   ListingStore store;
-  const unsigned total = CountPlan(plan, &store);
-  Walk run{WalkMode::Run, &visitor, nullptr, sortArray, total, &store};
+  const unsigned total = CountPlan(options, plan, &store, notes);
+  Walk run{WalkMode::Run, options, options.order, notes, &visitor, nullptr, sortArray, total, &store};
   WalkGroups(run, plan);
   std::free(sortArray);
   return run.aborted ? kTargetsAborted : kTargetsDone;
 }
 
-unsigned CountTargets(const char* field) {
-  if (gFileListEntries.count > 0) return static_cast<unsigned>(gFileListEntries.count);
+unsigned CountTargets(const TargetOptions& options, const char* field, const FileListEntries* fileList,
+                      TargetNotes* notes) {
+  if (InUse(fileList)) return static_cast<unsigned>(fileList->count);
   TargetPlan plan;
-  BuildPlan(plan, field, false);
-  return CountPlan(plan, nullptr);
+  BuildPlan(options, plan, field, false, notes);
+  return CountPlan(options, plan, nullptr, notes);
 }
 
-int ListTargets(TargetListSink& sink, const char* field, int subDir) {
-  if (gFileListEntries.count > 0) {
+int ListTargets(const TargetOptions& options, TargetListSink& sink, const char* field,
+                const FileListEntries* fileList, TargetNotes* notes) {
+  if (InUse(fileList)) {
     int added = 0;
-    for (; added < gFileListEntries.count; ++added) {
-      if (!sink.AddLine(gFileListEntries.entries[added])) {
+    for (; added < fileList->count; ++added) {
+      if (!sink.AddLine(fileList->entries[added])) {
         sink.ReportListFull(kListFullMessage);
         break;
       }
@@ -544,12 +532,12 @@ int ListTargets(TargetListSink& sink, const char* field, int subDir) {
     return added;
   }
   bool ok;
-  SortRecord** sortArray = AllocateSortArray(&ok);
+  SortRecord** sortArray = AllocateSortArray(options, &ok);
   if (!ok) return 0;
-  gSettings.SubDir = subDir ? 1 : 0;
+  notes->subDirTaken = true;
   TargetPlan plan;
-  BuildPlan(plan, field, true);
-  Walk list{WalkMode::List, nullptr, &sink, sortArray};
+  BuildPlan(options, plan, field, true, notes);
+  Walk list{WalkMode::List, options, options.order, notes, nullptr, &sink, sortArray};
   WalkGroups(list, plan);
   std::free(sortArray);
   return static_cast<int>(list.handedOn);

@@ -1,12 +1,23 @@
 // The target file list: which files a search visits and in which order.
 //
+// Errors in files/ (this header speaks for the layer): a step that can
+// fail returns bool, true when done; one whose caller must tell outcomes
+// apart returns an enum of them (kTargets*, RangeFault, the archive
+// results); a question about a name answers 1 or 0. Bad user input comes
+// back as a reason for the caller to show; nothing here names a control.
+// The one message files/ shows itself is running out of memory during a
+// walk (ShowOutOfMemory through the Host), for the walk goes on without
+// what it could not have; it then says so in TargetNotes. Nothing in files/
+// reads or writes the settings record: what a walk depends on comes in a
+// TargetOptions value.
+//
 // The input is the text of the file-name field - wildcard patterns,
 // directories, list files after "@", archive member lists after ":" - or,
 // instead of it, the explicit list of the file-list dialog
-// (gFileListEntries). With SubDir on, every pattern without a path is
+// (FileListEntries). With subDir on, every pattern without a path is
 // applied again in each subdirectory. Files are filtered by attributes
-// (SearchHide) and extensions (NotSearchExt) and sorted per directory and
-// pattern (SortType, SortRev).
+// (searchHide) and extensions (excludedExtensions) and sorted per directory
+// and pattern (order, reverse).
 //
 // Three callers share the same rules:
 //   EnumerateTargets - the search run: hands every target to a TargetVisitor;
@@ -18,6 +29,7 @@
 #include <cstdint>
 
 #include "files/os.h"
+#include "files/target_options.h"
 
 namespace zanto {
 
@@ -52,39 +64,40 @@ struct FilePatternList {
 
 // Splits the field for a run: quoted tokens may hold spaces, "@" starts a
 // list file, ":" from the third byte on starts a member list, and with
-// SubDir off a directory token becomes "dir\*.*". Returns the number of
+// subDir off a directory token becomes "dir\*.*". Returns the number of
 // patterns stored (a token whose copy fails is dropped).
-int SplitFieldForRun(const char* field, FilePatternList* out);
+int SplitFieldForRun(const TargetOptions& options, const char* field, FilePatternList* out);
 // Splits the field for the listing: cut at every space, one leading and a
 // final double quote removed; otherwise as for a run (including "@").
-int SplitFieldForListing(const char* field, FilePatternList* out);
+int SplitFieldForListing(const TargetOptions& options, const char* field, FilePatternList* out);
 
-// The directories a SubDir search visits, in depth-first pre-order. Module
-// state: it lives until the next collection starts.
+// The directories a subDir search visits, in depth-first pre-order; owned
+// by whoever collects them.
 struct DirectoryList {
   char** entries = nullptr;  // owned paths
   int count = 0;
   int capacity = 0;
-};
-const DirectoryList& CollectedDirectories();
-// Frees the collected directories (at program end).
-void FreeDirectoryList();
 
-// With *count 0, frees the previous list and starts a new one. A non-empty
-// root is appended in absolute form, then every subdirectory below it
-// (below the current directory for an empty root) with the root as typed as
-// prefix. Never enters "$ZANTO$.TMP", and hidden or system directories only
-// with SearchHide. Returns 1 and sets *list and *count, or 0 when memory
-// ran out (the directories appended so far stay in the module list).
-int CollectDirectories(const char* root, char*** list, int* count);
+  DirectoryList() = default;
+  ~DirectoryList();
+  DirectoryList(const DirectoryList&) = delete;
+  DirectoryList& operator=(const DirectoryList&) = delete;
+};
+
+// Appends to list: a non-empty root in absolute form, then every
+// subdirectory below it (below the current directory for an empty root)
+// with the root as typed as prefix. Never enters "$ZANTO$.TMP", and hidden
+// or system directories only with searchHide. False when memory ran out
+// (the directories appended so far stay in the list).
+bool CollectDirectories(const TargetOptions& options, const char* root, DirectoryList* list);
 
 // 1 if the token names a directory: it ends in a backslash, is "." or "..",
 // ends in "\." or "\.." (existing or not), or is an existing directory.
 int IsDirectorySpec(const char* text);
 
 // 1 if the name's last extension is one of the space-separated words of
-// NotSearchExt (ASCII case ignored).
-int IsExcludedExtension(const char* name);
+// excludedExtensions (ASCII case ignored).
+int IsExcludedExtension(const TargetOptions& options, const char* name);
 
 // One file of a group collected for sorting; allocated with room for its name.
 struct SortRecord {
@@ -94,9 +107,9 @@ struct SortRecord {
   uint16_t time;        // DOS time
   char name[];          // file name
 };
-// Orders by SortType (0 name, 1 extension, 2 date and time) and SortRev;
-// ties and order 0 fall back to the byte-wise name order.
-int CompareSortRecords(const SortRecord* a, const SortRecord* b);
+// Orders by order (name, extension, date and time) and reverse; ties and
+// the name order fall back to the byte-wise name order.
+int CompareSortRecords(const TargetOptions& options, const SortRecord* a, const SortRecord* b);
 
 // Receives the targets of a run. Implemented by the search run over
 // SearchTarget; the output file name travels in the implementing object.
@@ -118,19 +131,37 @@ enum : int {
   kTargetsAborted = 2,    // a Visit returned 0; gAbortRequested is now set
 };
 
+// The explicit file list of the file-list dialog: paths, each optionally
+// followed by ":" and a member list. An empty list means none is in use.
+struct FileListEntries {
+  char** entries = nullptr;  // owned texts of at most 333 bytes
+  int count = 0;
+  int capacity = 0;
+
+  FileListEntries() = default;
+  ~FileListEntries();
+  FileListEntries(const FileListEntries&) = delete;
+  FileListEntries& operator=(const FileListEntries&) = delete;
+};
+// Appends a copy of text (cut to 333 bytes); false when memory ran out.
+bool AddFileListEntry(FileListEntries* list, const char* text);
+// Frees the list: no file list is in use afterwards.
+void FreeFileListEntries(FileListEntries* list);
+
 // The search run's walk: counts first (the total), then hands every target
-// to the visitor in order, re-deriving the date and size bounds from the
-// settings before each group. Each group is listed once: the run hands on
-// what the counting pass listed (listing a group again only where memory did
-// not hold it). Uses gFileListEntries instead of the field when a
-// file list is in use. Ends as soon as gAbortRequested is set. Writes the
-// directory line of the progress dialog. Do not call CountTargets before
-// it: the counting pass is part of the walk.
-int EnumerateTargets(const char* field, TargetVisitor& visitor);
+// to the visitor in order. Each group is listed once: the run hands on what
+// the counting pass listed (listing a group again only where memory did not
+// hold it). Uses fileList instead of the field when it holds entries (null:
+// none). Ends as soon as gAbortRequested is set. Reports the directory
+// reached to the Host. Do not call CountTargets before it: the counting
+// pass is part of the walk. *notes tells what the walk dropped.
+int EnumerateTargets(const TargetOptions& options, const char* field, const FileListEntries* fileList,
+                     TargetVisitor& visitor, TargetNotes* notes);
 
 // The number of targets EnumerateTargets would hand on (before date and size
 // filtering).
-unsigned CountTargets(const char* field);
+unsigned CountTargets(const TargetOptions& options, const char* field, const FileListEntries* fileList,
+                      TargetNotes* notes);
 
 // The list the file-list dialog fills (a list box in the program).
 class TargetListSink {
@@ -143,23 +174,12 @@ class TargetListSink {
 };
 
 // Fills the sink with the targets of the field as absolute paths (member
-// lists after ":"), or with gFileListEntries when a file list is in use.
-// subDir is the main dialog's subdirectory check box; it is stored into
-// SubDir. Returns the number of lines added.
-int ListTargets(TargetListSink& sink, const char* field, int subDir);
-
-// The explicit file list of the file-list dialog: paths, each optionally
-// followed by ":" and a member list. count 0 means no list is in use.
-struct FileListEntries {
-  char** entries = nullptr;  // owned texts of at most 333 bytes
-  int count = 0;
-  int capacity = 0;
-};
-extern FileListEntries gFileListEntries;
-// Appends a copy of text (cut to 333 bytes); false when memory ran out.
-bool AddFileListEntry(const char* text);
-// Frees the list: no file list is in use afterwards.
-void FreeFileListEntries();
+// lists after ":"), or with fileList's entries when it holds any. options
+// carry the main dialog's subdirectory check box in subDir; notes->
+// subDirTaken tells that the listing went by it. Returns the number of
+// lines added.
+int ListTargets(const TargetOptions& options, TargetListSink& sink, const char* field,
+                const FileListEntries* fileList, TargetNotes* notes);
 
 // The shell helper library's shortcut resolver: fills target (272 bytes)
 // with the shortcut's target, empty on failure; arguments may be null.

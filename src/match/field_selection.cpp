@@ -85,7 +85,8 @@ bool MarkFields(const char* word, const char* end, FieldSelection* selection, bo
 
 }  // namespace
 
-int FillFieldSelection(const char* separators, const char* numbers, FieldSelection* selection, bool trace) {
+FieldSpecFault FillFieldSelection(const char* separators, const char* numbers, FieldSelection* selection,
+                                  bool trace) {
   std::memset(selection, 0, sizeof *selection);
 
   const char* cursor = separators;
@@ -100,11 +101,11 @@ int FillFieldSelection(const char* separators, const char* numbers, FieldSelecti
   cursor = numbers;
   any = false;
   while (NextWord(&cursor, &word, &end)) {
-    if (!MarkFields(word, end, selection, trace)) return kFieldNumberControl;
+    if (!MarkFields(word, end, selection, trace)) return FieldSpecFault::kNumbers;
     any = true;
   }
   if (!any) selection->selected[kDefaultField] = 1;
-  return 0;
+  return FieldSpecFault::kNone;
 }
 
 }  // namespace zanto

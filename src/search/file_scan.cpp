@@ -30,8 +30,6 @@ uint32_t gRunLineCount = 0;
 
 namespace {
 
-constexpr size_t kProgressLineHead = 127;          // bytes of a line taken for the list
-constexpr size_t kProgressHeading = kNameBuffer + 32;
 constexpr size_t kOpenErrorText = kPathBuffer + 96;
 constexpr int kProgressListRunMatches = 20;        // list every match below this
 constexpr int kProgressListFileMatches = 4;        // or the first ones of each file
@@ -231,29 +229,12 @@ void WriteBlockEnd(FileScan& f) {
 void ListMatchInProgress(const FileScan& f) {
   if (gRunMatchCount >= static_cast<uint32_t>(kProgressListRunMatches) && gFileMatchCount >= kProgressListFileMatches) return;
   Host& host = GetHost();
-  if (gFileMatchCount == 1) {
-    char heading[kProgressHeading];
-    snprintf(heading, sizeof heading, "■ %s ■■■■■", f.target->displayName ? f.target->displayName : "");
-    TruncateText(heading, sizeof heading - 1);
-    host.AddProgressLine(heading);
-  }
-  const char* current = f.matcher->line;
-  char text[kProgressLineHead + 2];
-  text[0] = ' ';
-  size_t n = 0;
-  while (n < kProgressLineHead && current[n] != '\0' && current[n] != '\r' && current[n] != '\n') {
-    text[n + 1] = current[n];
-    ++n;
-  }
-  text[n + 1] = '\0';
-  TruncateText(text, kProgressLine);
-  host.AddProgressLine(text);
+  if (gFileMatchCount == 1) host.FirstMatchListed(ListedLine::kHeading, f.target->displayName ? f.target->displayName : "");
+  host.FirstMatchListed(ListedLine::kMatch, f.matcher->line);
 }
 
 void ShowMatchCount() {
-  char text[32];
-  snprintf(text, sizeof text, kMatchCountFormat, static_cast<unsigned long>(gRunMatchCount));
-  GetHost().SetProgressText(kProgressMatchCount, text);
+  GetHost().MatchCountChanged(static_cast<unsigned long>(gRunMatchCount));
   gRun.lastShownCount = gRunMatchCount;
 }
 
@@ -503,7 +484,7 @@ int ScanFile(const ScanTarget& target, const ScanContext& context) {
   const bool rulesApply = FollowShortcut(f, &found);
   f.writer = MatchWriter(WrittenFileOf(f), f.matcher, f.search->CountsSynonyms());
   char skipReason[kSkipReasonBuffer];
-  if (rulesApply && !PassesDateSizeFilter(f.path, found, skipReason)) {
+  if (rulesApply && target.dateSize != nullptr && !PassesDateSizeFilter(*target.dateSize, f.path, found, skipReason)) {
     f.writer.DateSizeNote(found.name, skipReason);
     return 1;
   }

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "files/date_size_filter.h"
 #include "files/os.h"
 
 namespace zanto {
@@ -18,7 +19,6 @@ struct PreparedSearch;
 
 constexpr size_t kBinarySample = 512;       // bytes the binary test looks at
 constexpr int kMessageInterval = 300;       // lines between message dispatches
-constexpr size_t kProgressLine = 120;       // longest progress list line
 constexpr size_t kSearchTextBuffer = 256;  // search text + NUL
 
 // Run-wide counters: reset by the search run, advanced by the scan.
@@ -40,6 +40,7 @@ struct ScanTarget {
   const char* archivePath;   // the archive holding path as a member, or null
   unsigned member;           // member number, 0 for a plain file
   const char* displayName;   // progress list heading, or null
+  const DateSizeFilter* dateSize = nullptr;  // the run's date and size bounds, or null for none
 };
 
 // What the scan of every file of a run reads (the prepared search) and

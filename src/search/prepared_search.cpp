@@ -52,6 +52,7 @@ bool PrepareSearch(const SearchOptions& options, const char* text, Host& host, P
   const unsigned reading = options.terms.reading;
   if (reading & kReadSame1) LoadSame1Table(options.same1Path, &search->same1);
   if (reading & kReadFields) FillFieldSelection(options.fieldPara, options.fieldNo, &search->fields, false);
+  search->dateSize = DateSizeFilterFrom(options.targets.ranges);
   if (!LoadThesaurusOrAsk(options, host, &search->thesaurus)) return false;
   const TermRules rules = {options.terms, options.regular, search->same1.Loaded() ? &search->same1 : nullptr,
                            search->thesaurus.Loaded() ? &search->thesaurus : nullptr};

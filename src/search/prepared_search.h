@@ -5,6 +5,7 @@
 #pragma once
 #include <memory>
 
+#include "files/date_size_filter.h"
 #include "match/expression.h"
 #include "match/folding.h"
 #include "match/line_matcher.h"
@@ -21,6 +22,7 @@ struct PreparedSearch {
   Same1Table same1;               // loaded under Same1
   Thesaurus thesaurus;            // loaded when Thesaurus selects a file
   FieldSelection fields = {};     // under FieldSearch
+  DateSizeFilter dateSize = {};   // the date and size ranges, parsed once
   CompiledSearch compiled;
   // Lines of a Shift_JIS file that lack the needle's bytes, or that the
   // filter refuses, cannot match (scan_match.h).

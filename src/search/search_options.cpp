@@ -2,6 +2,7 @@
 
 #include "base/sjis.h"
 #include "match/field_selection.h"
+#include "search/target_options_from.h"
 
 namespace zanto {
 
@@ -34,10 +35,11 @@ SearchOptions SearchOptionsFrom(const SearchSettings& s, SearchOptionNotes* note
   CopyText(options.fieldNo, sizeof options.fieldNo, s.FieldNo);
   const bool blocks = s.BlockOut && s.BlockSets != nullptr && s.BlockType >= 0 && s.BlockType < kBlockSets;
   options.blockSet = blocks ? &s.BlockSets[s.BlockType] : nullptr;
+  options.targets = TargetOptionsFrom(s);
   return options;
 }
 
-int CheckFieldSpec(const SearchSettings& settings) {
+FieldSpecFault CheckFieldSpec(const SearchSettings& settings) {
   FieldSelection selection;
   return FillFieldSelection(settings.FieldPara, settings.FieldNo, &selection);
 }

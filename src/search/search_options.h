@@ -6,6 +6,8 @@
 
 #include "base/bounds.h"
 #include "base/settings.h"
+#include "files/target_options.h"
+#include "match/field_selection.h"
 #include "match/pattern.h"
 
 namespace zanto {
@@ -20,6 +22,7 @@ struct SearchOptions {
   char fieldPara[sizeof SearchSettings{}.FieldPara];  // FieldPara, FieldNo
   char fieldNo[sizeof SearchSettings{}.FieldNo];
   const BlockSet* blockSet;          // BlockSets[BlockType] under BlockOut, else null
+  TargetOptions targets;             // what the walk and the date and size filter read
 };
 
 // What SearchOptionsFrom decided about the settings.
@@ -30,7 +33,7 @@ struct SearchOptionNotes {
 SearchOptions SearchOptionsFrom(const SearchSettings& settings, SearchOptionNotes* notes);
 
 // Reads FieldPara and FieldNo as a field search would (tracing what it
-// reads): 0 when they are right, else the field-number box that is wrong.
-int CheckFieldSpec(const SearchSettings& settings);
+// reads): what is wrong with them, if anything.
+FieldSpecFault CheckFieldSpec(const SearchSettings& settings);
 
 }  // namespace zanto

@@ -2,30 +2,29 @@
 
 #include <cstdio>
 #include <cstring>
+#include <memory>
 
 #include "base/host.h"
 #include "base/name_compare.h"
 #include "base/settings.h"
 #include "base/sjis.h"
 #include "files/archive_support.h"
+#include "files/date_size_filter.h"
 #include "files/path.h"
 #include "files/targets.h"
-#include <memory>
-
 #include "match/line_matcher.h"
 #include "search/file_scan.h"
 #include "search/line_history.h"
 #include "search/prepared_search.h"
 #include "search/result_output.h"
 #include "search/search_options.h"
+#include "search/target_options_from.h"
 
 namespace zanto {
 
 namespace {
 
-constexpr size_t kProgressFileText = kNameBuffer + 48;  // a name, its numbers and "解凍中"
 constexpr size_t kMemberNameBuffer = kNameBuffer;  // a member's name and extension
-constexpr size_t kProgressDirectoryText = kDriveBuffer + kPathPart + 16;
 constexpr char kOutputNotOpened[] = "出力ファイルを開けません";
 constexpr char kOutputIncomplete[] = "出力ファイルに書き込めません";
 constexpr char kMemberNotExtracted[] = "解凍できません(%s:%s)\r\n";  // archive, member inside it
@@ -67,12 +66,6 @@ bool OpenOutput(const char* outputPath) {
   return false;
 }
 
-void ShowFileLine(const char* format, const char* name, unsigned number, unsigned total) {
-  char line[kProgressFileText];
-  snprintf(line, sizeof line, format, name, number, total);
-  GetHost().SetProgressText(kProgressFile, line);
-}
-
 // Scans the member at memberPath as member number m of the archive; 0 when
 // the run must stop.
 int ScanMember(const char* memberPath, const FindRecord& member, unsigned number, unsigned m, unsigned total,
@@ -82,16 +75,16 @@ int ScanMember(const char* memberPath, const FindRecord& member, unsigned number
   char displayName[kMemberNameBuffer];
   CopyText(displayName, sizeof displayName, name);
   AppendText(displayName, sizeof displayName, ext);
-  char dirLine[kProgressDirectoryText];
-  snprintf(dirLine, sizeof dirLine, "ﾃﾞｨﾚｸﾄﾘ　%s%s", drive, dir);
-  GetHost().SetProgressText(kProgressDirectory, dirLine);
-  char fileLine[kProgressFileText];
-  snprintf(fileLine, sizeof fileLine, "%-12s(%2u-%2u/%2u)", displayName, number, m, total);
-  GetHost().SetProgressText(kProgressFile, fileLine);
+  char memberDir[kPathBuffer];
+  CopyText(memberDir, sizeof memberDir, drive);
+  AppendText(memberDir, sizeof memberDir, dir);
+  GetHost().DirectoryReached(memberDir);
+  GetHost().FileReached({displayName, number, total, m, false});
   // The scan may rewrite its path; the extracted file keeps its own.
   char path[kPathBuffer];
   CopyText(path, sizeof path, memberPath);
-  const ScanTarget target = {path, number, total, &member, outputPath, archivePath, m, displayName};
+  const ScanTarget target = {path, number, total, &member, outputPath, archivePath, m, displayName,
+                             &context.search->dateSize};
   return ScanFile(target, context);
 }
 
@@ -112,7 +105,7 @@ int SearchArchive(const char* path, const FindRecord& record, unsigned number, u
     Trace("解凍できません(%s)\r\n", path);
     return 1;
   }
-  ShowFileLine("%-12s(%2u/%2u)解凍中", record.name, number, total);
+  GetHost().FileReached({record.name, number, total, 0, true});
   FindRecord member = record;
   char memberPath[kPathBuffer];
   int result = 1;
@@ -125,7 +118,7 @@ int SearchArchive(const char* path, const FindRecord& record, unsigned number, u
       if (!gAbortRequested) NoteMemberLeftOut(path, memberPath);
       continue;
     }
-    if (IsExcludedExtension(memberPath) || gAbortRequested) {
+    if (IsExcludedExtension(context.search->options.targets, memberPath) || gAbortRequested) {
       DeletePath(memberPath);
       continue;
     }
@@ -137,7 +130,7 @@ int SearchArchive(const char* path, const FindRecord& record, unsigned number, u
     if (gSettings.DelUnlha == kDeleteAlways || (gSettings.DelUnlha == kDeleteWithoutMatch && gFileMatchCount == 0))
       DeletePath(memberPath);
   }
-  GetHost().SetProgressText(kProgressDirectory, "");
+  GetHost().DirectoryReached("");
   return result;
 }
 
@@ -148,17 +141,18 @@ int SearchTarget(char* path, const FindRecord& record, unsigned number, unsigned
   FindRecord copy = record;
   copy.osHandle = nullptr;
   if (IsArchivePath(path)) return SearchArchive(path, copy, number, total, outputPath, memberList, context);
-  ShowFileLine("%-12s(%2u/%2u)", copy.name, number, total);
-  const ScanTarget target = {path, number, total, &copy, outputPath, nullptr, 0, copy.name};
+  GetHost().FileReached({copy.name, number, total, 0, false});
+  const ScanTarget target = {path, number, total, &copy, outputPath, nullptr, 0, copy.name, &context.search->dateSize};
   return ScanFile(target, context) == 0 ? 0 : 1;
 }
 
-int RunSearch(const char* searchText, const char* fieldText, const char* outputPath) {
+int RunSearch(const char* searchText, const char* fieldText, const char* outputPath,
+              const FileListEntries* fileList) {
   gRunMatchCount = 0;
   gFileMatchCount = 0;
-  SearchOptionNotes notes = {};
-  const SearchOptions options = SearchOptionsFrom(gSettings, &notes);
-  if (notes.wordCleared) gSettings.Word = 0;
+  SearchOptionNotes optionNotes = {};
+  const SearchOptions options = SearchOptionsFrom(gSettings, &optionNotes);
+  if (optionNotes.wordCleared) gSettings.Word = 0;
   // The prepared search holds the search's tables and terms, the matcher a
   // line's working memory: both too large for the stack.
   auto search = std::make_unique<PreparedSearch>();
@@ -174,7 +168,9 @@ int RunSearch(const char* searchText, const char* fieldText, const char* outputP
 
   const ScanContext context = {search.get(), matcher.get()};
   RunVisitor visitor(outputPath ? outputPath : "", context);
-  int walked = EnumerateTargets(fieldText, visitor);
+  TargetNotes notes;
+  int walked = EnumerateTargets(options.targets, fieldText, fileList, visitor, &notes);
+  KeepTargetNotes(notes, options.targets, &gSettings);
   int result = walked == kTargetsDone ? kRunCompleted : kRunFailed;
 
   // A run that could not walk its targets ends without totals.

@@ -4,7 +4,9 @@
 // close everything again.
 #pragma once
 
+#include "files/date_size_filter.h"
 #include "files/os.h"
+#include "files/targets.h"
 
 namespace zanto {
 
@@ -16,16 +18,19 @@ enum : int {
 };
 
 // searchText: at most 255 bytes; fieldText: the file-name field (ignored
-// when the file-list dialog holds a list); outputPath: absolute, or empty
-// for the clipboard. Options come from gSettings. Message boxes go through
-// the host, which owns them by the progress dialog.
-int RunSearch(const char* searchText, const char* fieldText, const char* outputPath);
+// when fileList, the file-list dialog's list, holds entries); outputPath:
+// absolute, or empty for the clipboard. Options come from gSettings. Message
+// boxes go through the host, which owns them by the progress dialog.
+int RunSearch(const char* searchText, const char* fieldText, const char* outputPath,
+              const FileListEntries* fileList = nullptr);
 
 // Hands one target to the scan. A plain file goes to ScanFile; an LZH
 // archive (LzhSearch on) is unpacked and each member scanned under the
 // archive's name, then deleted or kept as DelUnlha says. memberList names
 // the members to search, colon-separated wildcards, or is null for all.
-// 0 when the scan found the expression unusable.
+// Members whose extension the run's options exclude are not searched; every
+// file is tested against the run's date and size filter first. 0 when the scan found the expression
+// unusable.
 int SearchTarget(char* path, const FindRecord& record, unsigned number, unsigned total,
                  const char* outputPath, const char* memberList, const ScanContext& context);
 

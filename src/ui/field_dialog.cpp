@@ -12,7 +12,23 @@ namespace zanto {
 
 namespace {
 
-static_assert(kFieldNumberControl == IDC_FIELD_NUMBERS);
+// The box to correct for each fault of the field spec.
+struct FieldFaultControl {
+  FieldSpecFault fault;
+  int control;
+};
+constexpr FieldFaultControl kFieldFaultControls[] = {
+    {FieldSpecFault::kNumbers, IDC_FIELD_NUMBERS},
+};
+
+// The box of the text that does not parse, or 0.
+int WrongFieldSpec() {
+  const FieldSpecFault fault = CheckFieldSpec(gSettings);
+  for (const FieldFaultControl& entry : kFieldFaultControls) {
+    if (entry.fault == fault) return entry.control;
+  }
+  return 0;
+}
 
 const ControlBinding kFieldBindings[] = {
     {IDC_FIELD_ON, &gSettings.FieldSearch, kBindCheck, "フィールド検索を行う"},
@@ -41,7 +57,7 @@ bool OnOk(HWND dialog) {
   std::memcpy(numbers, gSettings.FieldNo, sizeof numbers);
   int32_t fieldSearch = gSettings.FieldSearch;
   SaveControls(dialog, kFieldBindings);
-  int wrong = CheckFieldSpec(gSettings);
+  int wrong = WrongFieldSpec();
   if (wrong != 0) {
     SetFocus(GetDlgItem(dialog, wrong));
     std::memcpy(gSettings.FieldPara, separators, sizeof separators);

@@ -18,9 +18,11 @@
 #include "files/os.h"
 #include "files/path.h"
 #include "files/targets.h"
+#include "search/target_options_from.h"
 #include "ui/app.h"
 #include "ui/option_dialog.h"
 #include "ui/resource.h"
+#include "ui/search_bridge.h"
 
 namespace zanto {
 
@@ -304,7 +306,11 @@ void OnInit(HWND dialog) {
   if (main) GetDlgItemTextA(main, IDC_FILE_NAMES, field, sizeof field);
   int subDir = main && IsDlgButtonChecked(main, IDC_SUBDIR) == BST_CHECKED;
   ListBoxSink sink(dialog);
-  ListTargets(sink, field, subDir);
+  TargetOptions options = TargetOptionsFrom(gSettings);
+  options.subDir = subDir != 0;
+  TargetNotes notes;
+  ListTargets(options, sink, field, &ProgramFileList(), &notes);
+  KeepTargetNotes(notes, options, &gSettings);
   RecomputeExtent(dialog);
   DragAcceptFiles(dialog, TRUE);
   ShowCount(dialog);
@@ -335,12 +341,13 @@ void OnCommand(HWND dialog, int id, int code) {
 // The shown list becomes the one the search uses; an empty one ends the
 // use of a list.
 bool OnOk(HWND dialog) {
-  FreeFileListEntries();
+  FileListEntries& entries = ProgramFileList();
+  FreeFileListEntries(&entries);
   HWND list = List(dialog);
   char entry[kListEntryBuffer];
   for (int i = 0, n = EntryCount(dialog); i < n; ++i) {
     ReadEntry(list, i, entry);
-    if (!AddFileListEntry(entry)) break;
+    if (!AddFileListEntry(&entries, entry)) break;
   }
   return true;
 }

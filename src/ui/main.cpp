@@ -12,6 +12,7 @@
 #include "ui/app.h"
 #include "ui/editor_control.h"
 #include "ui/main_dialog.h"
+#include "ui/search_bridge.h"
 #include "ui/resource.h"
 #include "ui/status_bar.h"
 #include "ui/win_host.h"
@@ -132,8 +133,7 @@ void Shutdown() {
   EndEditorControl();
   FreeResultBuffer();
   FreeBlockSets();
-  FreeFileListEntries();
-  FreeDirectoryList();
+  FreeFileListEntries(&ProgramFileList());
   FreeArguments();
 }
 

@@ -7,6 +7,7 @@
 #include <initializer_list>
 
 #include "base/host.h"
+#include "base/progress_text.h"
 #include "base/sjis.h"
 #include "files/path.h"
 #include "search/search_options.h"
@@ -360,7 +361,7 @@ void RunSearchFromControls(HWND dialog) {
 
 void AfterSearch(HWND dialog) {
   char label[kMatchLabel];
-  std::snprintf(label, sizeof label, kMatchCountFormat, SearchMatchCount());
+  FormatMatchCount(SearchMatchCount(), label, sizeof label);
   SetDlgItemTextA(dialog, IDC_MATCH_COUNT, label);
 
   char text[kFileFieldRead];
@@ -402,7 +403,7 @@ bool OnOk(HWND dialog) {
   if (CloseDroppedList(dialog)) return true;
   // The field selection is built from the settings before every search, so
   // a field search set only in the profile or on the command line works.
-  if (gSettings.FieldSearch && CheckFieldSpec(gSettings) != 0) {
+  if (gSettings.FieldSearch && CheckFieldSpec(gSettings) != FieldSpecFault::kNone) {
     OnOptionDialog(dialog, IDC_FIELD);
     return true;
   }

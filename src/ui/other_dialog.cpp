@@ -13,10 +13,19 @@ namespace zanto {
 
 namespace {
 
-static_assert(kDateCheckControl == IDC_DATE_FILTER && kDateStartControl == IDC_DATE_START &&
-              kDateEndControl == IDC_DATE_END);
-static_assert(kSizeCheckControl == IDC_SIZE_FILTER && kSizeMinControl == IDC_SIZE_START &&
-              kSizeMaxControl == IDC_SIZE_END);
+// The box to correct for each range that does not parse.
+struct RangeFaultControl {
+  RangeFault fault;
+  int control;
+};
+constexpr RangeFaultControl kRangeFaultControls[] = {
+    {RangeFault::kDateStart, IDC_DATE_START},
+    {RangeFault::kDateEnd, IDC_DATE_END},
+    {RangeFault::kSizeMin, IDC_SIZE_START},
+    {RangeFault::kSizeMax, IDC_SIZE_END},
+};
+static_assert(sizeof gSettings.DateStart == kDateTextBuffer && sizeof gSettings.DateEnd == kDateTextBuffer &&
+              sizeof gSettings.SizeStart == kSizeTextBuffer && sizeof gSettings.SizeEnd == kSizeTextBuffer);
 
 #define ZANTO_TEXT_BOX(id, field, status) {id, gSettings.field, kBindText + sizeof gSettings.field, status}
 
@@ -93,15 +102,18 @@ void OnCommand(HWND dialog, int id, int code) {
 // The box of a range that does not parse, or 0. The boxes are read as far
 // as their settings hold.
 int WrongRange(HWND dialog) {
-  char start[sizeof gSettings.SizeStart], end[sizeof gSettings.SizeEnd];
-  static_assert(sizeof start >= sizeof gSettings.DateStart && sizeof end >= sizeof gSettings.DateEnd);
-  GetDlgItemTextA(dialog, IDC_DATE_START, start, sizeof gSettings.DateStart);
-  GetDlgItemTextA(dialog, IDC_DATE_END, end, sizeof gSettings.DateEnd);
-  int wrong = ParseDateRangeTexts(IsChecked(dialog, IDC_DATE_FILTER), start, end);
-  if (wrong) return wrong;
-  GetDlgItemTextA(dialog, IDC_SIZE_START, start, sizeof start);
-  GetDlgItemTextA(dialog, IDC_SIZE_END, end, sizeof end);
-  return ParseSizeRangeTexts(IsChecked(dialog, IDC_SIZE_FILTER), start, end);
+  DateSizeRanges ranges;
+  ranges.dateOn = IsChecked(dialog, IDC_DATE_FILTER);
+  GetDlgItemTextA(dialog, IDC_DATE_START, ranges.dateStart, sizeof ranges.dateStart);
+  GetDlgItemTextA(dialog, IDC_DATE_END, ranges.dateEnd, sizeof ranges.dateEnd);
+  ranges.sizeOn = IsChecked(dialog, IDC_SIZE_FILTER);
+  GetDlgItemTextA(dialog, IDC_SIZE_START, ranges.sizeMin, sizeof ranges.sizeMin);
+  GetDlgItemTextA(dialog, IDC_SIZE_END, ranges.sizeMax, sizeof ranges.sizeMax);
+  const RangeFault fault = CheckDateSizeRanges(ranges);
+  for (const RangeFaultControl& entry : kRangeFaultControls) {
+    if (entry.fault == fault) return entry.control;
+  }
+  return 0;
 }
 
 bool OnOk(HWND dialog) {

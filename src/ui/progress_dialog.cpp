@@ -5,6 +5,7 @@
 
 #include "base/bounds.h"
 #include "base/host.h"
+#include "base/progress_text.h"
 #include "base/sjis.h"
 #include "ui/app.h"
 #include "ui/resource.h"
@@ -94,7 +95,7 @@ void Paint() {
   }
   if (gDisplay.countWritten) {
     char count[kCountBuffer];
-    std::snprintf(count, sizeof count, kMatchCountFormat, SearchMatchCount());
+    FormatMatchCount(SearchMatchCount(), count, sizeof count);
     if (std::strcmp(count, gDisplay.countShown) != 0) {
       SetDlgItemTextA(gProgressWindow, IDC_PROGRESS_COUNT, count);
       CopyText(gDisplay.countShown, sizeof gDisplay.countShown, count);

@@ -3,6 +3,8 @@
 #pragma once
 #include <windows.h>
 
+#include "files/targets.h"
+
 namespace zanto {
 
 // Runs one search (the progress dialog is open). 0 on success or a stop by
@@ -15,6 +17,9 @@ unsigned long SearchMatchCount();
 bool HandResultToEditor(HWND dialog);
 // Opens the option dialog behind button id of the main dialog.
 void OpenOptionDialog(HWND dialog, int id);
+// The file-list dialog's list, which the searches use instead of the
+// file-name field while it holds entries; it lives as long as the program.
+FileListEntries& ProgramFileList();
 // True while the file-list dialog's list replaces the file-name field.
 bool FileListInUse();
 // Number of files in that list.

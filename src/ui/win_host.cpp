@@ -2,6 +2,8 @@
 
 #include <cstring>
 
+#include "base/progress_text.h"
+
 #include "ui/app.h"
 #include "ui/progress_dialog.h"
 #include "ui/resource.h"
@@ -18,10 +20,6 @@ constexpr DWORD kMessagePollMs = 10;  // least time between two looks at the que
 // Message boxes show the information icon unless the caller chose one.
 constexpr unsigned kIconBits = MB_ICONMASK;
 
-// The engine writes progress controls by its own numbers; the dialog
-// template must give them the same ones.
-static_assert(kProgressFile == IDC_PROGRESS_FILE && kProgressMatchCount == IDC_PROGRESS_COUNT &&
-              kProgressDirectory == IDC_PROGRESS_DIR && kProgressList == IDC_PROGRESS_LIST);
 // The Host's box styles and answers are the platform's numbers.
 static_assert(kBoxOk == MB_OK && kBoxOkCancel == MB_OKCANCEL && kBoxYesNoCancel == MB_YESNOCANCEL &&
               kBoxYesNo == MB_YESNO && kBoxIconInformation == MB_ICONINFORMATION);
@@ -43,15 +41,40 @@ int WindowsHost::ShowMessage(const char* text, unsigned style) {
   return ShowProgramMessage(mainWindow_, text, style);
 }
 
-void WindowsHost::SetProgressText(int control, const char* text) {
+namespace {
+
+// The engine's reports go to the progress dialog's controls while it is open.
+void ShowProgressLabel(int control, const char* text) {
   if (!gProgressWindow) return;
   SetProgressLabel(control, text);
   UpdateProgressDialog();
 }
 
-void WindowsHost::AddProgressLine(const char* text) {
+}  // namespace
+
+void WindowsHost::FileReached(const FileReport& file) {
+  char line[kFileLineBuffer];
+  FormatFileLine(file, line, sizeof line);
+  ShowProgressLabel(IDC_PROGRESS_FILE, line);
+}
+
+void WindowsHost::DirectoryReached(const char* path) {
+  char line[kDirectoryLineBuffer];
+  FormatDirectoryLine(path, line, sizeof line);
+  ShowProgressLabel(IDC_PROGRESS_DIR, line);
+}
+
+void WindowsHost::MatchCountChanged(unsigned long count) {
+  char text[kMatchCountBuffer];
+  FormatMatchCount(count, text, sizeof text);
+  ShowProgressLabel(IDC_PROGRESS_COUNT, text);
+}
+
+void WindowsHost::FirstMatchListed(ListedLine kind, const char* text) {
   if (!gProgressWindow) return;
-  AddProgressListLine(text);
+  char line[kListedLineBuffer];
+  FormatListedLine(kind, text, line, sizeof line);
+  AddProgressListLine(line);
   UpdateProgressDialog();
 }
 

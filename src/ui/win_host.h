@@ -1,5 +1,5 @@
 // The Host over the real windows: message boxes, the progress dialog's
-// controls, the message pump with the pause loop, the trace channel and the
+// controls (the engine's reports formatted for them), the message pump with the pause loop, the trace channel and the
 // clipboard.
 #pragma once
 #include <windows.h>
@@ -15,8 +15,10 @@ constexpr char kTraceWindowClass[] = "VemoDebugWClass";
 class WindowsHost final : public Host {
  public:
   int ShowMessage(const char* text, unsigned style) override;
-  void SetProgressText(int control, const char* text) override;
-  void AddProgressLine(const char* text) override;
+  void FileReached(const FileReport& file) override;
+  void DirectoryReached(const char* path) override;
+  void MatchCountChanged(unsigned long count) override;
+  void FirstMatchListed(ListedLine kind, const char* text) override;
   void ProcessMessages() override;
   void Trace(const char* text) override;
   bool CopyToClipboard(const char* text, size_t length) override;

@@ -5,7 +5,6 @@
 #include <cstring>
 #include <string>
 
-#include "base/settings.h"
 #include "support/fake_host.h"
 
 namespace zanto {
@@ -55,30 +54,30 @@ TEST(DateSizeFilter, DateRangeParsing) {
   struct Case {
     const char* start;
     const char* end;
-    int want;
+    RangeFault want;
     // Dates that must pass / fail afterwards (when the parse succeeded).
     const char* passing;
     const char* failing;
   } cases[] = {
-      {"9801", "9812", 0, "980101,981231,980100", "971231,990101"},
-      {"9901", "0012", 0, "990615,000301", "010101,981231"},
-      {"9801", "", 0, "980101,991231", "000101,971231"},
-      {"", "", kDateStartControl, "", ""},
-      {"0101", "", kDateStartControl, "", ""},
-      {"98a", "", kDateStartControl, "", ""},
-      {"-98", "", kDateStartControl, "", ""},
-      {"98", "99x", kDateEndControl, "", ""},
-      {"1234567", "", kDateStartControl, "", ""},
-      {"9905", "9901", kDateStartControl, "", ""},
-      {"", "05", 0, "000101,051231", "060101,991231"},
+      {"9801", "9812", RangeFault::kNone, "980101,981231,980100", "971231,990101"},
+      {"9901", "0012", RangeFault::kNone, "990615,000301", "010101,981231"},
+      {"9801", "", RangeFault::kNone, "980101,991231", "000101,971231"},
+      {"", "", RangeFault::kDateStart, "", ""},
+      {"0101", "", RangeFault::kDateStart, "", ""},
+      {"98a", "", RangeFault::kDateStart, "", ""},
+      {"-98", "", RangeFault::kDateStart, "", ""},
+      {"98", "99x", RangeFault::kDateEnd, "", ""},
+      {"1234567", "", RangeFault::kDateStart, "", ""},
+      {"9905", "9901", RangeFault::kDateStart, "", ""},
+      {"", "05", RangeFault::kNone, "000101,051231", "060101,991231"},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.start) + ".." + c.end);
-    EXPECT_EQ(ParseDateRangeTexts(true, c.start, c.end), c.want);
-    if (c.want != 0) continue;
-    gSettings = SearchSettings{};
-    gSettings.Date = 1;
-    auto check = [](const char* list, int want) {
+    DateSizeFilter filter;
+    filter.dateOn = true;
+    EXPECT_EQ(ParseDateRangeTexts(c.start, c.end, &filter.date), c.want);
+    if (c.want != RangeFault::kNone) continue;
+    auto check = [&filter](const char* list, int want) {
       std::string all = list;
       size_t at = 0;
       while (at < all.size()) {
@@ -87,7 +86,7 @@ TEST(DateSizeFilter, DateRangeParsing) {
         int y = std::stoi(d.substr(0, 2)), m = std::stoi(d.substr(2, 2)), day = std::stoi(d.substr(4, 2));
         int year = y >= 80 ? 1900 + y : 2000 + y;
         FindRecord r = Record("f.txt", DosDate(year, m, day), 1);
-        EXPECT_EQ(PassesDateSizeFilter("f.txt", r), want) << d;
+        EXPECT_EQ(PassesDateSizeFilter(filter, "f.txt", r), want) << d;
       }
     };
     check(c.passing, 1);
@@ -96,64 +95,78 @@ TEST(DateSizeFilter, DateRangeParsing) {
 }
 
 TEST(DateSizeFilter, FailedOrSkippedParseKeepsWhatTheRulesSay) {
-  gSettings = SearchSettings{};
-  gSettings.Date = 1;
   FindRecord r = Record("f.txt", DosDate(1998, 5, 5), 1);
-  ASSERT_EQ(ParseDateRangeTexts(true, "9801", "9812"), 0);
-  EXPECT_EQ(PassesDateSizeFilter("f.txt", r), 1);
-  // A parse with the filter off changes nothing.
-  EXPECT_EQ(ParseDateRangeTexts(false, "x", "y"), 0);
-  EXPECT_EQ(PassesDateSizeFilter("f.txt", r), 1);
-  // A failed parse leaves the reset bounds 000000..999999, which nothing passes.
-  EXPECT_NE(ParseDateRangeTexts(true, "", ""), 0);
-  EXPECT_EQ(PassesDateSizeFilter("f.txt", r), 0);
+  DateSizeRanges ranges;
+  ranges.dateOn = true;
+  std::strcpy(ranges.dateStart, "9801");
+  std::strcpy(ranges.dateEnd, "9812");
+  EXPECT_EQ(PassesDateSizeFilter(DateSizeFilterFrom(ranges), "f.txt", r), 1);
+  // A filter that is off passes whatever its texts.
+  ranges.dateOn = false;
+  std::strcpy(ranges.dateStart, "x");
+  std::strcpy(ranges.dateEnd, "y");
+  EXPECT_EQ(CheckDateSizeRanges(ranges), RangeFault::kNone);
+  EXPECT_EQ(PassesDateSizeFilter(DateSizeFilterFrom(ranges), "f.txt", r), 1);
+  // A failed parse leaves the default bounds 000000..999999, which nothing
+  // passes, and writes no bounds of its own.
+  ranges.dateOn = true;
+  ranges.dateStart[0] = ranges.dateEnd[0] = '\0';
+  EXPECT_NE(CheckDateSizeRanges(ranges), RangeFault::kNone);
+  EXPECT_EQ(PassesDateSizeFilter(DateSizeFilterFrom(ranges), "f.txt", r), 0);
+  DateBounds kept;
+  ASSERT_EQ(ParseDateRangeTexts("9801", "9812", &kept), RangeFault::kNone);
+  EXPECT_NE(ParseDateRangeTexts("", "", &kept), RangeFault::kNone);
+  EXPECT_STREQ(kept.start, "980100");
+  EXPECT_STREQ(kept.end, "981299");
 }
 
 TEST(DateSizeFilter, SizeRangeParsing) {
   struct Case {
     const char* min;
     const char* max;
-    int want;
+    RangeFault want;
     int32_t pass;     // a size that passes afterwards, or -1
     int32_t fail;     // a size that fails afterwards, or -1
   } cases[] = {
-      {"10k", "", 0, 10000, 9999},
-      {"10K", "20K", 0, 20000, 20001},
-      {"", "1000", 0, 0, 1001},
-      {"", "", 0, 2147483647, -1},
-      {"10K", "1000", kSizeMinControl, -1, -1},
-      {"12a", "", kSizeMinControl, -1, -1},
-      {"1K0", "", kSizeMinControl, -1, -1},
-      {"-5", "", kSizeMinControl, -1, -1},
-      {"+5", "", kSizeMinControl, -1, -1},
-      {"5", "x", kSizeMaxControl, -1, -1},
+      {"10k", "", RangeFault::kNone, 10000, 9999},
+      {"10K", "20K", RangeFault::kNone, 20000, 20001},
+      {"", "1000", RangeFault::kNone, 0, 1001},
+      {"", "", RangeFault::kNone, 2147483647, -1},
+      {"10K", "1000", RangeFault::kSizeMin, -1, -1},
+      {"12a", "", RangeFault::kSizeMin, -1, -1},
+      {"1K0", "", RangeFault::kSizeMin, -1, -1},
+      {"-5", "", RangeFault::kSizeMin, -1, -1},
+      {"+5", "", RangeFault::kSizeMin, -1, -1},
+      {"5", "x", RangeFault::kSizeMax, -1, -1},
       // K beyond 32 bits is refused instead of wrapping.
-      {"99999999K", "", kSizeMinControl, -1, -1},
-      {"", "2147484K", kSizeMaxControl, -1, -1},
-      {"", "2147483K", 0, 2147483000, 2147483001},
-      {"99999999999", "", kSizeMinControl, -1, -1},
+      {"99999999K", "", RangeFault::kSizeMin, -1, -1},
+      {"", "2147484K", RangeFault::kSizeMax, -1, -1},
+      {"", "2147483K", RangeFault::kNone, 2147483000, 2147483001},
+      {"99999999999", "", RangeFault::kSizeMin, -1, -1},
   };
-  gSettings = SearchSettings{};
-  gSettings.Size = 1;
   for (const Case& c : cases) {
     SCOPED_TRACE(std::string(c.min) + ".." + c.max);
-    EXPECT_EQ(ParseSizeRangeTexts(true, c.min, c.max), c.want);
+    DateSizeFilter filter;
+    filter.sizeOn = true;
+    EXPECT_EQ(ParseSizeRangeTexts(c.min, c.max, &filter.size), c.want);
     if (c.pass >= 0) {
-      EXPECT_EQ(PassesDateSizeFilter("f", Record("f", 0, c.pass)), 1);
+      EXPECT_EQ(PassesDateSizeFilter(filter, "f", Record("f", 0, c.pass)), 1);
     }
     if (c.fail >= 0) {
-      EXPECT_EQ(PassesDateSizeFilter("f", Record("f", 0, c.fail)), 0);
+      EXPECT_EQ(PassesDateSizeFilter(filter, "f", Record("f", 0, c.fail)), 0);
     }
   }
   // A file of 2 GiB or more reads as negative and fails a minimum of 0.
-  ASSERT_EQ(ParseSizeRangeTexts(true, "0", ""), 0);
-  EXPECT_EQ(PassesDateSizeFilter("f", Record("f", 0, static_cast<int32_t>(0x80000000u))), 0);
+  DateSizeFilter filter;
+  filter.sizeOn = true;
+  ASSERT_EQ(ParseSizeRangeTexts("0", "", &filter.size), RangeFault::kNone);
+  EXPECT_EQ(PassesDateSizeFilter(filter, "f", Record("f", 0, static_cast<int32_t>(0x80000000u))), 0);
 }
 
 TEST(DateSizeFilter, SkipReasons) {
   FakeHost host;
   struct Case {
-    int verbose;
+    int verbose;  // has no say: the scan decides on the note
     int date;
     int size;
     FindRecord record;
@@ -170,18 +183,16 @@ TEST(DateSizeFilter, SkipReasons) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.record.name);
-    gSettings = SearchSettings{};
-    gSettings.Verbose = c.verbose;
-    gSettings.Date = c.date;
-    gSettings.Size = c.size;
-    strcpy(gSettings.DateStart, "98");
-    strcpy(gSettings.DateEnd, "99");
-    strcpy(gSettings.SizeStart, "");
-    strcpy(gSettings.SizeEnd, "10K");
-    ASSERT_EQ(ParseDateRange(), 0);
-    ASSERT_EQ(ParseSizeRange(), 0);
+    DateSizeRanges ranges;
+    ranges.dateOn = c.date != 0;
+    ranges.sizeOn = c.size != 0;
+    strcpy(ranges.dateStart, "98");
+    strcpy(ranges.dateEnd, "99");
+    strcpy(ranges.sizeMin, "");
+    strcpy(ranges.sizeMax, "10K");
+    ASSERT_EQ(CheckDateSizeRanges(ranges), RangeFault::kNone);
     char reason[kSkipReasonBuffer] = "";
-    EXPECT_EQ(PassesDateSizeFilter(c.record.name, c.record, reason), c.passes);
+    EXPECT_EQ(PassesDateSizeFilter(DateSizeFilterFrom(ranges), c.record.name, c.record, reason), c.passes);
     EXPECT_EQ(std::string(reason), c.want);
   }
 }

@@ -17,6 +17,7 @@
 #include "base/settings.h"
 #include "files/path.h"
 #include "files/targets.h"
+#include "search/target_options_from.h"
 #include "support/fake_host.h"
 #include "support/temp_dir.h"
 
@@ -101,7 +102,7 @@ class Targets : public ::testing::Test {
   void TearDown() override {
     SetTargetAllocator(nullptr);
     gAllocationsLeft = -1;
-    FreeFileListEntries();
+    FreeFileListEntries(&fileList);
     gAbortRequested = 0;
     OsSetCurrentDirectory(savedDir_);
     gSettings = saved_;
@@ -120,14 +121,46 @@ class Targets : public ::testing::Test {
     ASSERT_EQ(name.rfind('.', 0), 0u) << "natively only a leading dot hides " << name;
 #endif
   }
+  // The options of the settings, as the search run takes them.
+  static TargetOptions Options() { return TargetOptionsFrom(gSettings); }
+  // The walks as the search run and the file-list dialog call them: the
+  // options from the settings, and what the walk decided kept there.
+  int Enumerate(const char* field, TargetVisitor& visitor) {
+    const TargetOptions options = Options();
+    TargetNotes notes;
+    const int result = EnumerateTargets(options, field, &fileList, visitor, &notes);
+    KeepTargetNotes(notes, options, &gSettings);
+    return result;
+  }
+  unsigned Count(const char* field) {
+    const TargetOptions options = Options();
+    TargetNotes notes;
+    const unsigned count = CountTargets(options, field, &fileList, &notes);
+    KeepTargetNotes(notes, options, &gSettings);
+    return count;
+  }
+  int List(TargetListSink& sink, const char* field, int subDir) {
+    TargetOptions options = Options();
+    options.subDir = subDir != 0;
+    TargetNotes notes;
+    const int added = ListTargets(options, sink, field, &fileList, &notes);
+    KeepTargetNotes(notes, options, &gSettings);
+    return added;
+  }
+  // The directories a subDir walk below the current one collects.
+  static Names Collected(std::initializer_list<const char*> roots = {""}) {
+    DirectoryList dirs;
+    for (const char* root : roots) EXPECT_TRUE(CollectDirectories(Options(), root, &dirs)) << root;
+    return Names(dirs.entries, dirs.entries + dirs.count);
+  }
   Names Run(const char* field) {
     RecordingVisitor visitor;
-    EXPECT_EQ(EnumerateTargets(field, visitor), kTargetsDone);
+    EXPECT_EQ(Enumerate(field, visitor), kTargetsDone);
     for (size_t i = 0; i < visitor.visits.size(); ++i) {
       EXPECT_EQ(visitor.visits[i].number, i + 1);
       EXPECT_EQ(visitor.visits[i].total, visitor.visits.size()) << "the count agrees with the walk";
     }
-    EXPECT_EQ(CountTargets(field), visitor.visits.size());
+    EXPECT_EQ(Count(field), visitor.visits.size());
     return visitor.Paths();
   }
   static Names Sorted(Names names) {
@@ -138,6 +171,7 @@ class Targets : public ::testing::Test {
 
   test::TempDir tmp;
   test::FakeHost host;
+  FileListEntries fileList;  // the file-list dialog's list
 
  private:
   SearchSettings saved_;
@@ -198,7 +232,7 @@ TEST_F(Targets, SplitsRunFieldsWithQuotesListFilesAndMemberLists) {
   for (const Case& c : cases) {
     gSettings.SubDir = c.subDir;
     FilePatternList list;
-    SplitFieldForRun(c.field.c_str(), &list);
+    SplitFieldForRun(Options(), c.field.c_str(), &list);
     EXPECT_EQ(Tokens(list), c.want) << c.field;
   }
 }
@@ -214,7 +248,7 @@ TEST_F(Targets, SplitsListingFieldsAtEverySpace) {
   };
   for (const Case& c : cases) {
     FilePatternList list;
-    SplitFieldForListing(c.field, &list);
+    SplitFieldForListing(Options(), c.field, &list);
     EXPECT_EQ(Tokens(list), c.want) << c.field;
   }
 }
@@ -224,14 +258,14 @@ TEST_F(Targets, KeepsThirtyPatternsAndBoundsTheFieldCopy) {
   for (int i = 0; i < 40; ++i) field += "p" + std::to_string(i) + " ";
   for (auto split : {SplitFieldForRun, SplitFieldForListing}) {
     FilePatternList list;
-    EXPECT_EQ(split(field.c_str(), &list), kMaxFilePatterns);
+    EXPECT_EQ(split(Options(), field.c_str(), &list), kMaxFilePatterns);
     EXPECT_STREQ(list.items[kMaxFilePatterns - 1].pattern, "p29");
   }
   // A field longer than the 344-byte buffer is cut before a double-byte
   // character that does not fit whole.
   std::string longField = std::string(342, 'a') + "\x82\xa0" + "zzzz";
   FilePatternList list;
-  ASSERT_EQ(SplitFieldForRun(longField.c_str(), &list), 1);
+  ASSERT_EQ(SplitFieldForRun(Options(), longField.c_str(), &list), 1);
   EXPECT_EQ(std::string(list.items[0].pattern), std::string(342, 'a'));
 }
 
@@ -258,9 +292,9 @@ TEST_F(Targets, ExcludesOnlyTheLastExtension) {
       {"A.EXE", 1}, {"b.exe", 1}, {"c.Com", 1}, {"exe", 0}, {"x.exe.txt", 0},
       {"a.tar.exe", 1}, {"a.", 0}, {"a.ex", 0}, {"a.exee", 0},
   };
-  for (const Case& c : cases) EXPECT_EQ(IsExcludedExtension(c.name), c.want) << c.name;
+  for (const Case& c : cases) EXPECT_EQ(IsExcludedExtension(Options(), c.name), c.want) << c.name;
   gSettings.NotSearchExt[0] = '\0';
-  EXPECT_EQ(IsExcludedExtension("a.exe"), 0);
+  EXPECT_EQ(IsExcludedExtension(Options(), "a.exe"), 0);
 }
 
 // --- Runs -------------------------------------------------------------------
@@ -302,7 +336,7 @@ TEST_F(Targets, HandsOnFindDataMemberListsAndDuplicates) {
   Make("a.txt", "12345");
   Make("arc.lzh");
   RecordingVisitor visitor;
-  ASSERT_EQ(EnumerateTargets("*.txt arc.lzh:m*.txt a.txt missing.txt", visitor), kTargetsDone);
+  ASSERT_EQ(Enumerate("*.txt arc.lzh:m*.txt a.txt missing.txt", visitor), kTargetsDone);
   ASSERT_EQ(visitor.visits.size(), 3u);
   EXPECT_EQ(visitor.visits[0].path, "a.txt");
   EXPECT_EQ(visitor.visits[1].path, "arc.lzh");
@@ -336,8 +370,8 @@ class SubDirTargets : public Targets {
   // The two depth-first orders of the directories below the current one
   // that file-system order of siblings allows.
   bool SubFirst() const {
-    const DirectoryList& dirs = CollectedDirectories();
-    Names got(dirs.entries, dirs.entries + std::min(dirs.count, 3));
+    Names got = Collected();
+    got.resize(std::min<size_t>(got.size(), 3));
     Names subFirst = {"sub", "sub\\deep", "sub2"};
     Names sub2First = {"sub2", "sub", "sub\\deep"};
     EXPECT_TRUE(got == subFirst || got == sub2First) << ::testing::PrintToString(got);
@@ -358,8 +392,7 @@ TEST_F(SubDirTargets, VisitsGroupsDepthFirstPatternsInFieldOrder) {
     want.insert(want.end(), sub.begin(), sub.end());
   }
   EXPECT_EQ(got, want);
-  const DirectoryList& dirs = CollectedDirectories();
-  EXPECT_EQ(host.progressText[kProgressDirectory], std::string("ﾃﾞｨﾚｸﾄﾘ　") + dirs.entries[dirs.count - 1]);
+  EXPECT_EQ(host.progressText[kProgressDirectory], std::string("ﾃﾞｨﾚｸﾄﾘ　") + Collected().back());
 }
 
 TEST_F(SubDirTargets, PatternsWithAPathAreSearchedOnce) {
@@ -369,10 +402,10 @@ TEST_F(SubDirTargets, PatternsWithAPathAreSearchedOnce) {
 TEST_F(SubDirTargets, NamedRootsAreWalkedAgainAndDuplicatesKept) {
   Names got = Run("*.txt sub");
   SubFirst();  // the current directory's part of the list
-  const DirectoryList& dirs = CollectedDirectories();
-  ASSERT_EQ(dirs.count, 5);
-  EXPECT_EQ(dirs.entries[3], Absolute("sub")) << "a root is listed in absolute form";
-  EXPECT_STREQ(dirs.entries[4], "sub\\deep") << "below it, the root as typed";
+  const Names dirs = Collected({"", "sub"});
+  ASSERT_EQ(dirs.size(), 5u);
+  EXPECT_EQ(dirs[3], Absolute("sub")) << "a root is listed in absolute form";
+  EXPECT_EQ(dirs[4], "sub\\deep") << "below it, the root as typed";
   Names want = {"a.txt", "sub\\c.txt", "sub\\deep\\d.txt", "sub2\\f.txt", Absolute("sub\\c.txt"),
                 "sub\\deep\\d.txt"};
   EXPECT_EQ(Sorted(got), Sorted(want));
@@ -403,7 +436,7 @@ TEST_F(SubDirTargets, LinkedDirectoriesAreNotWalked) {
   ASSERT_EQ(symlink("..", (tmp / "sub/back").c_str()), 0);
   Names base = {"a.txt", "sub\\c.txt", "sub\\deep\\d.txt", "sub2\\f.txt"};
   EXPECT_EQ(Sorted(Run("*.txt")), Sorted(base));
-  EXPECT_EQ(CollectedDirectories().count, 3);
+  EXPECT_EQ(Collected().size(), 3u);
 }
 #endif
 
@@ -434,8 +467,8 @@ TEST_F(Targets, ExcludedExtensionsCompareDoubleByteCharactersExactly) {
   for (const std::string& name : {"x." + a, "y." + di}) ASSERT_TRUE(test::CreateEmptyFile(tmp / name)) << name;
   std::strcpy(gSettings.NotSearchExt, a.c_str());
   EXPECT_EQ(Run("*.*"), (Names{"y." + di}));
-  EXPECT_EQ(IsExcludedExtension(("z." + di).c_str()), 0);
-  EXPECT_EQ(IsExcludedExtension(("z." + a).c_str()), 1);
+  EXPECT_EQ(IsExcludedExtension(Options(), ("z." + di).c_str()), 0);
+  EXPECT_EQ(IsExcludedExtension(Options(), ("z." + a).c_str()), 1);
 }
 
 TEST_F(Targets, ReadsListFilesLineByLine) {
@@ -459,12 +492,12 @@ TEST_F(Targets, StopsOnTheStopFlagAndOnAFailedVisit) {
   for (const char* name : {"a.txt", "b.txt", "c.txt"}) Make(name);
   RecordingVisitor stop;
   stop.stopAt = 2;
-  EXPECT_EQ(EnumerateTargets("*.txt *.txt", stop), kTargetsDone);
+  EXPECT_EQ(Enumerate("*.txt *.txt", stop), kTargetsDone);
   EXPECT_EQ(stop.Paths(), (Names{"a.txt", "b.txt"}));
   gAbortRequested = 0;
   RecordingVisitor fail;
   fail.abortAt = 1;
-  EXPECT_EQ(EnumerateTargets("*.txt", fail), kTargetsAborted);
+  EXPECT_EQ(Enumerate("*.txt", fail), kTargetsAborted);
   EXPECT_EQ(fail.visits.size(), 1u);
   EXPECT_EQ(gAbortRequested, 1);
 }
@@ -475,9 +508,9 @@ TEST_F(Targets, UsesTheFileListInsteadOfTheField) {
   Make("skip.exe");
   std::strcpy(gSettings.NotSearchExt, "exe");
   for (const char* entry : {"a.txt", "missing.txt", "arc.lzh:m1.txt m2.txt", "skip.exe"})
-    ASSERT_TRUE(AddFileListEntry(entry));
+    ASSERT_TRUE(AddFileListEntry(&fileList, entry));
   RecordingVisitor visitor;
-  ASSERT_EQ(EnumerateTargets("*.nothing", visitor), kTargetsDone);
+  ASSERT_EQ(Enumerate("*.nothing", visitor), kTargetsDone);
   ASSERT_EQ(visitor.visits.size(), 3u);
   EXPECT_EQ(visitor.visits[0].path, "a.txt");
   EXPECT_EQ(visitor.visits[1].path, "arc.lzh");
@@ -485,10 +518,10 @@ TEST_F(Targets, UsesTheFileListInsteadOfTheField) {
   EXPECT_EQ(visitor.visits[1].number, 3u);
   EXPECT_EQ(visitor.visits[2].path, "skip.exe") << "entries are not filtered by extension";
   EXPECT_EQ(visitor.visits[2].total, 4u);
-  EXPECT_EQ(CountTargets("*.nothing"), 4u);
+  EXPECT_EQ(Count("*.nothing"), 4u);
 
   RecordingSink sink;
-  EXPECT_EQ(ListTargets(sink, "*.nothing", 0), 4);
+  EXPECT_EQ(List(sink, "*.nothing", 0), 4);
   EXPECT_EQ(sink.lines, (Names{"a.txt", "missing.txt", "arc.lzh:m1.txt m2.txt", "skip.exe"}));
 }
 
@@ -501,7 +534,7 @@ TEST_F(Targets, ListsAbsolutePathsWithMemberLists) {
   Make("arc.lzh");
   Make("list.lst", "a.txt\r\n");
   RecordingSink sink;
-  EXPECT_EQ(ListTargets(sink, "*.txt arc.lzh:*.doc @list.lst", 1), 4);
+  EXPECT_EQ(List(sink, "*.txt arc.lzh:*.doc @list.lst", 1), 4);
   EXPECT_EQ(gSettings.SubDir, 1) << "the check box is stored";
   EXPECT_EQ(sink.lines, (Names{Absolute("a.txt"), Absolute("arc.lzh") + ":*.doc", Absolute("a.txt"),
                                Absolute("sub\\c.txt")}));
@@ -509,7 +542,7 @@ TEST_F(Targets, ListsAbsolutePathsWithMemberLists) {
 
   RecordingSink small;
   small.room = 2;
-  EXPECT_EQ(ListTargets(small, "*.txt arc.lzh:*.doc @list.lst", 0), 2);
+  EXPECT_EQ(List(small, "*.txt arc.lzh:*.doc @list.lst", 0), 2);
   EXPECT_EQ(gSettings.SubDir, 0);
   EXPECT_EQ(small.fullMessages, (Names{"これ以上登録できません"}));
 }
@@ -534,7 +567,7 @@ TEST_F(Targets, AGroupHoldsAtMost15000SortedFiles) {
   }
   gSettings.SortRev = 1;
   RecordingVisitor sorted;
-  ASSERT_EQ(EnumerateTargets("*.txt", sorted), kTargetsDone);
+  ASSERT_EQ(Enumerate("*.txt", sorted), kTargetsDone);
   Names paths = sorted.Paths();
   ASSERT_EQ(paths.size(), static_cast<size_t>(kMaxGroupFiles));
   EXPECT_EQ(sorted.visits.back().total, paths.size()) << "the count keeps the same limit";
@@ -542,7 +575,7 @@ TEST_F(Targets, AGroupHoldsAtMost15000SortedFiles) {
   EXPECT_EQ(std::set<std::string>(paths.begin(), paths.end()).size(), paths.size());
   gSettings.SortType = 3;
   RecordingVisitor all;
-  ASSERT_EQ(EnumerateTargets("*.txt", all), kTargetsDone);
+  ASSERT_EQ(Enumerate("*.txt", all), kTargetsDone);
   EXPECT_EQ(all.visits.size(), static_cast<size_t>(kFiles));
   EXPECT_EQ(all.visits.back().total, static_cast<unsigned>(kFiles));
 }
@@ -554,12 +587,12 @@ TEST_F(Targets, RunsOutOfMemoryGracefully) {
   // No sort array: a message and nothing visited.
   gAllocationsLeft = 0;
   RecordingVisitor none;
-  EXPECT_EQ(EnumerateTargets("*.txt", none), kTargetsNoMemory);
+  EXPECT_EQ(Enumerate("*.txt", none), kTargetsNoMemory);
   EXPECT_TRUE(none.visits.empty());
   ASSERT_EQ(host.boxes.size(), 1u);
   EXPECT_EQ(host.boxes[0].text, "メモリが足りません");
   RecordingSink sink;
-  EXPECT_EQ(ListTargets(sink, "*.txt", 0), 0);
+  EXPECT_EQ(List(sink, "*.txt", 0), 0);
   EXPECT_TRUE(sink.lines.empty());
 
   // The second record fails: the group is visited unsorted, once, and later
@@ -575,7 +608,7 @@ TEST_F(SubDirTargets, ADirectoryCollectionOutOfMemorySwitchesSubDirOff) {
   gAllocationsLeft = 2;  // the list and its first directory
   gSettings.SortType = 3;  // no sort array
   RecordingVisitor visitor;
-  EXPECT_EQ(EnumerateTargets("*.txt", visitor), kTargetsDone);
+  EXPECT_EQ(Enumerate("*.txt", visitor), kTargetsDone);
   EXPECT_EQ(gSettings.SubDir, 0);
   ASSERT_FALSE(host.boxes.empty());
   EXPECT_EQ(host.boxes[0].text, "メモリが足りません");
@@ -586,12 +619,10 @@ TEST_F(SubDirTargets, ADirectoryCollectionOutOfMemorySwitchesSubDirOff) {
 TEST_F(Targets, DirectoryListGrowsPastItsFirstCapacity) {
   constexpr int kDirs = 150;
   for (int i = 0; i < kDirs; ++i) MakeDir("d" + std::to_string(i));
-  char** list = nullptr;
-  int count = 0;
-  ASSERT_EQ(CollectDirectories("", &list, &count), 1);
-  EXPECT_EQ(count, kDirs);
-  EXPECT_EQ(list, CollectedDirectories().entries);
-  std::set<std::string> names(list, list + count);
+  DirectoryList dirs;
+  ASSERT_TRUE(CollectDirectories(Options(), "", &dirs));
+  EXPECT_EQ(dirs.count, kDirs);
+  std::set<std::string> names(dirs.entries, dirs.entries + dirs.count);
   EXPECT_EQ(names.size(), static_cast<size_t>(kDirs));
   EXPECT_EQ(names.count("d149"), 1u);
 }

@@ -37,35 +37,35 @@ TEST(FieldTexts, SeparatorWordsAndFieldNumbers) {
   struct Case {
     const char* separators;
     const char* numbers;
-    int result;
+    FieldSpecFault result;
     std::string marked;
     std::vector<int> fields;
   } cases[] = {
       // Separators.
-      {"\\t , \\s", "", 0, std::string("\t ,"), {1}},
-      {"ab", "1", 0, "a", {1}},
-      {"", "1", 0, ",", {1}},
-      {"   ", "1", 0, ",", {1}},
-      {"\\\\ \\", "1", 0, "\\", {1}},
-      {"\\x :", "1", 0, ":", {1}},
-      {"\\S", "1", 0, "", {1}},
+      {"\\t , \\s", "", FieldSpecFault::kNone, std::string("\t ,"), {1}},
+      {"ab", "1", FieldSpecFault::kNone, "a", {1}},
+      {"", "1", FieldSpecFault::kNone, ",", {1}},
+      {"   ", "1", FieldSpecFault::kNone, ",", {1}},
+      {"\\\\ \\", "1", FieldSpecFault::kNone, "\\", {1}},
+      {"\\x :", "1", FieldSpecFault::kNone, ":", {1}},
+      {"\\S", "1", FieldSpecFault::kNone, "", {1}},
       // Field numbers.
-      {"", "1 2 5-10", 0, ",", {1, 2, 5, 6, 7, 8, 9, 10}},
-      {"", "10-5", 0, ",", Range(5, 10)},
-      {"", "  99  1-1 ", 0, ",", {1, 99}},
-      {"", "1-99", 0, ",", Range(1, 99)},
-      {"", "", 0, ",", {1}},
-      {"", "0", kFieldNumberControl, ",", {}},
-      {"", "100", kFieldNumberControl, ",", {}},
-      {"", "3x", kFieldNumberControl, ",", {}},
-      {"", "5-", kFieldNumberControl, ",", {}},
-      {"", "-5", kFieldNumberControl, ",", {}},
-      {"", "2-100", kFieldNumberControl, ",", {}},
-      {"", "2-3-4", kFieldNumberControl, ",", {}},
-      {"", "00000000000000000007", 0, ",", {7}},
-      {"", "99999999999999999999", kFieldNumberControl, ",", {}},
+      {"", "1 2 5-10", FieldSpecFault::kNone, ",", {1, 2, 5, 6, 7, 8, 9, 10}},
+      {"", "10-5", FieldSpecFault::kNone, ",", Range(5, 10)},
+      {"", "  99  1-1 ", FieldSpecFault::kNone, ",", {1, 99}},
+      {"", "1-99", FieldSpecFault::kNone, ",", Range(1, 99)},
+      {"", "", FieldSpecFault::kNone, ",", {1}},
+      {"", "0", FieldSpecFault::kNumbers, ",", {}},
+      {"", "100", FieldSpecFault::kNumbers, ",", {}},
+      {"", "3x", FieldSpecFault::kNumbers, ",", {}},
+      {"", "5-", FieldSpecFault::kNumbers, ",", {}},
+      {"", "-5", FieldSpecFault::kNumbers, ",", {}},
+      {"", "2-100", FieldSpecFault::kNumbers, ",", {}},
+      {"", "2-3-4", FieldSpecFault::kNumbers, ",", {}},
+      {"", "00000000000000000007", FieldSpecFault::kNone, ",", {7}},
+      {"", "99999999999999999999", FieldSpecFault::kNumbers, ",", {}},
       // A bad word keeps the fields of the words before it.
-      {"", "4 7-8 x 9", kFieldNumberControl, ",", {4, 7, 8}},
+      {"", "4 7-8 x 9", FieldSpecFault::kNumbers, ",", {4, 7, 8}},
   };
   for (const Case& c : cases) {
     FieldSelection s;

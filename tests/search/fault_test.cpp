@@ -20,6 +20,7 @@
 #include "search/result_output.h"
 #include "search/search_run.h"
 #include "search/settings_io.h"
+#include "search/target_options_from.h"
 #include "support/fake_host.h"
 #include "support/os_fault.h"
 #include "support/temp_dir.h"
@@ -286,11 +287,12 @@ TEST_F(FaultTest, ARunListsEachGroupOnce) {
     gSettings.SortRev = 1;
     Visits run;
     test::SetFaults({});
-    ASSERT_EQ(EnumerateTargets(field, run), kTargetsDone);
+    TargetNotes notes;
+    ASSERT_EQ(EnumerateTargets(TargetOptionsFrom(gSettings), field, nullptr, run, &notes), kTargetsDone);
     // Each directory once for its subdirectories, once per pattern.
     EXPECT_EQ(test::DirectorySearches(), 4 + 4 * 2);
     Lines listing;
-    EXPECT_EQ(ListTargets(listing, field, 1), 20);
+    EXPECT_EQ(ListTargets(TargetOptionsFrom(gSettings), listing, field, nullptr, &notes), 20);
     EXPECT_EQ(run.paths, listing.lines);
     EXPECT_EQ(run.totals, std::vector<unsigned>(20, 20u));
   }

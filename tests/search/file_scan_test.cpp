@@ -214,6 +214,24 @@ TEST_F(ScanTest, DateFilterNoteInsteadOfTheFile) {
   EXPECT_EQ(got.substr(got.find("\r\n")), "\r\n検索総行数  0 行\r\n");
 }
 
+// A run over the file-list dialog's list filters by the date and size
+// ranges of the settings, as a run over the field does.
+TEST_F(ScanTest, DateAndSizeRangesApplyToTheFileList) {
+  gSettings.Verbose = gSettings.Date = gSettings.Size = 1;
+  strcpy(gSettings.DateStart, "20");  // 2020..2069: files made now pass
+  strcpy(gSettings.DateEnd, "69");
+  strcpy(gSettings.SizeEnd, "1K");
+  Write({{"a.txt", kThreeLines}, {"big.txt", std::string(2000, 'x') + "\r\nalpha\r\n"}});
+  FileListEntries list;
+  for (const char* name : {"{D}a.txt", "{D}big.txt"}) ASSERT_TRUE(AddFileListEntry(&list, X(name).c_str()));
+  host.clipboard.clear();
+  ASSERT_EQ(RunSearch("alpha", "", "", &list), kRunCompleted);
+  CopyResultToClipboard();
+  EXPECT_EQ(host.clipboard, X("===== {D}a.txt =====\r\nalpha one\r\nalpha three\r\n"
+                              "*** {D}a.txt  3 行中 マッチした数 2(2)  ファイル(1/2)S\r\n"
+                              "skip big.txt size=2009\r\n検索総行数  3 行\r\n"));
+}
+
 // A file past 4 GiB is measured whole by the size rule, in the sorted
 // order and in the order found.
 TEST_F(ScanTest, SizeFilterMeasuresFilesPastFourGibibytes) {

@@ -1,5 +1,7 @@
 #include "support/fake_host.h"
 
+#include "base/progress_text.h"
+
 namespace zanto::test {
 
 int FakeHost::ShowMessage(const char* text, unsigned style) {
@@ -10,11 +12,29 @@ int FakeHost::ShowMessage(const char* text, unsigned style) {
   return answer;
 }
 
-void FakeHost::SetProgressText(int control, const char* text) {
-  progressText[control] = text;
+void FakeHost::FileReached(const FileReport& file) {
+  char line[kFileLineBuffer];
+  FormatFileLine(file, line, sizeof line);
+  progressText[kProgressFile] = line;
 }
 
-void FakeHost::AddProgressLine(const char* text) { progressLines.emplace_back(text); }
+void FakeHost::DirectoryReached(const char* path) {
+  char line[kDirectoryLineBuffer];
+  FormatDirectoryLine(path, line, sizeof line);
+  progressText[kProgressDirectory] = line;
+}
+
+void FakeHost::MatchCountChanged(unsigned long count) {
+  char text[kMatchCountBuffer];
+  FormatMatchCount(count, text, sizeof text);
+  progressText[kProgressMatchCount] = text;
+}
+
+void FakeHost::FirstMatchListed(ListedLine kind, const char* text) {
+  char line[kListedLineBuffer];
+  FormatListedLine(kind, text, line, sizeof line);
+  progressLines.emplace_back(line);
+}
 
 void FakeHost::ProcessMessages() {
   ++processCalls;

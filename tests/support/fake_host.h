@@ -10,16 +10,30 @@
 
 #include "base/host.h"
 
+namespace zanto {
+
+// The keys of FakeHost::progressText: the progress dialog's three lines.
+enum ProgressField : int {
+  kProgressFile,        // the file reached
+  kProgressMatchCount,  // the match count
+  kProgressDirectory,   // the directory reached
+};
+
+}  // namespace zanto
+
 namespace zanto::test {
 
+// Progress reports are recorded as the texts the progress dialog shows.
 class FakeHost final : public Host {
  public:
   FakeHost() { SetHost(this); }
   ~FakeHost() override { SetHost(nullptr); }
 
   int ShowMessage(const char* text, unsigned style) override;
-  void SetProgressText(int control, const char* text) override;
-  void AddProgressLine(const char* text) override;
+  void FileReached(const FileReport& file) override;
+  void DirectoryReached(const char* path) override;
+  void MatchCountChanged(unsigned long count) override;
+  void FirstMatchListed(ListedLine kind, const char* text) override;
   void ProcessMessages() override;
   void Trace(const char* text) override;
   bool CopyToClipboard(const char* text, size_t length) override;
@@ -32,7 +46,7 @@ class FakeHost final : public Host {
   std::vector<Box> boxes;                // every box shown
   std::vector<std::string> traces;       // every trace line
   std::vector<std::string> progressLines;
-  std::map<int, std::string> progressText;  // last text of each control
+  std::map<int, std::string> progressText;  // last text of each ProgressField
   std::string clipboard;
   int clipboardCopies = 0;
   int processCalls = 0;

@@ -22,6 +22,7 @@
 #include "ui/main_dialog.h"
 #include "ui/resource.h"
 #include "ui/run_dialog.h"
+#include "ui/search_bridge.h"
 #include "ui/status_bar.h"
 #include "ui/version_dialog.h"
 
@@ -525,7 +526,7 @@ std::string LongEntry() {
 TEST(FileListDialog, DropsDeleteKeyAndOk) {
   gApp.instance = GetModuleHandleA(nullptr);
   ASSERT_TRUE(RegisterStatusBarClass(gApp.instance, 0) || GetLastError() == ERROR_CLASS_ALREADY_EXISTS);
-  FreeFileListEntries();
+  FreeFileListEntries(&ProgramFileList());
   struct Seen {
     std::vector<std::string> afterDrops, afterDelete;
     std::string count, deleteCaption, keepCaption, selectedDelete, selectedKeep;
@@ -567,10 +568,10 @@ TEST(FileListDialog, DropsDeleteKeyAndOk) {
   EXPECT_EQ(seen.selectedDelete, "2個削除");
   EXPECT_EQ(seen.selectedKeep, "2個残す");
   EXPECT_EQ(seen.afterDelete, (std::vector<std::string>{"C:\\d\\X.txt", "C:\\d\\z.txt"}));
-  ASSERT_EQ(gFileListEntries.count, 3);
-  EXPECT_STREQ(gFileListEntries.entries[1], "C:\\d\\z.txt");
-  EXPECT_EQ(std::string(gFileListEntries.entries[2]), LongEntry().substr(0, kListEntryBuffer - 2));
-  FreeFileListEntries();
+  ASSERT_EQ(ProgramFileList().count, 3);
+  EXPECT_STREQ(ProgramFileList().entries[1], "C:\\d\\z.txt");
+  EXPECT_EQ(std::string(ProgramFileList().entries[2]), LongEntry().substr(0, kListEntryBuffer - 2));
+  FreeFileListEntries(&ProgramFileList());
 }
 
 // ---- Result viewer ----
