@@ -2,6 +2,10 @@
 // text, prepare the line history and block patterns, open the result
 // output, walk the targets and hand each to the scan, write the totals and
 // close everything again.
+//
+// Errors in this layer: here the reasons of the layers below become the
+// user's texts and questions, shown through the Host; a step that must end
+// the run returns false (or kRunFailed) once it has shown why.
 #pragma once
 
 #include "files/date_size_filter.h"
