@@ -4,19 +4,23 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <optional>
 
 #include "fuzz_settings.h"
 #include "match/expression.h"
-#include "match/line_state.h"
+#include "match/line_matcher.h"
 #include "match/thesaurus.h"
+#include "search/search_options.h"
 
-namespace zanto {
+namespace {
 
-// The fuzz build reads no files: the thesaurus comes from memory. Groups
-// share words, and some words are operators or hold double-byte text.
-int LoadSampleThesaurus() {
-  FreeThesaurus();
-  if (gSettings.Thesaurus == 0) return 1;
+constexpr size_t kSearchTextBytes = 1200;  // past any search string the dialog takes
+constexpr int kLinesPerInput = 8;
+
+// The fuzz build reads no files: the thesaurus comes from memory, built
+// once. Groups share words, and some words are operators or hold
+// double-byte text.
+const zanto::Thesaurus* SampleThesaurus() {
   static const char kSynonyms[] =
       "a b c\n"
       "ab x a\n"
@@ -24,16 +28,38 @@ int LoadSampleThesaurus() {
       " comment line\n"
       "\x8E\xD4 \x8E\xA9\x93\xAE\x8E\xD4 \x83\x4E\x83\x8B\x83\x7D\n"  // car words
       "\x8E\xA9\x93\xAE\x8E\xD4 \x83\x4A\x81\x5B\n";
-  MemoryLineSource source(kSynonyms, sizeof kSynonyms - 1);
-  return BuildThesaurus(source) == ThesaurusBuild::Failed ? 0 : 1;
+  static zanto::Thesaurus thesaurus;
+  static const bool built = [] {
+    zanto::MemoryLineSource source(kSynonyms, sizeof kSynonyms - 1);
+    return thesaurus.Build(source) != zanto::ThesaurusBuild::Failed;
+  }();
+  return built ? &thesaurus : nullptr;
 }
 
-}  // namespace zanto
+// The rules a run compiles under, made from the settings as the run makes
+// them, with the sample tables in place of the files.
+zanto::TermRules RulesFromSettings() {
+  zanto::SearchOptionNotes notes;
+  const zanto::SearchOptions options = zanto::SearchOptionsFrom(zanto::gSettings, &notes);
+  return {options.terms, options.regular, fuzz::Same1InUse(), options.thesaurus ? SampleThesaurus() : nullptr};
+}
 
-namespace {
-
-constexpr size_t kSearchTextBytes = 1200;  // past any search string the dialog takes
-constexpr int kLinesPerInput = 8;
+void EvaluateLines(fuzz::InputReader& in, const zanto::CompiledSearch& search) {
+  const zanto::MatchTables tables = {fuzz::Same1InUse(), &fuzz::Fields()};
+  // A matcher per input, as a scan makes one; in static storage, since it is
+  // too large for the stack and fresh pages for each input cost more than
+  // the matching.
+  static std::optional<zanto::LineMatcher> matcher;
+  matcher.emplace(search, tables);
+  matcher->BeginFile();
+  for (int i = 0; i < kLinesPerInput && in.size > 0; ++i) {
+    in.Text(matcher->line, sizeof matcher->line, '\n');
+    matcher->BeginLine();
+    const int result = matcher->EvaluateLine();
+    if (result != 0 && result != 1) std::abort();
+  }
+  matcher.reset();
+}
 
 }  // namespace
 
@@ -46,20 +72,15 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   char search[kSearchTextBytes];
   in.Text(search, sizeof search, '\n');
-  zanto::ResetExpressionCompiler();
-  const int compiled = zanto::CompileSearchExpression(search, zanto::LoadSampleThesaurus);
-  if (compiled < zanto::kCompileOk || compiled > zanto::kCompileDeclined) std::abort();
-  if (compiled == zanto::kCompileOk) {
-    zanto::DumpExpression();
-    zanto::ClearEvaluationState();
-    for (int i = 0; i < kLinesPerInput && in.size > 0; ++i) {
-      in.Text(zanto::gCurrentLine, zanto::kLineBuffer, '\n');
-      zanto::BeginLine();
-      const int result = zanto::EvaluateLine();
-      if (result != 0 && result != 1) std::abort();
-    }
+  zanto::CompiledSearch compiled;
+  const zanto::CompileResult result = zanto::CompileSearchExpression(search, RulesFromSettings(), &compiled);
+  if (result != zanto::CompileResult::Ok && result != zanto::CompileResult::Wrong &&
+      result != zanto::CompileResult::OutOfMemory) {
+    std::abort();
   }
-  zanto::FreeTermArena();
-  zanto::FreeThesaurus();
+  if (result == zanto::CompileResult::Ok) {
+    zanto::DumpExpression(compiled);
+    EvaluateLines(in, compiled);
+  }
   return 0;
 }

@@ -7,12 +7,46 @@
 #include <cstring>
 
 #include "fuzz_settings.h"
-#include "match/line_state.h"
 #include "match/pattern.h"
+#include "match/term_arena.h"
 
 namespace {
 
 constexpr size_t kTermBytes = 1100;  // room past the longest compiled term
+
+// What one scan's matcher holds: the line and the working memory (too large
+// for the stack), and the arena the term's classes are allocated in.
+char gLine[zanto::kLineBuffer];
+zanto::PatternWork gWork;
+zanto::TermArena gArena;
+zanto::UnitFilter gFilter;
+
+int CompileTerm(const char* term, zanto::PatternUnit* pattern, unsigned reading) {
+  zanto::CompileContext context = {&gArena, fuzz::Same1InUse(), false};
+  return zanto::gSettings.Regular ? zanto::CompilePattern(term, pattern, zanto::kPatternUnits, reading, context)
+                                  : zanto::CompileLiteral(term, pattern, zanto::kPatternUnits, reading, context);
+}
+
+// The filter holds only characters every match holds, and its anchor
+// precedes every match: neither may refuse a line that matches.
+void CheckFilterPasses(const zanto::PatternUnit* pattern, unsigned reading) {
+  if ((reading & (zanto::kReadSame1 | zanto::kReadFields)) != 0) return;
+  if (!zanto::BuildUnitFilter(pattern, reading, &gFilter)) return;
+  const size_t length = std::strlen(gLine);
+  if (!zanto::MayHoldUnits(gLine, gFilter)) std::abort();
+  if (zanto::NextAnchorPlace(gLine, 0, length, gFilter) == length) std::abort();
+}
+
+// A plain term found by the byte-wise search lies in the line, and outside
+// a field search it is the term's own bytes.
+void CheckPlainFind(const char* term, unsigned reading) {
+  size_t offset = 0;
+  const size_t lineLength = std::strlen(gLine);
+  const size_t termLength = std::strlen(term);
+  if (!zanto::FindPlain(gWork, gLine, zanto::PreparePlainNeedle(term), reading, &offset)) return;
+  if (offset + termLength > lineLength) std::abort();
+  if (!zanto::gSettings.FieldSearch && std::memcmp(gLine + offset, term, termLength) != 0) std::abort();
+}
 
 }  // namespace
 
@@ -21,37 +55,25 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   fuzz::ReadOptionFlags(in);
   char term[kTermBytes];
   in.Text(term, sizeof term, '\n');
-  in.Text(zanto::gCurrentLine, zanto::kLineBuffer);  // the rest, cut to a line
+  in.Text(gLine, sizeof gLine);  // the rest, cut to a line
+
+  const unsigned reading = zanto::LineReadingOf(zanto::gSettings);
+  const zanto::MatchOptions options = {reading, zanto::gSettings.Word != 0, false};
+  gWork.same1 = fuzz::Same1InUse();
+  gWork.fields = &fuzz::Fields();
 
   zanto::PatternUnit pattern[zanto::kPatternUnits];
-  const int compiled = zanto::gSettings.Regular ? zanto::CompilePattern(term, pattern, zanto::kPatternUnits)
-                                                : zanto::CompileLiteral(term, pattern, zanto::kPatternUnits);
+  const int compiled = CompileTerm(term, pattern, reading);
   if (compiled < zanto::kCompiledPlain || compiled > zanto::kCompileError) std::abort();
   if (compiled != zanto::kCompileError) {
     zanto::DumpPattern(pattern);
-    zanto::MarkLineStale();
+    zanto::MarkLineStale(gWork);
     int at = -1;
-    const bool found = zanto::FindPattern(pattern, &at);
-    if (found && (at < 0 || at > zanto::gUnitLine.length)) std::abort();
-    static zanto::UnitFilter filter;
-    const unsigned reading = zanto::LineReadingOf(zanto::gSettings);
-    if (found && (reading & (zanto::kReadSame1 | zanto::kReadFields)) == 0 &&
-        zanto::BuildUnitFilter(pattern, &filter)) {
-      const size_t length = std::strlen(zanto::gCurrentLine);
-      if (!zanto::MayHoldUnits(zanto::gCurrentLine, filter)) std::abort();
-      if (zanto::NextAnchorPlace(zanto::gCurrentLine, 0, length, filter) == length) std::abort();
-    }
-    if (compiled == zanto::kCompiledPlain) {
-      size_t offset = 0;
-      const size_t lineLength = std::strlen(zanto::gCurrentLine);
-      if (zanto::FindPlain(zanto::gCurrentLine, term, &offset)) {
-        if (offset + std::strlen(term) > lineLength) std::abort();
-        if (!zanto::gSettings.FieldSearch && std::memcmp(zanto::gCurrentLine + offset, term, std::strlen(term)) != 0) {
-          std::abort();
-        }
-      }
-    }
+    const bool found = zanto::FindPatternIn(gWork, gLine, pattern, options, &at);
+    if (found && (at < 0 || at > gWork.unitLine.length)) std::abort();
+    if (found) CheckFilterPasses(pattern, reading);
+    if (compiled == zanto::kCompiledPlain) CheckPlainFind(term, reading);
   }
-  zanto::FreeTermArena();
+  gArena.Free();
   return 0;
 }

@@ -1,6 +1,7 @@
 // What the matching fuzz targets share: a Same1 table loaded at start to
-// exercise the mapping, and a reader that splits an input into option flags
-// and texts. It defines LLVMFuzzerInitialize: one target source includes it.
+// exercise the mapping, a field selection, and a reader that splits an input
+// into option flags and texts. It defines LLVMFuzzerInitialize: one target
+// source includes it.
 #pragma once
 #include <cstddef>
 #include <cstdint>
@@ -13,6 +14,12 @@
 
 namespace fuzz {
 
+// The Same1 table option bit 2 maps through, loaded once at start.
+inline zanto::Same1Table& Same1Sample() {
+  static zanto::Same1Table table;
+  return table;
+}
+
 // A few groups of a ZAFIND1.TXT: two kanji groups, a kana group, a group of
 // full-width letters.
 inline void LoadSame1Sample() {
@@ -21,7 +28,13 @@ inline void LoadSame1Sample() {
       "\x82\xA0\x83\x41\x82\x9F\n"          // a in hiragana, katakana, small
       "\x82\x60\x82\x81\n";                 // full-width A and a
   zanto::MemoryLineSource source(kTable, sizeof kTable - 1);
-  zanto::BuildSame1Table(source);
+  Same1Sample().Build(source);
+}
+
+// The field selection FieldSearch reads, as the flags of the input set it.
+inline zanto::FieldSelection& Fields() {
+  static zanto::FieldSelection selection;
+  return selection;
 }
 
 // Reads an input front to back.
@@ -65,11 +78,12 @@ inline void ApplyFlags(uint8_t flags) {
 // of flags is set; every third field is searched, from a start the flags
 // choose.
 inline void SetFields(uint8_t flags) {
-  std::memset(&zanto::gFieldSelection, 0, sizeof zanto::gFieldSelection);
-  zanto::gFieldSelection.separator[static_cast<unsigned char>(',')] = 1;
-  zanto::gFieldSelection.separator[static_cast<unsigned char>(' ')] = (flags >> 6) & 1;
+  zanto::FieldSelection& fields = Fields();
+  std::memset(&fields, 0, sizeof fields);
+  fields.separator[static_cast<unsigned char>(',')] = 1;
+  fields.separator[static_cast<unsigned char>(' ')] = (flags >> 6) & 1;
   for (int field = 1; field <= zanto::kFieldLimit; ++field) {
-    zanto::gFieldSelection.selected[field] = (field + flags) % 3 == 0;
+    fields.selected[field] = (field + flags) % 3 == 0;
   }
 }
 
@@ -79,6 +93,11 @@ inline uint8_t ReadOptionFlags(InputReader& in) {
   ApplyFlags(flags);
   SetFields(flags);
   return flags;
+}
+
+// The Same1 table as the search hands it down: only under Same1.
+inline const zanto::Same1Table* Same1InUse() {
+  return zanto::gSettings.Same1 != 0 ? &Same1Sample() : nullptr;
 }
 
 }  // namespace fuzz

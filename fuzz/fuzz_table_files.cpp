@@ -8,8 +8,6 @@
 #include <string>
 #include <vector>
 
-#include "base/settings.h"
-#include "base/sjis.h"
 #include "fuzz_files.h"
 #include "match/folding.h"
 #include "match/line_source.h"
@@ -18,22 +16,23 @@
 
 namespace {
 
-std::vector<uint16_t> Same1Snapshot() {
+std::vector<uint16_t> Same1Snapshot(const zanto::Same1Table& table) {
   std::vector<uint16_t> map;
   for (unsigned lead = 0x81; lead <= 0xFC; ++lead) {
     if (lead > 0x9F && lead < 0xE0) continue;
     for (unsigned trail = 0x40; trail <= 0xFC; ++trail) {
-      map.push_back(zanto::Same1Map(static_cast<uint16_t>(lead << 8 | trail)));
+      map.push_back(zanto::Same1Map(&table, static_cast<uint16_t>(lead << 8 | trail)));
     }
   }
   return map;
 }
 
-std::string ThesaurusSnapshot() {
+std::string ThesaurusSnapshot(const zanto::Thesaurus& thesaurus) {
   std::string shot;
-  if (zanto::gThesaurus == nullptr) return "none";
-  for (const zanto::ThesaurusEntry* e = zanto::gThesaurus; e->word != nullptr; ++e) {
-    shot += std::to_string(e->group) + ':' + e->word + '\n';
+  if (!thesaurus.Loaded()) return "none";
+  for (size_t i = 0; i < thesaurus.Size(); ++i) {
+    const zanto::ThesaurusEntry& e = thesaurus.Entry(i);
+    shot += std::to_string(e.group) + ':' + e.word + '\n';
   }
   return shot;
 }
@@ -46,21 +45,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (size > 20000) return 0;
   const std::string path = fuzz::ScratchPath("TABLE.TXT");
   fuzz::WriteFile(path, std::string(reinterpret_cast<const char*>(data), size));
-  CopyText(gSettings.Same1Path, sizeof gSettings.Same1Path, path.c_str());
-  CopyText(gSettings.ThesaurusFile0, sizeof gSettings.ThesaurusFile0, path.c_str());
-  gSettings.Thesaurus = 1;
 
+  Same1Table fromMemory, fromFile;
   MemoryLineSource memory(reinterpret_cast<const char*>(data), size);
-  BuildSame1Table(memory);
-  const std::vector<uint16_t> fromMemory = Same1Snapshot();
-  LoadSame1Table();
-  if (Same1Snapshot() != fromMemory) std::abort();
-  FreeSame1Table();
+  fromMemory.Build(memory);
+  LoadSame1Table(path.c_str(), &fromFile);
+  if (Same1Snapshot(fromFile) != Same1Snapshot(fromMemory)) std::abort();
 
+  Thesaurus wordsFromMemory, wordsFromFile;
   MemoryLineSource words(reinterpret_cast<const char*>(data), size);
-  const bool built = BuildThesaurus(words) != ThesaurusBuild::Failed;
-  const std::string thesaurus = ThesaurusSnapshot();
-  if (LoadThesaurus() != (built ? 1 : 0) || ThesaurusSnapshot() != thesaurus) std::abort();
-  FreeThesaurus();
+  const bool built = wordsFromMemory.Build(words) != ThesaurusBuild::Failed;
+  if (LoadThesaurus(path.c_str(), &wordsFromFile) != built) std::abort();
+  if (ThesaurusSnapshot(wordsFromFile) != ThesaurusSnapshot(wordsFromMemory)) std::abort();
   return 0;
 }

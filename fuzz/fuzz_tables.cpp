@@ -13,26 +13,31 @@
 
 namespace {
 
-void FoldWholeText(const std::vector<char>& text) {
+void FoldWholeText(const std::vector<char>& text, const zanto::Same1Table& same1) {
   const size_t length = std::strlen(text.data());
   for (size_t i = 0; i < length;) {
     const zanto::FoldedChar folded = zanto::ZenHanFoldText(text.data() + i);
     if (folded.length < 1 || i + static_cast<size_t>(folded.length) > length) std::abort();
     if (folded.unit != 0 && zanto::NormalizeWide(folded.unit) != folded.unit) std::abort();  // folding twice
-    zanto::Same1Map(folded.unit);
+    zanto::Same1Map(&same1, folded.unit);
     i += static_cast<size_t>(folded.length);
   }
 }
 
-void CheckThesaurus() {
-  if (zanto::gThesaurus == nullptr) return;
-  for (const zanto::ThesaurusEntry* e = zanto::gThesaurus; e->word != nullptr; ++e) {
-    const zanto::ThesaurusGroup group = zanto::FindThesaurusGroup(e->word);
-    if (group.first == nullptr || group.count < 1) std::abort();
+void CheckThesaurus(const zanto::Thesaurus& thesaurus) {
+  if (!thesaurus.Loaded()) return;
+  if (thesaurus.Entry(thesaurus.Size()).word != nullptr) std::abort();  // the entry that ends the table
+  for (size_t i = 0; i < thesaurus.Size(); ++i) {
+    const zanto::ThesaurusEntry& e = thesaurus.Entry(i);
+    if (e.word == nullptr) std::abort();
+    const zanto::Thesaurus::Group group = thesaurus.FindGroup(e.word);
+    if (group.count < 1 || group.first + static_cast<size_t>(group.count) > thesaurus.Size()) std::abort();
+    const uint32_t number = thesaurus.Entry(group.first).group;
     bool holdsWord = false;
-    for (int i = 0; i < group.count; ++i) {
-      if (group.first[i].group != group.first[0].group) std::abort();
-      holdsWord = holdsWord || std::strcmp(group.first[i].word, e->word) == 0;
+    for (int k = 0; k < group.count; ++k) {
+      const zanto::ThesaurusEntry& member = thesaurus.Entry(group.first + static_cast<size_t>(k));
+      if (member.group != number) std::abort();
+      holdsWord = holdsWord || std::strcmp(member.word, e.word) == 0;
     }
     if (!holdsWord) std::abort();
   }
@@ -42,18 +47,17 @@ void CheckThesaurus() {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const char* bytes = reinterpret_cast<const char*>(data);
-  zanto::MemoryLineSource same1(bytes, size);
-  zanto::BuildSame1Table(same1);
+  zanto::Same1Table same1;
+  zanto::MemoryLineSource same1Lines(bytes, size);
+  same1.Build(same1Lines);
 
   std::vector<char> text(bytes, bytes + size);
   text.push_back('\0');
-  FoldWholeText(text);
+  FoldWholeText(text, same1);
 
-  zanto::MemoryLineSource thesaurus(bytes, size);
-  if (zanto::BuildThesaurus(thesaurus) != zanto::ThesaurusBuild::Built) std::abort();
-  CheckThesaurus();
-
-  zanto::FreeThesaurus();
-  zanto::FreeSame1Table();
+  zanto::Thesaurus thesaurus;
+  zanto::MemoryLineSource thesaurusLines(bytes, size);
+  if (thesaurus.Build(thesaurusLines) != zanto::ThesaurusBuild::Built) std::abort();
+  CheckThesaurus(thesaurus);
   return 0;
 }
