@@ -12,7 +12,8 @@
 namespace zanto::document {
 namespace {
 
-constexpr size_t kMaxCellValue = 1u << 20;  // bytes of one cell's value kept
+constexpr size_t kMaxCellValue = 1u << 20;      // bytes of one cell's value kept
+constexpr size_t kMaxSharedStrings = 1u << 20;  // entries of a shared string table
 
 // The main part the package's own relationships name; the conventional
 // name when the package has no relationships part at all.
@@ -37,7 +38,13 @@ bool IsFallback(const XmlReader& xml) { return Is(xml, Ns::kCompat, "Fallback");
 
 // Every w:p is a line, w:t holds the text; w:tab, w:br and w:cr in a run
 // read as a tab and a space. Paragraph and run properties (whose w:tabs
-// list tab stops) and ruby readings hold nothing a reader reads.
+// list tab stops), ruby readings and text a tracked move took away hold
+// nothing a reader reads.
+bool IsLeftOutOfWord(const XmlReader& xml) {
+  return IsFallback(xml) || Is(xml, Ns::kWord, "pPr") || Is(xml, Ns::kWord, "rPr") || Is(xml, Ns::kWord, "rt") ||
+         Is(xml, Ns::kWord, "moveFrom");
+}
+
 bool ReadWordPart(DocumentReading& reading, const std::string& part) {
   std::string bytes;
   if (!reading.Load(part, &bytes)) return false;
@@ -49,7 +56,7 @@ bool ReadWordPart(DocumentReading& reading, const std::string& part) {
       case XmlEvent::kFault: return reading.FailXml(xml, part);
       case XmlEvent::kFinish: return true;
       case XmlEvent::kStart:
-        if (IsFallback(xml) || Is(xml, Ns::kWord, "pPr") || Is(xml, Ns::kWord, "rPr") || Is(xml, Ns::kWord, "rt")) {
+        if (IsLeftOutOfWord(xml)) {
           if (!SkipElement(xml)) return reading.FailXml(xml, part);
         } else if (Is(xml, Ns::kWord, "p")) {
           lines.Open();
@@ -191,18 +198,24 @@ bool ReadStringItem(XmlReader& xml, std::string* text) {
   }
 }
 
+// The table's text counts against the document's, which it is bound to
+// become.
 bool ReadSharedStrings(DocumentReading& reading, const std::string& part, std::vector<std::string>* strings) {
   std::string bytes;
   if (!reading.Load(part, &bytes)) return false;
   XmlReader xml(bytes.data(), bytes.size());
+  size_t held = 0;
   for (;;) {
     switch (xml.Next()) {
       case XmlEvent::kFault: return reading.FailXml(xml, part);
       case XmlEvent::kFinish: return true;
       case XmlEvent::kStart:
         if (Is(xml, Ns::kSheet, "si")) {
+          if (strings->size() >= kMaxSharedStrings) return reading.Fail(DocumentFault::kTooMuchText, part);
           strings->emplace_back();
           if (!ReadStringItem(xml, &strings->back())) return reading.FailXml(xml, part);
+          held += strings->back().size();
+          if (held > kMaxDocumentText) return reading.Fail(DocumentFault::kTooMuchText, part);
         }
         break;
       default: break;
