@@ -271,9 +271,11 @@ size_t ColumnOf(const std::string* reference, size_t fallback) {
 }
 
 // What a reader sees of a cell of type (the t attribute) holding value (its
-// v or inline string).
+// v or inline string). A cell without a value is empty whatever its type.
 bool CellText(const Workbook& book, const std::string* type, const std::string& value, std::string* text) {
-  if (type && *type == "s") {
+  if (value.empty()) {
+    text->clear();
+  } else if (type && *type == "s") {
     const size_t index = NumberOr(&value, book.strings.size(), book.strings.size());
     if (index >= book.strings.size()) return false;
     *text = book.strings[index];
