@@ -4,7 +4,6 @@
 #include <cstring>
 
 #include "base/host.h"
-#include "base/name_compare.h"
 #include "base/settings.h"
 #include "base/sjis.h"
 #include "files/archive_support.h"
@@ -30,12 +29,6 @@ constexpr char kMemberNotExtracted[] = "解凍できません(%s:%s)\r\n";  // a
 
 // What DelUnlha does with an extracted member after its scan.
 enum : int { kDeleteAlways = 0, kDeleteWithoutMatch = 1, kKeepMembers = 2 };
-
-bool IsArchivePath(const char* path) {
-  const char* dot = FindLastChar(path, '.');
-  if (dot == nullptr) return false;
-  return SameNoCase(dot, ".LZH");
-}
 
 // The enumeration hands every target here.
 class RunVisitor final : public TargetVisitor {
@@ -113,7 +106,7 @@ void NoteMemberLeftOut(const char* archivePath, const char* member) {
 int SearchArchive(const char* path, const FindRecord& record, unsigned number, unsigned total,
                   const char* outputPath, const char* memberList) {
   if (!gSettings.LzhSearch) return 1;
-  if (!ArchiveSupportReady()) {
+  if (!ArchiveSupportReady(path)) {
     if (gSettings.Verbose) WriteResultFormat("解凍できません(%s)\r\n", path);
     Trace("解凍できません(%s)\r\n", path);
     return 1;
