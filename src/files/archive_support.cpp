@@ -31,13 +31,26 @@ using UnlhaCloseArchiveCall = int(ZANTO_LIBRARY_CALL*)(void* archive);
 using UnlhaFindFirstCall = int(ZANTO_LIBRARY_CALL*)(void* archive, const char* wildcards, void* record);
 using UnlhaFindNextCall = int(ZANTO_LIBRARY_CALL*)(void* archive, void* record);
 
-constexpr char kArchiveLibrary[] = "UNLHA32.DLL";
-
 // The entry points archive search relies on, in the order they are bound.
 enum : int { kGetVersion, kCommand, kOpenArchive, kCloseArchive, kFindFirst, kFindNext, kEntryCount };
-constexpr const char* kEntryNames[kEntryCount] = {
-    "UnlhaGetVersion", "Unlha", "UnlhaOpenArchive", "UnlhaCloseArchive", "UnlhaFindFirst", "UnlhaFindNext",
+
+// The archive libraries, each chosen by the archive's extension; all of
+// them take the same calls and fill the same member record. A library
+// that is missing leaves only its own archives unsearched.
+struct LibraryName {
+  const char* extension;  // with its dot, compared without regard to case
+  const char* file;
+  const char* traceName;
+  const char* entries[kEntryCount];
 };
+constexpr LibraryName kLibraries[] = {
+    {".LZH", "UNLHA32.DLL", "unlha",
+     {"UnlhaGetVersion", "Unlha", "UnlhaOpenArchive", "UnlhaCloseArchive", "UnlhaFindFirst", "UnlhaFindNext"}},
+    {".ZIP", "KZZIP32.DLL", "kzzip",
+     {"KzZipGetVersion", "KzZip", "KzZipOpenArchive", "KzZipCloseArchive", "KzZipFindFirst", "KzZipFindNext"}},
+};
+constexpr size_t kLibraryCount = sizeof kLibraries / sizeof kLibraries[0];
+constexpr size_t kNoLibrary = kLibraryCount;
 
 constexpr uint32_t kOpenMode = 0x2200;          // listing, as the library expects it
 constexpr size_t kOutputBuffer = 61440;         // the library's report of an extraction
@@ -85,9 +98,14 @@ struct ListingNames {
   size_t handedOut = 0;  // members of the listing met so far while searching
 };
 
-struct ArchiveLibrary {
+struct BoundLibrary {
   void* module = nullptr;            // the loaded library, or null
-  void* entries[kEntryCount] = {};   // bound entry points, kEntryNames order
+  void* entries[kEntryCount] = {};   // bound entry points, in LibraryName::entries order
+};
+
+struct ArchiveLibrary {
+  BoundLibrary libraries[kLibraryCount];  // kLibraries order
+  size_t current = kNoLibrary;       // the library of the archive extracted last
   char root[kPathBuffer] = {};       // extraction root, ends in a backslash
   bool ready = false;                // InitArchiveSupport returned 1
   void* archive = nullptr;           // archive opened last for its listing, or null
@@ -99,10 +117,22 @@ struct ArchiveLibrary {
 };
 ArchiveLibrary gArchive;
 
+// An entry point of the library of the archive extracted last.
 template <typename Call>
 Call Entry(int index) {
-  return reinterpret_cast<Call>(gArchive.entries[index]);
+  return reinterpret_cast<Call>(gArchive.libraries[gArchive.current].entries[index]);
 }
+
+// The library for archivePath by its extension, or kNoLibrary.
+size_t LibraryFor(const char* archivePath) {
+  const char* dot = FindLastChar(archivePath, '.');
+  if (dot == nullptr) return kNoLibrary;
+  for (size_t i = 0; i < kLibraryCount; ++i)
+    if (SameNoCase(dot, kLibraries[i].extension)) return i;
+  return kNoLibrary;
+}
+
+bool LibraryBound(size_t library) { return library < kLibraryCount && gArchive.libraries[library].module != nullptr; }
 
 void ForgetListingNames() {
   std::free(gArchive.listing.names);
@@ -261,17 +291,29 @@ bool FormExtractionDirectory(const char* archivePath, char* directory) {
   return true;
 }
 
-bool BindEntries(void* module) {
+// Loads a library and binds all its entry points; a library that lacks
+// one is unloaded and left unbound.
+void Bind(size_t library) {
+  void* module = OsLoadLibrary(kLibraries[library].file);
+  if (module == nullptr) return;
+  BoundLibrary bound;
+  bound.module = module;
   for (int i = 0; i < kEntryCount; ++i) {
-    gArchive.entries[i] = OsGetSymbol(module, kEntryNames[i]);
-    if (gArchive.entries[i] == nullptr) return false;
+    bound.entries[i] = OsGetSymbol(module, kLibraries[library].entries[i]);
+    if (bound.entries[i] == nullptr) {
+      OsFreeLibrary(module);
+      return;
+    }
   }
-  return true;
+  gArchive.libraries[library] = bound;
+  gArchive.current = library;
+  Trace("%s version=%d\n", kLibraries[library].traceName, static_cast<int>(ArchiveLibraryVersion(library)));
 }
 
 void Unbind() {
   ForgetListingNames();
-  if (gArchive.module != nullptr) OsFreeLibrary(gArchive.module);
+  for (BoundLibrary& bound : gArchive.libraries)
+    if (bound.module != nullptr) OsFreeLibrary(bound.module);
   gArchive = ArchiveLibrary{};
 }
 
@@ -293,14 +335,8 @@ bool FormRoot(const char* base, char* root) {
 
 int InitArchiveSupport(const char* baseDirectory) {
   Unbind();
-  void* module = OsLoadLibrary(kArchiveLibrary);
-  if (module == nullptr) return 0;
-  gArchive.module = module;
-  if (!BindEntries(module)) {
-    Unbind();
-    return 0;
-  }
-  Trace("unlha version=%d\n", static_cast<int>(ArchiveLibraryVersion()));
+  for (size_t library = 0; library < kLibraryCount; ++library) Bind(library);
+  if (gArchive.current == kNoLibrary) return 0;
   char root[kPathBuffer];
   if (!FormRoot(baseDirectory, root)) {
     Unbind();
@@ -334,17 +370,26 @@ void ShutdownArchiveSupport() {
 
 bool ArchiveSupportReady() { return gArchive.ready; }
 
-unsigned ArchiveLibraryVersion() {
-  if (gArchive.entries[kGetVersion] == nullptr) return 0;
-  return Entry<UnlhaGetVersionCall>(kGetVersion)();
+bool IsArchivePath(const char* path) { return LibraryFor(path) != kNoLibrary; }
+
+bool ArchiveSupportReady(const char* archivePath) { return gArchive.ready && LibraryBound(LibraryFor(archivePath)); }
+
+size_t ArchiveLibraryCount() { return kLibraryCount; }
+
+const char* ArchiveLibraryFile(size_t library) { return library < kLibraryCount ? kLibraries[library].file : ""; }
+
+unsigned ArchiveLibraryVersion(size_t library) {
+  if (!LibraryBound(library)) return 0;
+  return reinterpret_cast<UnlhaGetVersionCall>(gArchive.libraries[library].entries[kGetVersion])();
 }
 
 const char* ArchiveRoot() { return gArchive.root; }
 
 int ExtractArchive(void* owner, const char* archivePath, const char* memberList, FindRecord* record,
                    char* memberPath) {
-  if (!gArchive.ready) return kNoMember;
+  if (!ArchiveSupportReady(archivePath)) return kNoMember;
   CloseArchiveListing();
+  gArchive.current = LibraryFor(archivePath);
   char wildcards[kWildcardBuffer];
   CopyText(wildcards, sizeof wildcards, memberList != nullptr ? memberList : "*.*");
   for (char* p = wildcards; *p != '\0'; p += SjisCharLength(p, 0)) {

@@ -1,7 +1,8 @@
-// The archive library (UNLHA32.DLL), bound once at start-up and released at
-// exit, and the hidden extraction root "$ZANTO$.TMP" that lives while the
-// program runs. Archive search is simply off when the library or any of its
-// entry points is missing.
+// The archive libraries (UNLHA32.DLL for .LZH, KZZIP32.DLL for .ZIP, chosen
+// by the archive's extension), bound once at start-up and released at exit,
+// and the hidden extraction root "$ZANTO$.TMP" that lives while the program
+// runs. An archive's search is simply off when its library or any of that
+// library's entry points is missing.
 #pragma once
 #include <cstddef>
 
@@ -13,17 +14,25 @@ namespace zanto {
 // its contents are not the user's files.
 constexpr char kArchiveRootName[] = "$ZANTO$.TMP";
 
-// Loads the library, binds its six entry points and creates the extraction
-// root below baseDirectory. 1 when archive search is available, else 0
-// (nothing stays loaded).
+// Loads the libraries, binds the six entry points of each and creates the
+// extraction root below baseDirectory. 1 when archive search is available
+// for some archives, else 0 (nothing stays loaded).
 int InitArchiveSupport(const char* baseDirectory);
 // Unloads the library and removes the extraction root with everything in it.
 // Does nothing unless InitArchiveSupport returned 1.
 void ShutdownArchiveSupport();
 // Whether InitArchiveSupport succeeded.
 bool ArchiveSupportReady();
-// The library's version (hundreds = major), 0 when it is not bound.
-unsigned ArchiveLibraryVersion();
+// Whether path's extension names an archive some library reads.
+bool IsArchivePath(const char* path);
+// Whether the library for this archive (by its extension) is bound.
+bool ArchiveSupportReady(const char* archivePath);
+// The libraries, in a fixed order (UNLHA32.DLL first): how many, the
+// file name of each, and its version (hundreds = major), 0 when it is not
+// bound.
+size_t ArchiveLibraryCount();
+const char* ArchiveLibraryFile(size_t library);
+unsigned ArchiveLibraryVersion(size_t library = 0);
 // The extraction root with its trailing backslash; empty when not ready.
 const char* ArchiveRoot();
 // ExtractArchive and NextArchiveMember results.

@@ -5,7 +5,6 @@
 #include <memory>
 
 #include "base/host.h"
-#include "base/name_compare.h"
 #include "base/settings.h"
 #include "base/sjis.h"
 #include "files/archive_support.h"
@@ -31,12 +30,6 @@ constexpr char kMemberNotExtracted[] = "解凍できません(%s:%s)\r\n";  // a
 
 // What DelUnlha does with an extracted member after its scan.
 enum : int { kDeleteAlways = 0, kDeleteWithoutMatch = 1, kKeepMembers = 2 };
-
-bool IsArchivePath(const char* path) {
-  const char* dot = FindLastChar(path, '.');
-  if (dot == nullptr) return false;
-  return SameNoCase(dot, ".LZH");
-}
 
 // The enumeration hands every target here.
 class RunVisitor final : public TargetVisitor {
@@ -100,7 +93,7 @@ void NoteMemberLeftOut(const char* archivePath, const char* member) {
 int SearchArchive(const char* path, const FindRecord& record, unsigned number, unsigned total,
                   const char* outputPath, const char* memberList, const ScanContext& context) {
   if (!gSettings.LzhSearch) return 1;
-  if (!ArchiveSupportReady()) {
+  if (!ArchiveSupportReady(path)) {
     if (gSettings.Verbose) WriteResultFormat("解凍できません(%s)\r\n", path);
     Trace("解凍できません(%s)\r\n", path);
     return 1;

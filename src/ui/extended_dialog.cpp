@@ -1,8 +1,10 @@
 // Extended-search dialog (template 107): archive extraction, one-character
 // equivalences, the thesaurus files and the kanji code of the files.
 #include <cstdio>
+#include <cstring>
 
 #include "base/settings.h"
+#include "base/sjis.h"
 #include "files/archive_support.h"
 #include "files/os.h"
 #include "ui/drop_target.h"
@@ -58,10 +60,19 @@ void ShowArchiveLibrary(HWND dialog) {
     EnableControls(dialog, kDeleteChoices, false);
     return;
   }
-  unsigned version = ArchiveLibraryVersion();
-  char caption[kCaptionBuffer];
-  std::snprintf(caption, sizeof caption, "UNLHA32 version=%u.%02u", version / kVersionPerMajor,
-                version % kVersionPerMajor);
+  // Each bound library by its name without ".DLL", one after another.
+  char caption[kCaptionBuffer] = "";
+  for (size_t library = 0; library < ArchiveLibraryCount(); ++library) {
+    unsigned version = ArchiveLibraryVersion(library);
+    if (version == 0) continue;
+    char name[kCaptionBuffer];
+    CopyText(name, sizeof name, ArchiveLibraryFile(library));
+    if (char* dot = std::strrchr(name, '.')) *dot = '\0';
+    char part[kCaptionBuffer];
+    std::snprintf(part, sizeof part, "%s%s version=%u.%02u", caption[0] != '\0' ? "  " : "", name,
+                  version / kVersionPerMajor, version % kVersionPerMajor);
+    AppendText(caption, sizeof caption, part);
+  }
   SetDlgItemTextA(dialog, IDC_ARCHIVE_GROUP, caption);
 }
 

@@ -1340,6 +1340,65 @@ TEST(Archives, OddArchivesEndSearchEveryMemberOnceAndLeaveNoRoot) {
   }
 }
 
+std::string ZipFixture(const char* name) { return HostPath(std::string(ZANTO_ZIP_FIXTURES) + "/" + name); }
+
+// ZIP archives (written by Info-ZIP zip and Python's zipfile) searched
+// member by member as LZH archives are: headings name the member and its
+// archive, members are numbered in the directory's order, a member list
+// picks members, hostile names are never searched, members the library
+// passes over are noted, and a program without the ZIP library still
+// searches its LZH archives.
+TEST(Archives, ZipMembersAreSearchedAsLzhMembersAre) {
+  TempDir dir, lzhOnly;
+  for (const char* name : {"deflate.zip", "hostile.zip", "passed.zip", "bomb.zip", "utf8.zip"})
+    ASSERT_TRUE(CopyFileA(ZipFixture(name).c_str(), (dir / name).c_str(), FALSE)) << name;
+  dir.Write("mixed.lzh", StoredArchive({{"a.txt", "ZIPNEEDLE lzh\r\n"}}));
+  const std::string withUnlhaOnly = lzhOnly / "ZANTO32.EXE";
+  ASSERT_TRUE(CopyFileA(ProgramPath().c_str(), withUnlhaOnly.c_str(), FALSE));
+  const std::string programDir = ProgramPath().substr(0, ProgramPath().rfind('\\') + 1);
+  ASSERT_TRUE(CopyFileA((programDir + "UNLHA32.DLL").c_str(), (lzhOnly / "UNLHA32.DLL").c_str(), FALSE));
+  dir.Write("p.ini", "[search]\r\nUnlhaTmp=" + Directory(dir) + "\r\n");
+  const struct {
+    const char* name;
+    std::string args;
+    bool zipLibrary;
+    std::vector<std::string> want, wantNot;
+  } cases[] = {
+      {"every member, in the directory's order", "ZIPNEEDLE deflate.zip", true,
+       {"readme.txt(deflate.zip) =====\r\n", "readme.txt 2:ZIPNEEDLE in ASCII.", "(1-1/1)",
+        "sjis.txt(deflate.zip) =====\r\n", "(1-2/1)", "(1-3/1)", "file.txt(deflate.zip) =====\r\n",
+        "file.txt 300:deep ZIPNEEDLE", "(1-4/1)"},
+       {"(1-5/1)"}},
+      {"member list", "ZIPNEEDLE deflate.zip:s*.txt:*.doc", true, {"sjis.txt(deflate.zip) =====", "(1-1/1)"},
+       {"readme.txt", "(1-2/1)"}},
+      {"UTF-8 names", "ZIPNEEDLE utf8.zip:*.txt", true,
+       {Sjis("ソース.txt(utf8.zip) ====="), Sjis("日本語.txt(utf8.zip) ====="), Sjis("顔〓.txt(utf8.zip) ====="),
+        "(1-3/1)"},
+       {"(1-4/1)"}},
+      {"hostile names", "NEEDLE hostile.zip", true, {"ok.txt 1:NEEDLE ok.txt", "(1-1/1)"},
+       {"up.txt", "up2.txt", "rooted", "drive", "empty.txt", "back", "aux", "(1-2/1)"}},
+      {"passed over and noted", "ZIPNEEDLE passed.zip bomb.zip", true,
+       {Sjis("解凍できません(passed.zip:secret.txt)\r\n"), Sjis("解凍できません(passed.zip:bz.txt)\r\n"),
+        "ok.txt 1:open ZIPNEEDLE", Sjis("解凍できません(bomb.zip:zeros.txt)\r\n"), "small.txt 1:small ZIPNEEDLE",
+        "(2-1/2)"},
+       {"secret ZIPNEEDLE", "bzip2 ZIPNEEDLE", "(1-2/2)", "(2-2/2)"}},
+      {"no ZIP library", "ZIPNEEDLE deflate.zip mixed.lzh", false,
+       {Sjis("解凍できません(deflate.zip)\r\n"), "a.txt 1:ZIPNEEDLE lzh", "(2-1/2)"}, {"readme.txt"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    ProgramAt at(c.zipLibrary ? ProgramPath() : withUnlhaOnly);
+    Program p;
+    ASSERT_TRUE(p.Start(c.args + " -U -p -1+ -O" + (dir / "out.txt") + " -I" + (dir / "p.ini"), dir.path()));
+    EXPECT_EQ(p.WaitExit(), 0);
+    std::string out = dir.Read("out.txt");
+    for (const std::string& w : c.want) EXPECT_EQ(Occurrences(out, w), 1u) << w << "\n" << out;
+    for (const std::string& w : c.wantNot) EXPECT_EQ(out.find(w), std::string::npos) << w << "\n" << out;
+    EXPECT_FALSE(dir.Exists("$ZANTO$.TMP"));
+    for (const char* outside : {"up.txt", "up2.txt", "back.txt", "rooted.txt"}) EXPECT_FALSE(dir.Exists(outside));
+  }
+}
+
 // The archive's second member is held open, without sharing, by another
 // program (from an earlier extraction), so the program asks about it in the
 // middle of the archive; the stop pressed then leaves the later members

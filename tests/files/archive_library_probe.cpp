@@ -8,7 +8,7 @@
 #include <cstring>
 #include <string>
 
-#include "../../outside/unlha32/member_record.h"
+#include "../../outside/archive_shell/member_record.h"
 
 namespace {
 

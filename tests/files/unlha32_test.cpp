@@ -9,45 +9,21 @@
 #include <string>
 #include <vector>
 
+#include "archive_library.h"
 #include "support/stored_archive.h"
 #include "support/temp_dir.h"
 
 namespace zanto {
 namespace {
 
-using VersionFn = WORD(WINAPI*)();
-using CommandFn = int(WINAPI*)(HWND, LPCSTR, LPSTR, DWORD);
-using OpenFn = HANDLE(WINAPI*)(HWND, LPCSTR, DWORD);
-using CloseFn = int(WINAPI*)(HANDLE);
-using FirstFn = int(WINAPI*)(HANDLE, LPCSTR, void*);
-using NextFn = int(WINAPI*)(HANDLE, void*);
-
-constexpr DWORD kOutputSize = 61440;
-constexpr DWORD kOpenMode = 0x2200;
-constexpr size_t kRecordSize = 600;
-
-// Build paths are host paths; Wine sees the host's root as drive Z:.
-std::string HostPath(const char* path) {
-  std::string p = std::string("Z:") + path;
-  for (char& c : p)
-    if (c == '/') c = '\\';
-  return p;
-}
-
-// Through the ANSI calls, as the program does, so that Shift_JIS names are
-// taken in the program's code page.
-bool Exists(const std::string& path) { return GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES; }
-
-std::string ReadAnsi(const std::string& path) {
-  std::string bytes;
-  HANDLE f = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-  if (f == INVALID_HANDLE_VALUE) return "(missing)";
-  char buffer[4096];
-  DWORD got = 0;
-  while (ReadFile(f, buffer, sizeof buffer, &got, nullptr) && got > 0) bytes.append(buffer, got);
-  CloseHandle(f);
-  return bytes;
-}
+using test::CollectFiles;
+using test::Exists;
+using test::HostPath;
+using test::kOutputSize;
+using test::kOpenMode;
+using test::List;
+using test::Listed;
+using test::ReadAnsi;
 
 std::string Fixture(std::string name) {
   for (char& c : name)
@@ -55,59 +31,9 @@ std::string Fixture(std::string name) {
   return ReadAnsi(HostPath(ZANTO_LZH_FIXTURES) + "\\" + name);
 }
 
-template <typename Fn>
-Fn Bind(HMODULE module, const char* name) {
-  return reinterpret_cast<Fn>(reinterpret_cast<void*>(GetProcAddress(module, name)));
-}
-
-struct Library {
-  Library() {
-    module = LoadLibraryA(HostPath(UNLHA32_DLL).c_str());
-    if (!module) return;
-    version = Bind<VersionFn>(module, "UnlhaGetVersion");
-    command = Bind<CommandFn>(module, "Unlha");
-    open = Bind<OpenFn>(module, "UnlhaOpenArchive");
-    close = Bind<CloseFn>(module, "UnlhaCloseArchive");
-    first = Bind<FirstFn>(module, "UnlhaFindFirst");
-    next = Bind<NextFn>(module, "UnlhaFindNext");
-  }
-  ~Library() {
-    if (module) FreeLibrary(module);
-  }
-  bool Complete() const { return module && version && command && open && close && first && next; }
-  HMODULE module = nullptr;
-  VersionFn version = nullptr;
-  CommandFn command = nullptr;
-  OpenFn open = nullptr;
-  CloseFn close = nullptr;
-  FirstFn first = nullptr;
-  NextFn next = nullptr;
+struct Library : test::Library {
+  Library() : test::Library(UNLHA32_DLL, "Unlha") {}
 };
-
-struct Listed {
-  std::string path;
-  DWORD size;
-  WORD date, time;
-  bool operator==(const Listed&) const = default;
-};
-
-std::vector<Listed> List(const Library& lib, const std::string& archive, const char* wildcards) {
-  std::vector<Listed> out;
-  HANDLE h = lib.open(nullptr, archive.c_str(), kOpenMode);
-  if (!h) return out;
-  unsigned char record[kRecordSize];
-  std::memset(record, 0xCC, sizeof record);
-  for (int r = lib.first(h, wildcards, record); r == 0; r = lib.next(h, record)) {
-    Listed l;
-    std::memcpy(&l.size, record, 4);
-    std::memcpy(&l.date, record + 22, 2);
-    std::memcpy(&l.time, record + 24, 2);
-    l.path = reinterpret_cast<const char*>(record + 26);
-    out.push_back(l);
-  }
-  lib.close(h);
-  return out;
-}
 
 TEST(Unlha32, BindsAllSixEntryPoints) {
   Library lib;
@@ -191,23 +117,6 @@ TEST(Unlha32, ListsOnlyWholeSafeMembers) {
     EXPECT_EQ(List(lib, tmp / "a.lzh", c.wildcards), c.members);
   }
   EXPECT_EQ(lib.open(nullptr, "Z:\\no\\such\\archive.lzh", kOpenMode), nullptr);
-}
-
-// Every file below folder (relative paths), folders left out.
-void CollectFiles(const std::string& folder, const std::string& relative, std::vector<std::string>* out) {
-  WIN32_FIND_DATAA data;
-  HANDLE search = FindFirstFileA((folder + relative + "*").c_str(), &data);
-  if (search == INVALID_HANDLE_VALUE) return;
-  do {
-    std::string name = data.cFileName;
-    if (name == "." || name == "..") continue;
-    if (data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-      CollectFiles(folder, relative + name + "\\", out);
-    } else {
-      out->push_back(relative + name);
-    }
-  } while (FindNextFileA(search, &data));
-  FindClose(search);
 }
 
 // Archives whose members cannot all lie at their own paths, or whose name

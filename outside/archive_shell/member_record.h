@@ -1,4 +1,4 @@
-// The archive library's member record, as UnlhaFindFirst and UnlhaFindNext
+// The archive libraries' member record, as their FindFirst and FindNext
 // fill it. The program reads the size at 0, the DOS date at 22, the DOS
 // time at 24 and the path at 26; the rest belongs to the library.
 #pragma once
