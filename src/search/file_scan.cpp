@@ -21,6 +21,7 @@
 #include "search/match_writer.h"
 #include "search/result_output.h"
 #include "search/scan_match.h"
+#include "search/unicode_steps.h"
 
 namespace zanto {
 
@@ -378,8 +379,17 @@ int ScanLines(FileScan& f) {
   // that an expression that fails does so where it did. Where stepping
   // over lines is possible, lines the filter refuses are stepped over too.
   const UnitFilter* filter = ActiveUnitFilter();
+  // A UTF-8 or UTF-16 file is stepped over by the raw forms of a character
+  // every matching line holds, so that only the lines that may hold it are
+  // converted.
+  const bool unicodeStepping = !s.Connect2 && !s.Zengo && !s.BlockOut;
+  const UnicodeAnchor* anchor =
+      unicodeStepping ? UnicodeAnchorOfFile(gReader, RequiredPlainText(&needle) ? &needle : nullptr, filter) : nullptr;
   for (;;) {
     if (stepping) StepOverLines(f, skipping ? &needle : nullptr, filter);
+    if (anchor != nullptr && f.messagePoint > f.line) {
+      f.line += gReader.SkipUnicodeLinesWithout(*anchor, f.messagePoint - f.line);
+    }
     ++f.line;
     if (!ObtainLine(f)) {
       --f.line;
