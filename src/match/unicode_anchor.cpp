@@ -28,27 +28,23 @@ const std::vector<uint32_t>& CodePointsBySjis() {
   return table;
 }
 
-// How common a key byte is in raw text: ASCII as in English text, every
-// other byte (a continuation byte or the low byte of a UTF-16 unit, whose
-// values spread over the whole range) alike.
-constexpr unsigned KeyCommonness(uint8_t b) {
-  if (b == ' ' || b == 'e' || b == 't' || b == 'a' || b == 'o' || b == 'i' || b == 'n') return 230;
-  if (b >= 'a' && b <= 'z') return 200;
-  if (b == '\t' || b == '\r' || b == '\n' || (b >= '0' && b <= '9')) return 160;
-  if (b >= 'A' && b <= 'Z') return 140;
-  if (b < 0x80) return 130;
-  return 100;
-}
-
-// The score of an anchor: its keys, each weighed by how common it is.
-// Lower is better; an anchor no line can hold scores 0.
-unsigned AnchorScore(const UnicodeAnchor& anchor) {
-  unsigned score = 0;
-  for (int k = 0; k < anchor.count; ++k) {
-    const AnchorForm& f = anchor.forms[k];
-    score += KeyCommonness(f.bytes[f.keyAt]) + 1;
-  }
-  return score;
+// How common a character is in Japanese and English text, 0 (rare) to
+// 255: the anchor is the character expected to be rarest. Any one kanji is
+// rarer than any one kana, the long vowel mark and the small TSU the most
+// common of the katakana.
+constexpr unsigned CharCommonness(uint32_t cp) {
+  if (cp == ' ' || cp == 'e' || cp == 't' || cp == 'a' || cp == 'o' || cp == 'i' || cp == 'n') return 230;
+  if (cp >= 'a' && cp <= 'z') return 200;
+  if (cp == '\t' || cp == '\r' || cp == '\n' || (cp >= '0' && cp <= '9')) return 160;
+  if (cp >= 'A' && cp <= 'Z') return 140;
+  if (cp < 0x80) return 130;
+  if (cp >= 0x3040 && cp <= 0x309F) return 220;       // hiragana
+  if (cp == 0x30FC || cp == 0x30C3) return 220;        // ー ッ
+  if (cp >= 0x30A0 && cp <= 0x30FF) return 180;       // katakana
+  if (cp >= 0x3000 && cp <= 0x303F) return 200;       // punctuation
+  if (cp >= 0x4E00 && cp <= 0x9FFF) return 100;       // kanji
+  if (cp >= 0xFF00 && cp <= 0xFFEF) return 120;       // full-width and half-width forms
+  return 110;
 }
 
 AnchorForm FormOf(uint32_t codePoint, UnicodeForm form) {
@@ -92,7 +88,10 @@ void CollectKeys(UnicodeAnchor* anchor) {
     if (keys.count == kMaxByteSet) few = false;
     if (few) keys.values[keys.count++] = static_cast<char>(key);
   }
-  if (!few) keys.count = 0;
+  // One key goes a word at a time on any processor; a few at once only
+  // with the vector unit, which an i686 need not have: without it, by the
+  // table.
+  if (!few || (keys.count > 1 && !byte_scan::HaveVectorUnit())) keys.count = 0;
 }
 
 // The next key byte in [from, end), or end.
@@ -176,11 +175,15 @@ int FoldMembersOf(const UnitFilter& filter, uint8_t bit, uint16_t* out, int capa
 
 bool AnchorOfCharacters(const uint16_t* codes, int count, UnicodeForm form, UnicodeAnchor* anchor) {
   anchor->count = 0;
+  anchor->score = 0;
   for (int c = 0; c < count; ++c) {
     uint32_t points[kMostCodePointsPerChar];
     const int n = CodePointsOfSjis(codes[c], points, kMostCodePointsPerChar);
     if (n < 0 || anchor->count + n > kMostAnchorForms) return false;
-    for (int k = 0; k < n; ++k) anchor->forms[anchor->count++] = FormOf(points[k], form);
+    for (int k = 0; k < n; ++k) {
+      anchor->forms[anchor->count++] = FormOf(points[k], form);
+      anchor->score += CharCommonness(points[k]) + 1;
+    }
   }
   CollectKeys(anchor);
   return true;
@@ -196,7 +199,7 @@ bool AnchorOfFilter(const UnitFilter& filter, UnicodeForm form, UnicodeAnchor* a
     const int count = FoldMembersOf(filter, bit, members, kMostFoldMembers);
     UnicodeAnchor candidate;
     if (count < 0 || !AnchorOfCharacters(members, count, form, &candidate)) continue;
-    const unsigned score = AnchorScore(candidate);
+    const unsigned score = candidate.score;
     if (score < best) {
       best = score;
       *anchor = candidate;
@@ -218,7 +221,7 @@ bool AnchorOfNeedle(const PlainNeedle& needle, UnicodeForm form, UnicodeAnchor* 
     i += twoBytes ? 2 : 1;
     UnicodeAnchor candidate;
     if (!AnchorOfCharacters(&code, 1, form, &candidate)) continue;
-    const unsigned score = AnchorScore(candidate);
+    const unsigned score = candidate.score;
     if (score < best) {
       best = score;
       *anchor = candidate;

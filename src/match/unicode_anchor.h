@@ -42,9 +42,14 @@ struct AnchorForm {
 };
 struct UnicodeAnchor {
   int count;  // forms; 0 when no line of the file can hold a character of the set
+  // How often lines are expected to hold a form: the commonness of each
+  // form's character, summed; 0 when no line can. Of two anchors, the one
+  // of lower score is the better.
+  unsigned score;
   AnchorForm forms[kMostAnchorForms];
   uint8_t isKey[0x100];  // 1: the byte is some form's key
-  ByteSet keys;          // the distinct keys, when few; else count 0
+  ByteSet keys;          // the distinct keys, when one, or few and the vector unit
+                         // finds them; else count 0
 };
 
 // The anchor of the characters codes (count of them) in form. False when
@@ -53,7 +58,7 @@ struct UnicodeAnchor {
 bool AnchorOfCharacters(const uint16_t* codes, int count, UnicodeForm form, UnicodeAnchor* anchor);
 
 // The anchor for lines the filter tests: of its wanted characters, the one
-// whose forms are expected to be rarest in raw text. False when none has a
+// expected to be rarest in text (lowest score). False when none has a
 // safe anchor.
 bool AnchorOfFilter(const UnitFilter& filter, UnicodeForm form, UnicodeAnchor* anchor);
 
