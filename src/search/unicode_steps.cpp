@@ -14,34 +14,40 @@ constexpr int kUnicodeForms = 3;  // UTF-8, UTF-16LE, UTF-16BE
 struct AnchorCache {
   bool made;
   bool usable;
-  bool fromNeedle;
-  char needle[kLineBuffer];  // the needle's text, when fromNeedle
-  UnitFilter filter;         // else the filter's
+  bool haveNeedle, haveFilter;
+  char needle[kLineBuffer];  // the needle's text
+  UnitFilter filter;         // the filter's wanted characters and pairs
   UnicodeAnchor anchor;
 };
 
 AnchorCache gAnchors[kUnicodeForms];
 
 bool SameSource(const AnchorCache& cache, const PlainNeedle* needle, const UnitFilter* filter) {
-  if (!cache.made || cache.fromNeedle != (needle != nullptr)) return false;
-  if (needle != nullptr) return needle->length < sizeof cache.needle && std::strcmp(cache.needle, needle->text) == 0;
-  return cache.filter.wanted == filter->wanted && std::memcmp(cache.filter.byPair, filter->byPair, sizeof filter->byPair) == 0;
+  if (!cache.made || cache.haveNeedle != (needle != nullptr) || cache.haveFilter != (filter != nullptr)) return false;
+  if (needle != nullptr && std::strcmp(cache.needle, needle->text) != 0) return false;
+  return filter == nullptr || (cache.filter.wanted == filter->wanted &&
+                               std::memcmp(cache.filter.byPair, filter->byPair, sizeof filter->byPair) == 0);
 }
 
+// The better of the needle's anchor and the filter's: the filter may want
+// a rarer character than the needle holds (削 beside ファイル in ファイル.*削除).
 void Remake(AnchorCache& cache, UnicodeForm form, const PlainNeedle* needle, const UnitFilter* filter) {
-  cache.made = true;
-  cache.fromNeedle = needle != nullptr;
-  if (needle != nullptr) {
-    // A needle too long to keep is made again for each file.
-    const bool fits = needle->length < sizeof cache.needle;
-    cache.made = fits;
-    cache.needle[0] = '\0';
-    if (fits) std::memcpy(cache.needle, needle->text, needle->length + 1);
-    cache.usable = AnchorOfNeedle(*needle, form, &cache.anchor);
-  } else {
+  // A needle too long to keep is made again for each file.
+  cache.made = needle == nullptr || needle->length < sizeof cache.needle;
+  cache.haveNeedle = needle != nullptr;
+  cache.haveFilter = filter != nullptr;
+  cache.needle[0] = '\0';
+  if (cache.made && needle != nullptr) std::memcpy(cache.needle, needle->text, needle->length + 1);
+  if (filter != nullptr) {
     cache.filter.wanted = filter->wanted;
     std::memcpy(cache.filter.byPair, filter->byPair, sizeof filter->byPair);
-    cache.usable = AnchorOfFilter(*filter, form, &cache.anchor);
+  }
+  UnicodeAnchor byFilter;
+  cache.usable = needle != nullptr && AnchorOfNeedle(*needle, form, &cache.anchor);
+  if (filter != nullptr && AnchorOfFilter(*filter, form, &byFilter) &&
+      (!cache.usable || byFilter.score < cache.anchor.score)) {
+    cache.anchor = byFilter;
+    cache.usable = true;
   }
 }
 

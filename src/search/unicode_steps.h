@@ -11,7 +11,8 @@ namespace zanto {
 
 // The anchor for the lines reader hands out, when it reads a UTF-8 or
 // UTF-16 file and there is a safe one: from the needle every matching line
-// holds, else from the filter (either may be null). Null when lines must
+// holds or from the filter (either may be null), whichever wants the rarer
+// character. Null when lines must
 // all be converted. Made again only when the needle, the filter or the
 // form changes, not for every file.
 const UnicodeAnchor* UnicodeAnchorOfFile(const LineReader& reader, const PlainNeedle* needle,
