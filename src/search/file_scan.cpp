@@ -21,6 +21,7 @@
 #include "search/prepared_search.h"
 #include "search/result_output.h"
 #include "search/scan_match.h"
+#include "search/unicode_steps.h"
 
 namespace zanto {
 
@@ -339,8 +340,16 @@ void ScanLines(FileScan& f) {
   // that an expression that fails does so where it did. Where stepping
   // over lines is possible, lines the filter refuses are stepped over too.
   const UnitFilter* filter = search.haveFilter ? &search.filter : nullptr;
+  // A UTF-8 or UTF-16 file is stepped over by the raw forms of a character
+  // every matching line holds, so that only the lines that may hold it are
+  // converted.
+  const bool unicodeStepping = !s.Connect2 && !s.Zengo && !s.BlockOut;
+  const UnicodeAnchor* anchor = unicodeStepping ? UnicodeAnchorOfFile(gReader, search.unicodeAnchors) : nullptr;
   for (;;) {
     if (stepping) StepOverLines(f, skipping ? &search.needle : nullptr, filter);
+    if (anchor != nullptr && f.messagePoint > f.line) {
+      f.line += gReader.SkipUnicodeLinesWithout(*anchor, f.messagePoint - f.line);
+    }
     ++f.line;
     if (!ObtainLine(f)) {
       --f.line;

@@ -181,6 +181,9 @@ bool LineReader::StepOneLine(size_t limit, unsigned long maxLines, unsigned long
   const char* lf = static_cast<const char*>(memchr(from, '\n', limit - pos_));
   if (lf == nullptr) return false;
   const size_t length = static_cast<size_t>(lf - from) + 1;
+  // Converted text may be shorter than its raw bytes: a long line of it
+  // is left to ReadLine, which knows where its pieces end.
+  if (unicode_ && length > kLinePiece) return false;
   const unsigned long pieces = (length + kLinePiece - 1) / kLinePiece;
   if (*skipped + pieces > maxLines) return false;
   *skipped += pieces;

@@ -10,6 +10,7 @@
 
 #include "base/bounds.h"
 #include "match/pattern.h"
+#include "match/unicode_anchor.h"
 #include "match/unicode_text.h"
 
 namespace zanto {
@@ -27,7 +28,8 @@ class LineReader {
   // From here on until the next Start, lines are read as text of form and
   // handed out in Shift_JIS: a piece then ends where the next character's
   // Shift_JIS form would pass kLinePiece bytes, never inside a character.
-  // Only ReadLine, Tell and Seek serve such a file.
+  // Only ReadLine, SkipUnicodeLinesWithout, Tell and Seek serve such a
+  // file.
   void ReadUnicode(UnicodeForm form);
 
   // The bytes held from the next one on, without consuming them; at the
@@ -55,6 +57,18 @@ class LineReader {
   // at the raw bytes.
   unsigned long SkipLinesFiltered(const UnitFilter& filter, unsigned long maxLines);
 
+  // For a file read through ReadUnicode: steps over at most maxLines lines
+  // (counted as ReadLine would count them) whose raw bytes hold no form of
+  // anchor: whole lines before the next place one may be, each short
+  // enough in its raw bytes to be one piece when converted. Returns the
+  // lines stepped over; a longer line is left to ReadLine.
+  unsigned long SkipUnicodeLinesWithout(const UnicodeAnchor& anchor, unsigned long maxLines);
+  // The form ReadUnicode set, when it is in force.
+  bool ReadsUnicode(UnicodeForm* form) const {
+    *form = form_;
+    return unicode_;
+  }
+
   // The offset of the next byte to hand out; Seek returns to it, so that
   // lines read ahead can be read again. 64-bit: files pass 4 GiB.
   int64_t Tell() const { return base_ + static_cast<int64_t>(pos_); }
@@ -73,6 +87,8 @@ class LineReader {
   void SettleAfter(size_t* block);
   unsigned long SkipLinesBefore(size_t limit, unsigned long maxLines);
   bool StepOneLine(size_t limit, unsigned long maxLines, unsigned long* skipped);
+  unsigned long SkipUtf16LinesBefore(size_t limit, unsigned long maxLines);
+  size_t NextUtf16LineEnd(size_t from, size_t limit) const;
   size_t FindCandidate(const PlainNeedle& needle) const;
   bool Fill();
   bool FillKeeping();

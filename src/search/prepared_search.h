@@ -12,6 +12,7 @@
 #include "match/pattern.h"
 #include "match/thesaurus.h"
 #include "search/search_options.h"
+#include "search/unicode_steps.h"
 
 namespace zanto {
 
@@ -30,6 +31,8 @@ struct PreparedSearch {
   PlainNeedle needle = {};
   bool haveFilter = false;
   UnitFilter filter = {};
+  // The same for the raw bytes of UTF-8 and UTF-16 files.
+  UnicodeAnchors unicodeAnchors;
 
   MatchTables Tables() const { return {&same1, &fields}; }
   // Each file ends with its synonym counts (ThesaurusCount with a table).

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -1000,6 +1001,148 @@ std::string OneMatch(unsigned long line, const std::string& text, unsigned long 
 void Verbose(SearchSettings& s) {
   s.PrintFile = s.Verbose = 1;
   s.KanjiCode = kKanjiAuto;
+}
+
+// One character of the twin files below: its Shift_JIS bytes and the code
+// units written for it in the Unicode files (several that land on one
+// character, malformed ones that land on none).
+struct TwinChar {
+  std::string sjis;
+  std::vector<uint32_t> units;  // code points; 0xDC00 alone is a lone surrogate
+};
+
+void AppendUtf8(std::string& out, uint32_t cp) {
+  if (cp == 0xDC00) {
+    out += "\xC0";  // malformed: converts to nothing
+  } else if (cp < 0x80) {
+    out += static_cast<char>(cp);
+  } else if (cp < 0x800) {
+    out += {static_cast<char>(0xC0 | cp >> 6), static_cast<char>(0x80 | (cp & 0x3F))};
+  } else if (cp < 0x10000) {
+    out += {static_cast<char>(0xE0 | cp >> 12), static_cast<char>(0x80 | (cp >> 6 & 0x3F)),
+            static_cast<char>(0x80 | (cp & 0x3F))};
+  } else {
+    out += {static_cast<char>(0xF0 | cp >> 18), static_cast<char>(0x80 | (cp >> 12 & 0x3F)),
+            static_cast<char>(0x80 | (cp >> 6 & 0x3F)), static_cast<char>(0x80 | (cp & 0x3F))};
+  }
+}
+
+void AppendUtf16(std::string& out, uint32_t cp, bool bigEndian) {
+  auto unit = [&](uint32_t u) {
+    const char high = static_cast<char>(u >> 8), low = static_cast<char>(u & 0xFF);
+    out += bigEndian ? std::string{high, low} : std::string{low, high};
+  };
+  if (cp >= 0x10000) {
+    unit(0xD800 + ((cp - 0x10000) >> 10));
+    unit(0xDC00 + ((cp - 0x10000) & 0x3FF));
+  } else {
+    unit(cp);
+  }
+}
+
+// A UTF-8 and a UTF-16 (both byte orders) file give the result of their
+// Shift_JIS twin byte for byte, whether their lines are stepped over by a
+// needle, by the characters of a folded term or not at all: lines longer
+// in raw bytes than a piece but not once converted, lines cut into
+// pieces, code points that land on one character, characters Shift_JIS
+// lacks, malformed bytes, context, blocks and joined lines.
+TEST_F(ScanTest, UnicodeFilesGiveTheResultOfTheirShiftJisTwin) {
+  const TwinChar chars[] = {
+      {"a", {'a'}}, {"k", {'k'}}, {"e", {'e'}}, {"y", {'y'}}, {" ", {' '}}, {"x", {'x'}},
+      {"\x82\xA0", {0x3042}},                  // あ
+      {"\x94\x4C", {0x732B}},                  // 猫
+      {"\x95\x5C", {0x8868}},                  // 表
+      {"\xB6", {0xFF76}},                      // ｶ
+      {"\x81\x60", {0x301C}}, {"\x81\x60", {0xFF5E}},  // ～ from either code point
+      {"\x82\x81", {0xFF41}},                  // ａ
+      {"\x83\x94", {0x30F4}},                  // ヴ
+      {"\x82\xC2", {0x3064}},                  // つ
+      {"\xC2", {0xFF82}},                      // ﾂ
+      {"\x81\xAC", {0xFC}}, {"\x81\xAC", {0x1F600}},  // 〓 for ü and for a character past the BMP
+      {"", {0xDC00}},                          // malformed
+      {"\x81\xAC\x88\xEA", {0x0A05, 0x4E00}},   // 〓一: 05 0A 00 4E in UTF-16LE, no line end
+  };
+  const unsigned kinds = sizeof chars / sizeof chars[0];
+  const TwinChar above = {"\x8F\xE3", {0x4E0A}};  // 上: 0A 4E in UTF-16LE, no line end
+  unsigned seed = 2024;
+  auto next = [&seed](unsigned range) {
+    seed = seed * 1103515245u + 12345u;
+    return (seed >> 8) % range;
+  };
+  std::string sjis, utf8 = "\xEF\xBB\xBF", le = "\xFF\xFE", be = "\xFE\xFF";
+  auto put = [&](const TwinChar& c) {
+    sjis += c.sjis;
+    for (uint32_t u : c.units) {
+      AppendUtf8(utf8, u);
+      AppendUtf16(le, u, false);
+      AppendUtf16(be, u, true);
+    }
+  };
+  auto putText = [&](const char* text) {
+    for (const char* p = text; *p != '\0'; ++p) put({std::string(1, *p), {static_cast<unsigned char>(*p)}});
+  };
+  while (sjis.size() < 400000) {
+    const unsigned shape = next(60);
+    if (shape == 0) {
+      for (int i = 0; i < 1800; ++i) put(next(2) ? chars[7] : above);  // 5400 bytes of UTF-8, 3600 of Shift_JIS
+    } else if (shape == 1) {
+      for (unsigned i = 3000 + next(6000); i > 0; --i) put(chars[next(6)]);  // ASCII past a piece
+    } else {
+      if (next(25) == 0) putText(next(2) ? "BEGIN " : "END ");
+      for (unsigned i = next(50); i > 0; --i) put(next(3) == 0 ? chars[next(kinds)] : chars[6 + next(2)]);
+      if (next(20) == 0) putText("key");
+    }
+    putText(next(3) == 0 ? "\n" : "\r\n");
+  }
+  Write({{"s/a.txt", sjis}, {"8/a.txt", utf8}, {"l/a.txt", le}, {"b/a.txt", be}});
+
+  struct Search {
+    const char* text;
+    void (*configure)(SearchSettings&);
+  } searches[] = {
+      {"猫", [](SearchSettings&) {}},
+      {"key", [](SearchSettings&) {}},
+      {"key and not 表", [](SearchSettings&) {}},
+      {"not 猫", [](SearchSettings&) {}},
+      {"～", [](SearchSettings&) {}},
+      {"〓", [](SearchSettings&) {}},
+      {"上上上上猫", [](SearchSettings&) {}},
+      {"ｶ", [](SearchSettings& s) { s.Case = 1; }},
+      {"A", [](SearchSettings& s) { s.Case = s.ZenHan = 1; }},
+      {"つ", [](SearchSettings& s) { s.ZenHan = 1; }},
+      {"ﾂ", [](SearchSettings& s) { s.ZenHan = 1; }},
+      {"表.*y", [](SearchSettings& s) { s.Regular = 1; }},
+      {"[ke]y", [](SearchSettings& s) { s.Regular = 1; }},
+      {"key", [](SearchSettings& s) { s.Zengo = 1, s.ZengoLine = 2, s.ZengoLine2 = 1; }},
+      {"ｶ", [](SearchSettings& s) { BlockSetUp(s), s.BlockLine = 5; }},
+      {"key", [](SearchSettings& s) { s.Connect2 = 1; }},
+  };
+  for (const Search& search : searches) {
+    SCOPED_TRACE(search.text);
+    std::string want;
+    int wantDispatches = 0;
+    for (const char* sub : {"s", "8", "l", "b"}) {
+      StartSettings();
+      gSettings.PrintFile = 1;
+      gSettings.KanjiCode = sub[0] == 's' ? kKanjiSjis : sub[0] == '8' ? kKanjiUtf8 : kKanjiUtf16;
+      search.configure(gSettings);
+      host.processCalls = 0;
+      std::string got = Run(search.text, std::string("{D}") + sub + "/a.txt");
+      for (size_t at; (at = got.find(X(std::string("{D}") + sub + "/"))) != std::string::npos;) {
+        got.replace(at, X(std::string("{D}") + sub + "/").size(), "{D}");
+      }
+      if (sub[0] == 's') {
+        want = got;
+        wantDispatches = host.processCalls;
+        EXPECT_GT(std::count(want.begin(), want.end(), '\n'), 20);
+        continue;
+      }
+      SCOPED_TRACE(sub);
+      EXPECT_EQ(host.processCalls, wantDispatches);
+      EXPECT_EQ(got.size(), want.size());
+      EXPECT_TRUE(got == want);
+    }
+  }
 }
 
 TEST_F(ScanTest, UnicodeFilesAreReadAsShiftJis) {

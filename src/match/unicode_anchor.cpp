@@ -1,0 +1,248 @@
+#include "match/unicode_anchor.h"
+
+#include <algorithm>
+#include <cstring>
+#include <vector>
+
+#include "base/sjis.h"
+#include "match/folding.h"
+#include "match/unicode_table.h"
+
+namespace zanto {
+
+namespace {
+
+constexpr uint16_t kLowestTableCode = 0x80;  // below it, a code is its own code point
+
+// The table turned round: Shift_JIS code << 16 | code point, sorted, made
+// once.
+const std::vector<uint32_t>& CodePointsBySjis() {
+  static const std::vector<uint32_t> table = [] {
+    std::vector<uint32_t> bySjis(kUnicodeToSjisCount);
+    for (size_t i = 0; i < kUnicodeToSjisCount; ++i) {
+      bySjis[i] = (kUnicodeToSjis[i] & 0xFFFF) << 16 | kUnicodeToSjis[i] >> 16;
+    }
+    std::sort(bySjis.begin(), bySjis.end());
+    return bySjis;
+  }();
+  return table;
+}
+
+// How common a character is in Japanese and English text, 0 (rare) to
+// 255: the anchor is the character expected to be rarest. Any one kanji is
+// rarer than any one kana, the long vowel mark and the small TSU the most
+// common of the katakana.
+constexpr unsigned CharCommonness(uint32_t cp) {
+  if (cp == ' ' || cp == 'e' || cp == 't' || cp == 'a' || cp == 'o' || cp == 'i' || cp == 'n') return 230;
+  if (cp >= 'a' && cp <= 'z') return 200;
+  if (cp == '\t' || cp == '\r' || cp == '\n' || (cp >= '0' && cp <= '9')) return 160;
+  if (cp >= 'A' && cp <= 'Z') return 140;
+  if (cp < 0x80) return 130;
+  if (cp >= 0x3040 && cp <= 0x309F) return 220;       // hiragana
+  if (cp == 0x30FC || cp == 0x30C3) return 220;        // ー ッ
+  if (cp >= 0x30A0 && cp <= 0x30FF) return 180;       // katakana
+  if (cp >= 0x3000 && cp <= 0x303F) return 200;       // punctuation
+  if (cp >= 0x4E00 && cp <= 0x9FFF) return 100;       // kanji
+  if (cp >= 0xFF00 && cp <= 0xFFEF) return 120;       // full-width and half-width forms
+  return 110;
+}
+
+AnchorForm FormOf(uint32_t codePoint, UnicodeForm form) {
+  AnchorForm f = {};
+  if (form != UnicodeForm::Utf8) {
+    const auto high = static_cast<uint8_t>(codePoint >> 8), low = static_cast<uint8_t>(codePoint & 0xFF);
+    const bool little = form == UnicodeForm::Utf16Le;
+    f.length = 2;
+    f.bytes[0] = little ? low : high;
+    f.bytes[1] = little ? high : low;
+    f.keyAt = little ? 0 : 1;
+    return f;
+  }
+  if (codePoint < 0x80) {
+    f.length = 1;
+    f.bytes[0] = static_cast<uint8_t>(codePoint);
+  } else if (codePoint < 0x800) {
+    f.length = 2;
+    f.bytes[0] = static_cast<uint8_t>(0xC0 | codePoint >> 6);
+    f.bytes[1] = static_cast<uint8_t>(0x80 | (codePoint & 0x3F));
+  } else {
+    f.length = 3;
+    f.bytes[0] = static_cast<uint8_t>(0xE0 | codePoint >> 12);
+    f.bytes[1] = static_cast<uint8_t>(0x80 | ((codePoint >> 6) & 0x3F));
+    f.bytes[2] = static_cast<uint8_t>(0x80 | (codePoint & 0x3F));
+  }
+  f.keyAt = static_cast<uint8_t>(f.length - 1);
+  return f;
+}
+
+void CollectKeys(UnicodeAnchor* anchor) {
+  std::memset(anchor->isKey, 0, sizeof anchor->isKey);
+  ByteSet& keys = anchor->keys;
+  keys.count = 0;
+  bool few = true;
+  for (int k = 0; k < anchor->count; ++k) {
+    const AnchorForm& f = anchor->forms[k];
+    const uint8_t key = f.bytes[f.keyAt];
+    if (anchor->isKey[key]) continue;
+    anchor->isKey[key] = 1;
+    if (keys.count == kMaxByteSet) few = false;
+    if (few) keys.values[keys.count++] = static_cast<char>(key);
+  }
+  // One key goes a word at a time on any processor; a few at once only
+  // with the vector unit, which an i686 need not have: without it, by the
+  // table.
+  if (!few || (keys.count > 1 && !byte_scan::HaveVectorUnit())) keys.count = 0;
+}
+
+// The next key byte in [from, end), or end.
+size_t NextKey(const char* bytes, size_t from, size_t end, const UnicodeAnchor& anchor) {
+  if (from >= end) return end;
+  if (anchor.keys.count > 0) {
+    const char* hit = anchor.keys.count == 1 ? FindByte(bytes + from, end - from, anchor.keys.values[0])
+                                             : FindAnyByte(bytes + from, end - from, anchor.keys);
+    return hit == nullptr ? end : static_cast<size_t>(hit - bytes);
+  }
+  const auto* s = reinterpret_cast<const unsigned char*>(bytes);
+  const uint8_t* is = anchor.isKey;
+  size_t i = from;
+  // Most bytes are no key: four are tested before any branch.
+  while (i + 4 <= end && (is[s[i]] | is[s[i + 1]] | is[s[i + 2]] | is[s[i + 3]]) == 0) i += 4;
+  while (i < end && is[s[i]] == 0) ++i;
+  return i;
+}
+
+// True when the form whose key is at hit may start at hit - keyAt: all of
+// it there, or as much as lies before end.
+bool FormAt(const char* bytes, size_t hit, size_t end, const AnchorForm& f) {
+  const size_t start = hit - f.keyAt;
+  const size_t held = std::min<size_t>(f.length, end - start);
+  return std::memcmp(bytes + start, f.bytes, held) == 0;
+}
+
+// Under ZenHan: the double-byte character code folds to what the single
+// byte does.
+bool FoldsAlike(uint16_t code, unsigned byte) {
+  const uint16_t folded = ZenHanFold(static_cast<uint16_t>(byte));
+  return folded != 0 && NormalizeWide(code) == folded;
+}
+
+}  // namespace
+
+int CodePointsOfSjis(uint16_t code, uint32_t* out, int capacity) {
+  if (code == kSjisGeta) return -1;
+  if (code < kLowestTableCode) {
+    if (capacity < 1) return -1;
+    out[0] = code;
+    return 1;
+  }
+  const std::vector<uint32_t>& table = CodePointsBySjis();
+  const uint32_t low = uint32_t{code} << 16;
+  int count = 0;
+  for (auto it = std::lower_bound(table.begin(), table.end(), low); it != table.end() && (*it >> 16) == code; ++it) {
+    if (count == capacity) return -1;
+    out[count++] = *it & 0xFFFF;
+  }
+  return count;
+}
+
+int FoldMembersOf(const UnitFilter& filter, uint8_t bit, uint16_t* out, int capacity) {
+  // A single byte that folds is marked after every byte (the pair with 0
+  // before it is no double-byte character); a double-byte character only
+  // at its own code. Where the trail of a double-byte character is such a
+  // byte, the pair does not tell: the character is one when it folds as
+  // that byte does, which only ZenHan makes happen (つ and ﾂ). Under ZenHan
+  // VU is marked for every wanted character; without it only for VU, which
+  // then has no single byte beside it, or, by its trail, for the lone byte
+  // 0x94, which ZenHan drops.
+  bool single[0x100];
+  int count = 0;
+  for (unsigned b = 0; b < 0x100; ++b) {
+    single[b] = (filter.byPair[b] & bit) != 0;
+    if (!single[b]) continue;
+    if (count == capacity) return -1;
+    out[count++] = static_cast<uint16_t>(b);
+  }
+  const bool zenHan = (filter.byPair[kKatakanaVu] & bit) != 0 && !single[kKatakanaVu & 0xFF];
+  for (unsigned code = 0x8100; code <= 0xFFFF; ++code) {
+    if ((filter.byPair[code] & bit) == 0 || !IsDoubleByteCode(code)) continue;
+    const unsigned trail = code & 0xFF;
+    if (single[trail] && !(zenHan && FoldsAlike(static_cast<uint16_t>(code), trail))) continue;
+    if (count == capacity) return -1;
+    out[count++] = static_cast<uint16_t>(code);
+  }
+  return count;
+}
+
+bool AnchorOfCharacters(const uint16_t* codes, int count, UnicodeForm form, UnicodeAnchor* anchor) {
+  anchor->count = 0;
+  anchor->score = 0;
+  for (int c = 0; c < count; ++c) {
+    uint32_t points[kMostCodePointsPerChar];
+    const int n = CodePointsOfSjis(codes[c], points, kMostCodePointsPerChar);
+    if (n < 0 || anchor->count + n > kMostAnchorForms) return false;
+    for (int k = 0; k < n; ++k) {
+      anchor->forms[anchor->count++] = FormOf(points[k], form);
+      anchor->score += CharCommonness(points[k]) + 1;
+    }
+  }
+  CollectKeys(anchor);
+  return true;
+}
+
+bool AnchorOfFilter(const UnitFilter& filter, UnicodeForm form, UnicodeAnchor* anchor) {
+  bool found = false;
+  unsigned best = ~0u;
+  for (unsigned k = 0; k < kFilterUnits; ++k) {
+    const auto bit = static_cast<uint8_t>(1u << k);
+    if ((filter.wanted & bit) == 0) continue;
+    uint16_t members[kMostFoldMembers];
+    const int count = FoldMembersOf(filter, bit, members, kMostFoldMembers);
+    UnicodeAnchor candidate;
+    if (count < 0 || !AnchorOfCharacters(members, count, form, &candidate)) continue;
+    const unsigned score = candidate.score;
+    if (score < best) {
+      best = score;
+      *anchor = candidate;
+      found = true;
+    }
+  }
+  return found;
+}
+
+bool AnchorOfNeedle(const PlainNeedle& needle, UnicodeForm form, UnicodeAnchor* anchor) {
+  const auto* s = reinterpret_cast<const unsigned char*>(needle.text);
+  bool found = false;
+  unsigned best = ~0u;
+  for (size_t i = 0; i < needle.length;) {
+    const bool twoBytes = IsSjisLead(s[i]);
+    // A lead byte ending the text is no whole character.
+    if (twoBytes && i + 1 >= needle.length) break;
+    const uint16_t code = twoBytes ? static_cast<uint16_t>(s[i] << 8 | s[i + 1]) : s[i];
+    i += twoBytes ? 2 : 1;
+    UnicodeAnchor candidate;
+    if (!AnchorOfCharacters(&code, 1, form, &candidate)) continue;
+    const unsigned score = candidate.score;
+    if (score < best) {
+      best = score;
+      *anchor = candidate;
+      found = true;
+    }
+  }
+  return found;
+}
+
+size_t NextAnchorForm(const char* bytes, size_t from, size_t end, const UnicodeAnchor& anchor) {
+  if (anchor.count == 0) return end;
+  for (size_t i = from;;) {
+    const size_t hit = NextKey(bytes, i, end, anchor);
+    if (hit == end) return end;
+    for (int k = 0; k < anchor.count; ++k) {
+      const AnchorForm& f = anchor.forms[k];
+      if (f.bytes[f.keyAt] != static_cast<uint8_t>(bytes[hit]) || hit < from + f.keyAt) continue;
+      if (FormAt(bytes, hit, end, f)) return hit - f.keyAt;
+    }
+    i = hit + 1;
+  }
+}
+
+}  // namespace zanto

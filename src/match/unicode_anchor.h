@@ -1,0 +1,73 @@
+// Where in the raw bytes of a UTF-8 or UTF-16 file a line may hold a
+// character every match needs. Lines of such files are converted to
+// Shift_JIS before the search sees them; a line whose raw bytes hold no
+// form of any code point that converts to that character cannot hold the
+// character once converted, so it need not be converted at all.
+#pragma once
+#include <cstddef>
+#include <cstdint>
+
+#include "base/byte_scan.h"
+#include "match/pattern.h"
+#include "match/unicode_text.h"
+
+namespace zanto {
+
+// The code points that convert to the Shift_JIS character code (a single
+// byte as itself, a double-byte character as lead * 256 + trail): every one
+// that lands on it, not only the one it converts back to. Up to capacity of
+// them go to out. Returns their number (0 when no code point converts to
+// code), or -1 when they are too many to list: 〓, which every code point
+// without a Shift_JIS form becomes.
+constexpr int kMostCodePointsPerChar = 4;
+int CodePointsOfSjis(uint16_t code, uint32_t* out, int capacity);
+
+// The characters a line must hold one of for the filter's wanted character
+// bit (one bit of filter.wanted): every character that folds to it, as the
+// filter's byte pairs know them. Up to capacity go to out; returns their
+// number, or -1 when there are more.
+constexpr int kMostFoldMembers = 16;
+int FoldMembersOf(const UnitFilter& filter, uint8_t bit, uint16_t* out, int capacity);
+
+// The raw forms of a set of characters in one Unicode form. Each form is
+// looked for by one of its bytes (its key: the last byte of a UTF-8
+// sequence, the low byte of a UTF-16 unit, whose values spread widest) and
+// then compared whole.
+constexpr int kMostAnchorForms = 24;
+constexpr size_t kAnchorFormBytes = 3;  // a BMP code point: 3 bytes of UTF-8, 2 of UTF-16
+struct AnchorForm {
+  uint8_t length;
+  uint8_t keyAt;  // offset of the key byte
+  uint8_t bytes[kAnchorFormBytes];
+};
+struct UnicodeAnchor {
+  int count;  // forms; 0 when no line of the file can hold a character of the set
+  // How often lines are expected to hold a form: the commonness of each
+  // form's character, summed; 0 when no line can. Of two anchors, the one
+  // of lower score is the better.
+  unsigned score;
+  AnchorForm forms[kMostAnchorForms];
+  uint8_t isKey[0x100];  // 1: the byte is some form's key
+  ByteSet keys;          // the distinct keys, when one, or few and the vector unit
+                         // finds them; else count 0
+};
+
+// The anchor of the characters codes (count of them) in form. False when
+// some character has too many code points or the set too many forms: then
+// there is no safe anchor.
+bool AnchorOfCharacters(const uint16_t* codes, int count, UnicodeForm form, UnicodeAnchor* anchor);
+
+// The anchor for lines the filter tests: of its wanted characters, the one
+// expected to be rarest in text (lowest score). False when none has a
+// safe anchor.
+bool AnchorOfFilter(const UnitFilter& filter, UnicodeForm form, UnicodeAnchor* anchor);
+
+// The anchor for lines that must hold the plain text of needle: the rarest
+// of its whole characters. False when none has a safe anchor.
+bool AnchorOfNeedle(const PlainNeedle& needle, UnicodeForm form, UnicodeAnchor* anchor);
+
+// The offset of the first place in [from, end) where one of anchor's forms
+// starts, or where one may start and run past end; end when there is none.
+size_t NextAnchorForm(const char* bytes, size_t from, size_t end, const UnicodeAnchor& anchor);
+
+}  // namespace zanto
