@@ -25,10 +25,6 @@
 
 namespace zanto {
 
-uint32_t gRunMatchCount = 0;
-int32_t gFileMatchCount = 0;
-uint32_t gRunLineCount = 0;
-
 namespace {
 
 constexpr size_t kOpenErrorText = kPathBuffer + 96;
@@ -36,13 +32,6 @@ constexpr int kProgressListRunMatches = 20;        // list every match below thi
 constexpr int kProgressListFileMatches = 4;        // or the first ones of each file
 constexpr uint32_t kProgressEveryMatch = 10;       // show each count below this
 constexpr uint32_t kProgressStride = 8;            // then every eighth
-
-struct ScanRunState {
-  uint32_t lastShownCount;            // match count last shown in the dialog
-  bool openErrorsSilenced;            // the user answered No to the open error box
-  char fieldText[kFieldBuffer];       // EchoQuery texts
-  char searchText[kSearchTextBuffer];
-};
 
 // Where reading stands, so that lines read ahead can be read again.
 struct ReadMark {
@@ -56,6 +45,7 @@ struct FileScan {
   const ScanTarget* target;          // as handed to ScanFile
   const PreparedSearch* search;      // the run's
   LineMatcher* matcher;              // the run's: the current line is its line
+  ScanRun* run;                      // the run's reader, history and counts
   char* path;                        // target->path: as written to the result
   char givenPath[kPathBuffer];       // before shortcut resolution
   char openPath[kPathBuffer];        // as opened; its access time is restored
@@ -73,11 +63,6 @@ struct FileScan {
   unsigned long messagePoint;        // messages are processed past this line
   size_t joinPosition;               // current line's own length under Connect2
 };
-
-ScanRunState gRun = {};
-LineReader gReader;
-char gFollowingLine[kLineBuffer];   // Connect2: the line after the current one
-bool gPending = false;              // gFollowingLine is the next current line
 
 // ---------------------------------------------------------------------------
 // Lines: read, converted, joined, and read again.
@@ -98,21 +83,21 @@ void ConvertLine(char* line, int kanjiCode) {
 // read and converted. False at the end of the file.
 bool ObtainLine(const FileScan& f) {
   char* line = f.matcher->line;
-  if (gPending) {
-    memcpy(line, gFollowingLine, strlen(gFollowingLine) + 1);
-    gPending = false;
+  if (f.run->pending) {
+    memcpy(line, f.run->followingLine, strlen(f.run->followingLine) + 1);
+    f.run->pending = false;
     return true;
   }
-  if (gReader.ReadLine(line) < 0) return false;
+  if (f.run->reader.ReadLine(line) < 0) return false;
   ConvertLine(line, f.kanjiCode);
   return true;
 }
 
-ReadMark MarkReading() { return {gReader.Tell(), gPending}; }
+ReadMark MarkReading(const ScanRun& run) { return {run.reader.Tell(), run.pending}; }
 
-void ReturnTo(const ReadMark& mark) {
-  gReader.Seek(mark.offset);
-  gPending = mark.pending;
+void ReturnTo(ScanRun& run, const ReadMark& mark) {
+  run.reader.Seek(mark.offset);
+  run.pending = mark.pending;
 }
 
 void RemoveLineEnd(char* line, size_t* length) {
@@ -128,18 +113,18 @@ void JoinFollowingLine(FileScan& f) {
   char* current = f.matcher->line;
   size_t length = strlen(current);
   f.joinPosition = length;
-  if (gReader.ReadLine(gFollowingLine) < 0) {
-    gPending = false;
+  if (f.run->reader.ReadLine(f.run->followingLine) < 0) {
+    f.run->pending = false;
     return;
   }
-  ConvertLine(gFollowingLine, f.kanjiCode);
-  gPending = true;
+  ConvertLine(f.run->followingLine, f.kanjiCode);
+  f.run->pending = true;
   RemoveLineEnd(current, &length);
   f.joinPosition = length;
-  const char* rest = gFollowingLine;
+  const char* rest = f.run->followingLine;
   while (IsBlank(rest)) rest += *rest == ' ' || *rest == '\t' ? 1 : 2;
-  if (rest != gFollowingLine) memmove(gFollowingLine, rest, strlen(rest) + 1);
-  CopyText(current + length, kLineBuffer - length, gFollowingLine);
+  if (rest != f.run->followingLine) memmove(f.run->followingLine, rest, strlen(rest) + 1);
+  CopyText(current + length, kLineBuffer - length, f.run->followingLine);
 }
 
 // ---------------------------------------------------------------------------
@@ -148,13 +133,13 @@ void JoinFollowingLine(FileScan& f) {
 // Context lines after a match; they are read again afterwards as ordinary
 // lines.
 void WriteLinesAfter(FileScan& f) {
-  ReadMark mark = MarkReading();
+  ReadMark mark = MarkReading(*f.run);
   for (int j = 1; j <= gSettings.ZengoLine2; ++j) {
     if (!ObtainLine(f)) break;
     f.writer.LineAfter(f.matcher->line, f.line + j, '>');
   }
   f.writer.ContextEnd();
-  ReturnTo(mark);
+  ReturnTo(*f.run, mark);
 }
 
 const BlockSet& ActiveBlockSet() { return gSettings.BlockSets[gSettings.BlockType]; }
@@ -172,10 +157,10 @@ int BlockReach(FileScan& f) {
       d = limit;
       // A reach that ends just before the first line of the file would
       // name line 0 and write none of the lines before the match.
-      if (gLineHistory.At(d) == nullptr) --d;
+      if (f.run->history.At(d) == nullptr) --d;
       break;
     }
-    const char* line = gLineHistory.At(d);
+    const char* line = f.run->history.At(d);
     if (line == nullptr) {
       --d;
       break;
@@ -196,9 +181,9 @@ void WriteBlockEnd(FileScan& f) {
   const BlockSet& set = ActiveBlockSet();
   char* current = f.matcher->line;
   for (int k = 1;; ++k) {
-    ReadMark mark = MarkReading();
+    ReadMark mark = MarkReading(*f.run);
     if (!ObtainLine(f)) break;
-    gLineHistory.Add(current);
+    f.run->history.Add(current);
     ++f.line;
     char sign = '>';
     if (gSettings.BlockMulti && EvaluateCurrentLine(*f.matcher) == kLineMatches) sign = ':';
@@ -215,9 +200,9 @@ void WriteBlockEnd(FileScan& f) {
       giveBack = k >= gSettings.BlockLine;
     }
     if (giveBack) {
-      gLineHistory.RemoveLast();
+      f.run->history.RemoveLast();
       --f.line;
-      ReturnTo(mark);
+      ReturnTo(*f.run, mark);
       break;
     }
   }
@@ -228,15 +213,15 @@ void WriteBlockEnd(FileScan& f) {
 // Progress.
 
 void ListMatchInProgress(const FileScan& f) {
-  if (gRunMatchCount >= static_cast<uint32_t>(kProgressListRunMatches) && gFileMatchCount >= kProgressListFileMatches) return;
+  if (f.run->runMatchCount >= static_cast<uint32_t>(kProgressListRunMatches) && f.run->fileMatchCount >= kProgressListFileMatches) return;
   Host& host = GetHost();
-  if (gFileMatchCount == 1) host.FirstMatchListed(ListedLine::kHeading, f.target->displayName ? f.target->displayName : "");
+  if (f.run->fileMatchCount == 1) host.FirstMatchListed(ListedLine::kHeading, f.target->displayName ? f.target->displayName : "");
   host.FirstMatchListed(ListedLine::kMatch, f.matcher->line);
 }
 
-void ShowMatchCount() {
-  GetHost().MatchCountChanged(static_cast<unsigned long>(gRunMatchCount));
-  gRun.lastShownCount = gRunMatchCount;
+void ShowMatchCount(ScanRun& run) {
+  GetHost().MatchCountChanged(static_cast<unsigned long>(run.runMatchCount));
+  run.lastShownCount = run.runMatchCount;
 }
 
 // Dispatches pending messages (the pause loop included) at message points.
@@ -259,21 +244,21 @@ enum class AfterMatch { Continue, EndFile };
 // Everything a match on the current line brings about, in the order its
 // parts are written.
 AfterMatch OnMatch(FileScan& f) {
-  ++gFileMatchCount;
-  ++gRunMatchCount;
+  ++f.run->fileMatchCount;
+  ++f.run->runMatchCount;
   const SearchSettings& s = gSettings;
   MatchWriter& writer = f.writer;
   char* current = f.matcher->line;
-  const bool first = gFileMatchCount == 1;
+  const bool first = f.run->fileMatchCount == 1;
   if (first) writer.FileHeading();
   if (s.Zengo) {
-    writer.ContextBefore(gLineHistory, f.line);
+    writer.ContextBefore(f.run->history, f.line);
   } else if (s.BlockOut) {
-    writer.BlockStart(gLineHistory, f.line, BlockReach(f));
+    writer.BlockStart(f.run->history, f.line, BlockReach(f));
   }
   // Context and blocks show the match line as it was read, not joined.
   if (s.Connect2 && (s.Zengo || s.BlockOut)) current[f.joinPosition] = '\0';
-  if (gRunMatchCount == 1) writer.QueryEcho(gRun.fieldText, gRun.searchText);
+  if (f.run->runMatchCount == 1) writer.QueryEcho(f.run->fieldText, f.run->searchText);
   writer.MatchLine(current, f.line, first);
   // A list of file names needs only the first match of each file.
   if (s.FileListForm == kListFileNames) return AfterMatch::EndFile;
@@ -283,7 +268,7 @@ AfterMatch OnMatch(FileScan& f) {
   } else if (s.BlockOut) {
     WriteBlockEnd(f);
   }
-  if (s.CountStop != 0 && gFileMatchCount >= s.CountStop) {
+  if (s.CountStop != 0 && f.run->fileMatchCount >= s.CountStop) {
     writer.CountStopNote();
     return AfterMatch::EndFile;
   }
@@ -301,9 +286,9 @@ void CloseAndRestore(FileScan& f) {
 
 void FinishFile(FileScan& f, unsigned long linesRead) {
   CloseAndRestore(f);
-  gRunLineCount += static_cast<uint32_t>(linesRead);
-  f.writer.FileDone({linesRead, static_cast<unsigned long>(gFileMatchCount),
-                     static_cast<unsigned long>(gRunMatchCount), f.kanjiCode});
+  f.run->runLineCount += static_cast<uint32_t>(linesRead);
+  f.writer.FileDone({linesRead, static_cast<unsigned long>(f.run->fileMatchCount),
+                     static_cast<unsigned long>(f.run->runMatchCount), f.kanjiCode});
 }
 
 // Steps over lines that cannot match, up to the next message point: by the
@@ -312,11 +297,11 @@ void FinishFile(FileScan& f, unsigned long linesRead) {
 void StepOverLines(FileScan& f, const PlainNeedle* needle, const UnitFilter* filter) {
   for (;;) {
     if (needle != nullptr && f.messagePoint > f.line) {
-      f.line += gReader.SkipLinesWithout(*needle, f.messagePoint - f.line);
+      f.line += f.run->reader.SkipLinesWithout(*needle, f.messagePoint - f.line);
     }
     if (filter == nullptr || f.messagePoint <= f.line) return;
     const unsigned long most = needle != nullptr ? 1 : f.messagePoint - f.line;
-    const unsigned long refused = gReader.SkipLinesFiltered(*filter, most);
+    const unsigned long refused = f.run->reader.SkipLinesFiltered(*filter, most);
     f.line += refused;
     if (refused == 0 || needle == nullptr) return;
   }
@@ -326,7 +311,7 @@ void StepOverLines(FileScan& f, const PlainNeedle* needle, const UnitFilter* fil
 // given-back line counts once.
 void ScanLines(FileScan& f) {
   const SearchSettings& s = gSettings;
-  gPending = false;
+  f.run->pending = false;
   f.line = 0;
   f.messagePoint = 0;
   const PreparedSearch& search = *f.search;
@@ -344,24 +329,24 @@ void ScanLines(FileScan& f) {
   // every matching line holds, so that only the lines that may hold it are
   // converted.
   const bool unicodeStepping = !s.Connect2 && !s.Zengo && !s.BlockOut;
-  const UnicodeAnchor* anchor = unicodeStepping ? UnicodeAnchorOfFile(gReader, search.unicodeAnchors) : nullptr;
+  const UnicodeAnchor* anchor = unicodeStepping ? UnicodeAnchorOfFile(f.run->reader, search.unicodeAnchors) : nullptr;
   for (;;) {
     if (stepping) StepOverLines(f, skipping ? &search.needle : nullptr, filter);
     if (anchor != nullptr && f.messagePoint > f.line) {
-      f.line += gReader.SkipUnicodeLinesWithout(*anchor, f.messagePoint - f.line);
+      f.line += f.run->reader.SkipUnicodeLinesWithout(*anchor, f.messagePoint - f.line);
     }
     ++f.line;
     if (!ObtainLine(f)) {
       --f.line;
       break;
     }
-    if (f.useHistory) gLineHistory.Add(f.matcher->line);
+    if (f.useHistory) f.run->history.Add(f.matcher->line);
     if (s.Connect2) JoinFollowingLine(f);
     const int result = EvaluateCurrentLine(*f.matcher, f.line > 1 ? filter : nullptr);
     if (result == kLineMatches && OnMatch(f) == AfterMatch::EndFile) break;
-    if (gRunMatchCount != gRun.lastShownCount &&
-        (f.line > f.messagePoint || gRunMatchCount < kProgressEveryMatch || gRunMatchCount % kProgressStride == 0)) {
-      ShowMatchCount();
+    if (f.run->runMatchCount != f.run->lastShownCount &&
+        (f.line > f.messagePoint || f.run->runMatchCount < kProgressEveryMatch || f.run->runMatchCount % kProgressStride == 0)) {
+      ShowMatchCount(*f.run);
       if (ResultOverflow()) break;
     }
     if (ProcessMessagesAtPoint(f)) break;
@@ -375,11 +360,11 @@ void ScanLines(FileScan& f) {
 // Opening failed: note, and the question whether to go on showing it.
 void ReportOpenError(FileScan& f) {
   f.writer.OpenErrorNote();
-  if (gRun.openErrorsSilenced) return;
+  if (f.run->openErrorsSilenced) return;
   char text[kOpenErrorText];
   snprintf(text, sizeof text, "ファイルを開けません\n%s\nこれ以降もエラーメッセージを表示しますか？", f.path);
   int answer = GetHost().ShowMessage(text, kBoxYesNoCancel | kBoxIconInformation);
-  if (answer == kAnswerNo) gRun.openErrorsSilenced = true;
+  if (answer == kAnswerNo) f.run->openErrorsSilenced = true;
   if (answer == kAnswerCancel) gAbortRequested = 1;
 }
 
@@ -387,7 +372,7 @@ void ReportOpenError(FileScan& f) {
 bool SkipBinary(FileScan& f) {
   if (!gSettings.NotSearchBin) return false;
   const unsigned char* sample;
-  size_t n = gReader.Peek(&sample);
+  size_t n = f.run->reader.Peek(&sample);
   if (!LooksBinary(sample, n < kBinarySample ? n : kBinarySample, f.kanjiCode)) return false;
   f.writer.BinaryNote();
   CloseAndRestore(f);
@@ -412,7 +397,7 @@ bool SkipOutputFile(FileScan& f) {
 // the file is read once.
 int KanjiCodeOfReader(const FileScan& f) {
   const unsigned char* head;
-  const size_t length = gReader.Peek(&head);
+  const size_t length = f.run->reader.Peek(&head);
   return KanjiCodeOf(f.haveFullPath ? f.fullPath : "", head, length);
 }
 
@@ -444,9 +429,9 @@ bool OpenForScan(FileScan& f) {
   f.haveAccessTime = OsGetOpenFileTimes(f.handle, &times);
   f.accessTime = times.lastAccess;
   f.haveFullPath = OsFullPath(f.path, f.fullPath, sizeof f.fullPath);
-  gReader.Start(f.handle);
+  f.run->reader.Start(f.handle);
   f.kanjiCode = KanjiCodeOfReader(f);
-  ReadLinesInCode(gReader, f.kanjiCode);
+  ReadLinesInCode(f.run->reader, f.kanjiCode);
   return true;
 }
 
@@ -469,11 +454,9 @@ bool LooksBinary(const unsigned char* sample, size_t length, int kanjiCode) {
   return false;
 }
 
-void ResetScanRunState(const char* fieldText, const char* searchText) {
-  gRun.lastShownCount = 0;
-  gRun.openErrorsSilenced = false;
-  CopyText(gRun.fieldText, sizeof gRun.fieldText, fieldText ? fieldText : "");
-  CopyText(gRun.searchText, sizeof gRun.searchText, searchText ? searchText : "");
+ScanRun::ScanRun(const char* fieldText, const char* searchText) {
+  CopyText(this->fieldText, sizeof this->fieldText, fieldText ? fieldText : "");
+  CopyText(this->searchText, sizeof this->searchText, searchText ? searchText : "");
 }
 
 int ScanFile(const ScanTarget& target, const ScanContext& context) {
@@ -482,11 +465,12 @@ int ScanFile(const ScanTarget& target, const ScanContext& context) {
   f.target = &target;
   f.search = context.search;
   f.matcher = context.matcher;
+  f.run = context.run;
   f.path = target.path;
   f.handle = -1;
-  f.useHistory = (s.Zengo || s.BlockOut) && gLineHistory.Allocated();
-  gLineHistory.Clear();
-  gFileMatchCount = 0;
+  f.useHistory = (s.Zengo || s.BlockOut) && f.run->history.Allocated();
+  f.run->history.Clear();
+  f.run->fileMatchCount = 0;
   CopyText(f.givenPath, sizeof f.givenPath, f.path);
 
   FindRecord found = target.record ? *target.record : FindRecord{};

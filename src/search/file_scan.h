@@ -11,6 +11,9 @@
 
 #include "files/date_size_filter.h"
 #include "files/os.h"
+#include "files/targets.h"
+#include "search/line_history.h"
+#include "search/line_reader.h"
 
 namespace zanto {
 
@@ -21,14 +24,23 @@ constexpr size_t kBinarySample = 512;       // bytes the binary test looks at
 constexpr int kMessageInterval = 300;       // lines between message dispatches
 constexpr size_t kSearchTextBuffer = 256;  // search text + NUL
 
-// Run-wide counters: reset by the search run, advanced by the scan.
-extern uint32_t gRunMatchCount;   // matching lines of the run
-extern int32_t gFileMatchCount;   // matching lines of the current file
-extern uint32_t gRunLineCount;    // lines read in the run
+// What the scans of one run carry from file to file; the run owns it. Too
+// large for the stack (the reader holds its read buffer).
+struct ScanRun {
+  ScanRun(const char* fieldText, const char* searchText);
 
-// Per-run state of the scan: the match count last shown, the user's choice
-// about open errors, and the texts that EchoQuery repeats.
-void ResetScanRunState(const char* fieldText, const char* searchText);
+  LineReader reader;
+  LineHistory history;                   // allocated by the run when it needs one
+  char followingLine[kLineBuffer] = {};  // Connect2: the line after the current one
+  bool pending = false;                  // followingLine is the next current line
+  uint32_t runMatchCount = 0;            // matching lines of the run
+  int32_t fileMatchCount = 0;            // matching lines of the current file
+  uint32_t runLineCount = 0;             // lines read in the run
+  uint32_t lastShownCount = 0;           // match count last shown in the dialog
+  bool openErrorsSilenced = false;       // the user answered No to the open error box
+  char fieldText[kFieldBuffer];          // the texts EchoQuery repeats
+  char searchText[kSearchTextBuffer];
+};
 
 // One file handed to the scan.
 struct ScanTarget {
@@ -44,10 +56,12 @@ struct ScanTarget {
 };
 
 // What the scan of every file of a run reads (the prepared search) and
-// works with (the matcher: the current line and its evaluation).
+// works with (the matcher: the current line and its evaluation; the run's
+// reader, history and counts).
 struct ScanContext {
   const PreparedSearch* search;
   LineMatcher* matcher;
+  ScanRun* run;
 };
 
 // Scans one file. Returns 1 (the run goes on), skipped and unreadable files

@@ -10,8 +10,6 @@ namespace zanto {
 // A line of the longest length still fits behind the switch mark.
 static_assert(kHistorySwitchAt + kLineBuffer <= kHistoryHalfText);
 
-LineHistory gLineHistory;
-
 bool LineHistory::Allocate() {
   if (Allocated()) return true;
   char* a = static_cast<char*>(malloc(kHistoryHalfText));

@@ -14,6 +14,11 @@ constexpr int kHistoryHalfLines = 1000;      // line pointers of one half
 
 class LineHistory {
  public:
+  LineHistory() = default;
+  LineHistory(const LineHistory&) = delete;
+  LineHistory& operator=(const LineHistory&) = delete;
+  ~LineHistory() { Free(); }
+
   // Allocates both halves; false when memory ran out (the history then
   // stays unusable: adding does nothing, look-backs find no line).
   bool Allocate();
@@ -40,9 +45,5 @@ class LineHistory {
   int current_ = 0;       // half written to
   size_t used_ = 0;       // text bytes used in the current half
 };
-
-// The scan's history: allocated by the search run when context or block
-// output needs it, kept until the program ends.
-extern LineHistory gLineHistory;
 
 }  // namespace zanto

@@ -120,7 +120,7 @@ int SearchArchive(const char* path, const FindRecord& record, unsigned number, u
       result = 0;  // the member stays for the user to look at
       break;
     }
-    if (gSettings.DelUnlha == kDeleteAlways || (gSettings.DelUnlha == kDeleteWithoutMatch && gFileMatchCount == 0))
+    if (gSettings.DelUnlha == kDeleteAlways || (gSettings.DelUnlha == kDeleteWithoutMatch && context.run->fileMatchCount == 0))
       DeletePath(memberPath);
   }
   GetHost().DirectoryReached("");
@@ -141,8 +141,6 @@ int SearchTarget(char* path, const FindRecord& record, unsigned number, unsigned
 
 int RunSearch(const char* searchText, const char* fieldText, const char* outputPath,
               const FileListEntries* fileList) {
-  gRunMatchCount = 0;
-  gFileMatchCount = 0;
   SearchOptionNotes optionNotes = {};
   const SearchOptions options = SearchOptionsFrom(gSettings, &optionNotes);
   if (optionNotes.wordCleared) gSettings.Word = 0;
@@ -152,14 +150,13 @@ int RunSearch(const char* searchText, const char* fieldText, const char* outputP
   char text[kSearchTextBuffer];
   CopyText(text, sizeof text, searchText);
   if (!PrepareSearch(options, text, GetHost(), search.get())) return kRunFailed;
+  auto run = std::make_unique<ScanRun>(fieldText, searchText);
   // Only context and block output look back, so only they need the history.
-  if ((gSettings.Zengo || gSettings.BlockOut) && !gLineHistory.Allocate()) ShowOutOfMemory();
+  if ((gSettings.Zengo || gSettings.BlockOut) && !run->history.Allocate()) ShowOutOfMemory();
   if (!OpenOutput(outputPath)) return kRunFailed;
   auto matcher = std::make_unique<LineMatcher>(search->compiled, search->Tables());
-  gRunLineCount = 0;
-  ResetScanRunState(fieldText, searchText);
 
-  const ScanContext context = {search.get(), matcher.get()};
+  const ScanContext context = {search.get(), matcher.get(), run.get()};
   RunVisitor visitor(outputPath ? outputPath : "", context);
   TargetNotes notes;
   int walked = EnumerateTargets(options.targets, fieldText, fileList, visitor, &notes);
@@ -169,7 +166,7 @@ int RunSearch(const char* searchText, const char* fieldText, const char* outputP
   // A run that could not walk its targets ends without totals.
   if (gSettings.Verbose && walked != kTargetsNoMemory) {
     if (gAbortRequested) WriteResultText("途中で中止しました\r\n");
-    WriteResultFormat("検索総行数  %lu 行\r\n", static_cast<unsigned long>(gRunLineCount));
+    WriteResultFormat("検索総行数  %lu 行\r\n", static_cast<unsigned long>(run->runLineCount));
   }
   // A result file that lacks text must not pass for the whole result (the
   // editor would be handed it).

@@ -646,11 +646,11 @@ TEST_F(ScanTest, UnopenableFileQuestion) {
     host.boxes.clear();
     host.answers.assign(c.answers.begin(), c.answers.end());
     ASSERT_TRUE(PrepareResultBuffer());
-    ResetScanRunState("", "");
     const auto search = Prepare("key");
     ASSERT_NE(search, nullptr);
     LineMatcher matcher(search->compiled, search->Tables());
-    const ScanContext context = {search.get(), &matcher};
+    auto run = std::make_unique<ScanRun>("", "");
+    const ScanContext context = {search.get(), &matcher, run.get()};
     host.boxes.clear();
     for (int i = 0; i < 3 && !gAbortRequested; ++i) {
       char path[kPathBuffer];
