@@ -14,7 +14,7 @@ size_t BuildEditorCommand(char* out, size_t capacity, const char* execEdit, cons
   AppendText(built, sizeof built, " ");
   // The result text quotes a path with a space; the editor reads its
   // arguments the same way, or it would take the path for two names.
-  AppendText(built, sizeof built, outFile[0] != '\0' ? QuotePath(outFile) : execClip);
+  AppendText(built, sizeof built, outFile[0] != '\0' ? QuotePath(outFile).text : execClip);
 
   // A space never occurs as the second byte of a double-byte character.
   const char* space = std::strchr(built, ' ');

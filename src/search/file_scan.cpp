@@ -347,7 +347,7 @@ void ScanLines(FileScan& f) {
     if (f.run->runMatchCount != f.run->lastShownCount &&
         (f.line > f.messagePoint || f.run->runMatchCount < kProgressEveryMatch || f.run->runMatchCount % kProgressStride == 0)) {
       ShowMatchCount(*f.run);
-      if (ResultOverflow()) break;
+      if (f.writer.Overflow()) break;
     }
     if (ProcessMessagesAtPoint(f)) break;
   }
@@ -475,7 +475,7 @@ int ScanFile(const ScanTarget& target, const ScanContext& context) {
 
   FindRecord found = target.record ? *target.record : FindRecord{};
   const bool rulesApply = FollowShortcut(f, &found);
-  f.writer = MatchWriter(WrittenFileOf(f), f.matcher, f.search->CountsSynonyms());
+  f.writer = MatchWriter(context.output, WrittenFileOf(f), f.matcher, f.search->CountsSynonyms());
   char skipReason[kSkipReasonBuffer];
   if (rulesApply && target.dateSize != nullptr && !PassesDateSizeFilter(*target.dateSize, f.path, found, skipReason)) {
     f.writer.DateSizeNote(found.name, skipReason);

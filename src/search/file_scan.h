@@ -18,6 +18,7 @@
 namespace zanto {
 
 class LineMatcher;
+class ResultOutput;
 struct PreparedSearch;
 
 constexpr size_t kBinarySample = 512;       // bytes the binary test looks at
@@ -62,6 +63,7 @@ struct ScanContext {
   const PreparedSearch* search;
   LineMatcher* matcher;
   ScanRun* run;
+  ResultOutput* output;  // where the result text goes
 };
 
 // Scans one file. Returns 1 (the run goes on), skipped and unreadable files

@@ -9,6 +9,7 @@
 
 #include "match/line_matcher.h"
 #include "search/line_history.h"
+#include "search/result_output.h"
 
 namespace zanto {
 
@@ -32,13 +33,14 @@ struct FileSummary {
 class MatchWriter {
  public:
   MatchWriter() = default;
-  // matcher: whose match marks and synonym counts the lines and the count
-  // lines show; countSynonyms: each file ends with its synonym counts.
-  MatchWriter(const WrittenFile& file, const LineMatcher* matcher, bool countSynonyms)
-      : file_(file), matcher_(matcher), countSynonyms_(countSynonyms) {}
+  // out: the result the texts go to; matcher: whose match marks and synonym
+  // counts the lines and the count lines show; countSynonyms: each file
+  // ends with its synonym counts.
+  MatchWriter(ResultOutput* out, const WrittenFile& file, const LineMatcher* matcher, bool countSynonyms)
+      : out_(out), file_(file), matcher_(matcher), countSynonyms_(countSynonyms) {}
 
   // A match, in the order the scan reports its parts. A line handed in is
-  // modified in place as WriteResultLine does; line numbers start at 1.
+  // modified in place as ResultOutput::WriteLine does; line numbers start at 1.
 
   // Before the file's first match: the heading that names it (Verbose).
   void FileHeading();
@@ -75,12 +77,16 @@ class MatchWriter {
   void BinaryNote();
   void OutputFileNote();
 
+  // The result is full: nothing more reaches it.
+  bool Overflow() const { return out_->Overflow(); }
+
  private:
   void GroupHeader(unsigned long number);
   void EarlierLine(const char* line, unsigned long number);
 
   const MatchMarks* Marks() const { return matcher_ != nullptr ? &matcher_->marks : nullptr; }
 
+  ResultOutput* out_ = nullptr;
   WrittenFile file_ = {};
   const LineMatcher* matcher_ = nullptr;
   bool countSynonyms_ = false;

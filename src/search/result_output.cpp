@@ -20,111 +20,86 @@ static_assert(kResultChunkFill + kFormattedText + kOverflowNoticeLength < kResul
 
 namespace {
 
-constexpr size_t kFileWriteBuffer = 65536;  // output file writes are gathered
+using Buffer = ResultOutput::Buffer;
+using File = ResultOutput::File;
+constexpr size_t kFileWriteBuffer = ResultOutput::kFileWriteBuffer;
 constexpr size_t kLongestChunkText = kResultChunkFill - 1;  // one text in a fresh chunk
 
-struct ResultBuffer {
-  char* chunks[kResultChunks];  // NUL-terminated parts of the text
-  int current;                  // chunk written to
-  size_t used;                  // bytes used in the current chunk
-  bool overflow;                // full: every write is dropped
-};
-
-struct ResultFile {
-  intptr_t handle = -1;          // open output file, or negative
-  bool usedThisRun = false;      // the current run writes to a file
-  size_t pending = 0;            // bytes waiting in data
-  bool lost = false;             // a write or the close failed: the file lacks text
-  char data[kFileWriteBuffer];
-};
-
-ResultBuffer gBuffer = {};
-ResultFile gFile;
-char gQuoted[kQuotedPath];
-
-bool FileOpen() { return gFile.handle >= 0; }
+bool FileOpen(const File& file) { return file.handle >= 0; }
 
 // After one failed write (a full disk) nothing more is written: later text
 // could only leave a file with a hole in it.
-void WriteWhole(const char* bytes, size_t length) {
-  if (gFile.lost || length == 0) return;
-  const long written = WriteRawFile(gFile.handle, bytes, static_cast<unsigned long>(length));
-  if (written < 0 || static_cast<size_t>(written) != length) gFile.lost = true;
+void WriteWhole(File& file, const char* bytes, size_t length) {
+  if (file.lost || length == 0) return;
+  const long written = WriteRawFile(file.handle, bytes, static_cast<unsigned long>(length));
+  if (written < 0 || static_cast<size_t>(written) != length) file.lost = true;
 }
 
-void FlushFile() {
-  WriteWhole(gFile.data, gFile.pending);
-  gFile.pending = 0;
+void FlushFile(File& file) {
+  WriteWhole(file, file.data, file.pending);
+  file.pending = 0;
 }
 
-void WriteFileBytes(const char* bytes, size_t length) {
+void WriteFileBytes(File& file, const char* bytes, size_t length) {
   if (length >= kFileWriteBuffer) {
-    FlushFile();
-    WriteWhole(bytes, length);
+    FlushFile(file);
+    WriteWhole(file, bytes, length);
     return;
   }
-  if (gFile.pending + length > kFileWriteBuffer) FlushFile();
-  memcpy(gFile.data + gFile.pending, bytes, length);
-  gFile.pending += length;
+  if (file.pending + length > kFileWriteBuffer) FlushFile(file);
+  memcpy(file.data + file.pending, bytes, length);
+  file.pending += length;
 }
 
-char* CurrentChunk() { return gBuffer.chunks[gBuffer.current]; }
+char* CurrentChunk(Buffer& buffer) { return buffer.chunks[buffer.current]; }
 
 // Moves to a fresh chunk; false when chunk 19 is the current one or memory
 // ran out.
-bool NextChunk() {
-  if (gBuffer.current + 1 >= kResultChunks) return false;
-  int next = gBuffer.current + 1;
-  if (gBuffer.chunks[next] == nullptr) {
-    gBuffer.chunks[next] = static_cast<char*>(malloc(kResultChunkSize));
-    if (gBuffer.chunks[next] == nullptr) return false;
+bool NextChunk(Buffer& buffer) {
+  if (buffer.current + 1 >= kResultChunks) return false;
+  int next = buffer.current + 1;
+  if (buffer.chunks[next] == nullptr) {
+    buffer.chunks[next] = static_cast<char*>(malloc(kResultChunkSize));
+    if (buffer.chunks[next] == nullptr) return false;
   }
-  gBuffer.current = next;
-  gBuffer.used = 0;
-  CurrentChunk()[0] = '\0';
+  buffer.current = next;
+  buffer.used = 0;
+  CurrentChunk(buffer)[0] = '\0';
   return true;
 }
 
-void EndWithNotice() {
-  gBuffer.overflow = true;
-  memcpy(CurrentChunk() + gBuffer.used, kOverflowNotice, kOverflowNoticeLength + 1);
-  gBuffer.used += kOverflowNoticeLength;
+void EndWithNotice(Buffer& buffer) {
+  buffer.overflow = true;
+  memcpy(CurrentChunk(buffer) + buffer.used, kOverflowNotice, kOverflowNoticeLength + 1);
+  buffer.used += kOverflowNoticeLength;
 }
 
 // Copies length bytes into the current chunk, which has room for them.
-void PutInChunk(const char* text, size_t length) {
-  memcpy(CurrentChunk() + gBuffer.used, text, length);
-  gBuffer.used += length;
-  CurrentChunk()[gBuffer.used] = '\0';
+void PutInChunk(Buffer& buffer, const char* text, size_t length) {
+  memcpy(CurrentChunk(buffer) + buffer.used, text, length);
+  buffer.used += length;
+  CurrentChunk(buffer)[buffer.used] = '\0';
 }
 
-void WriteBufferBytes(const char* text, size_t length) {
-  if (gBuffer.overflow || gBuffer.chunks[0] == nullptr) return;
+void WriteBufferBytes(Buffer& buffer, const char* text, size_t length) {
+  if (buffer.overflow || buffer.chunks[0] == nullptr) return;
   if (length > kLongestChunkText) {
     // Cut at a character boundary: only the byte count changes.
     length = WholeCharLength(text, kLongestChunkText);
   }
-  if (gBuffer.used + length >= kResultChunkFill) {
-    if (!NextChunk()) {
-      EndWithNotice();
+  if (buffer.used + length >= kResultChunkFill) {
+    if (!NextChunk(buffer)) {
+      EndWithNotice(buffer);
       return;
     }
   }
-  PutInChunk(text, length);
+  PutInChunk(buffer, text, length);
 }
 
-void WriteResultBytes(const char* text, size_t length) {
-  if (FileOpen()) {
-    WriteFileBytes(text, length);
-  } else {
-    WriteBufferBytes(text, length);
-  }
-}
-
-void ReleaseChunksAfterFirst() {
+void ReleaseChunksAfterFirst(Buffer& buffer) {
   for (int i = 1; i < kResultChunks; ++i) {
-    free(gBuffer.chunks[i]);
-    gBuffer.chunks[i] = nullptr;
+    free(buffer.chunks[i]);
+    buffer.chunks[i] = nullptr;
   }
 }
 
@@ -142,43 +117,67 @@ size_t FormatBounded(char* out, const char* format, va_list args) {
 // A file has no room limit, so a formatted text reaches it whole (a long
 // synonym keeps its count and line end); only a text beyond the stack
 // buffer is formatted a second time, on the heap.
-void WriteFormattedToFile(const char* format, va_list args) {
+void WriteFormattedToFile(File& file, const char* format, va_list args) {
   va_list again;
   va_copy(again, args);
   char text[kFormattedText];
   int n = vsnprintf(text, sizeof text, format, args);
   if (n >= 0 && static_cast<size_t>(n) < sizeof text) {
-    WriteFileBytes(text, static_cast<size_t>(n));
+    WriteFileBytes(file, text, static_cast<size_t>(n));
   } else if (n > 0) {
     char* whole = static_cast<char*>(malloc(static_cast<size_t>(n) + 1));
     if (whole != nullptr && vsnprintf(whole, static_cast<size_t>(n) + 1, format, again) == n) {
-      WriteFileBytes(whole, static_cast<size_t>(n));
+      WriteFileBytes(file, whole, static_cast<size_t>(n));
     } else {
       // Short of memory the text is cut as the buffer would cut it.
-      WriteFileBytes(text, TruncateText(text, kFormattedText - 1));
+      WriteFileBytes(file, text, TruncateText(text, kFormattedText - 1));
     }
     free(whole);
   }
   va_end(again);
 }
 
+void RemoveLineEnd(char* line) {
+  size_t n = strlen(line);
+  if (n > 0 && line[n - 1] == '\n') line[--n] = '\0';
+  if (n > 0 && line[n - 1] == '\r') line[--n] = '\0';
+}
+
 }  // namespace
 
-bool PrepareResultBuffer() {
-  if (gBuffer.chunks[0] == nullptr) {
-    gBuffer.chunks[0] = static_cast<char*>(malloc(kResultChunkSize));
-    if (gBuffer.chunks[0] == nullptr) return false;
+QuotedPath QuotePath(const char* path) {
+  QuotedPath quoted;
+  if (strchr(path, ' ') == nullptr) {
+    CopyText(quoted.text, sizeof quoted.text, path);
+    return quoted;
   }
-  gBuffer.current = 0;
-  gBuffer.used = 0;
-  gBuffer.overflow = false;
-  gBuffer.chunks[0][0] = '\0';
-  gFile.usedThisRun = false;
+  quoted.text[0] = '"';
+  size_t n = CopyText(quoted.text + 1, sizeof quoted.text - 2, path);
+  quoted.text[n + 1] = '"';
+  quoted.text[n + 2] = '\0';
+  return quoted;
+}
+
+ResultOutput::~ResultOutput() {
+  Close();
+  FreeBuffer();
+}
+
+bool ResultOutput::PrepareBuffer() {
+  if (buffer_.chunks[0] == nullptr) {
+    buffer_.chunks[0] = static_cast<char*>(malloc(kResultChunkSize));
+    if (buffer_.chunks[0] == nullptr) return false;
+  }
+  buffer_.current = 0;
+  buffer_.used = 0;
+  buffer_.overflow = false;
+  buffer_.chunks[0][0] = '\0';
+  file_.usedThisRun = false;
   return true;
 }
 
-bool OpenResultFile(const char* path, bool append) {
-  CloseResultOutput();
+bool ResultOutput::OpenFile(const char* path, bool append) {
+  Close();
   constexpr unsigned kWriteShared = kOpenWrite | kShareRead;
   intptr_t handle = -1;
   if (append) {
@@ -190,98 +189,83 @@ bool OpenResultFile(const char* path, bool append) {
   }
   if (handle < 0) handle = OpenRawFile(path, kWriteShared | kOpenCreate);
   if (handle < 0) return false;
-  gFile.handle = handle;
-  gFile.pending = 0;
-  gFile.lost = false;
-  gFile.usedThisRun = true;
+  file_.handle = handle;
+  file_.pending = 0;
+  file_.lost = false;
+  file_.usedThisRun = true;
   return true;
 }
 
-bool CloseResultOutput() {
-  if (!FileOpen()) return true;
-  FlushFile();
-  if (CloseRawFile(gFile.handle) != 0) gFile.lost = true;
-  gFile.handle = -1;
-  return !gFile.lost;
+bool ResultOutput::Close() {
+  if (!FileOpen(file_)) return true;
+  FlushFile(file_);
+  if (CloseRawFile(file_.handle) != 0) file_.lost = true;
+  file_.handle = -1;
+  return !file_.lost;
 }
 
-void FreeResultBuffer() {
-  ReleaseChunksAfterFirst();
-  free(gBuffer.chunks[0]);
-  gBuffer = {};
+void ResultOutput::FreeBuffer() {
+  ReleaseChunksAfterFirst(buffer_);
+  free(buffer_.chunks[0]);
+  buffer_ = {};
 }
 
-void WriteResultText(const char* text) { WriteResultBytes(text, strlen(text)); }
+void ResultOutput::WriteBytes(const char* text, size_t length) {
+  if (FileOpen(file_)) {
+    WriteFileBytes(file_, text, length);
+  } else {
+    WriteBufferBytes(buffer_, text, length);
+  }
+}
 
-void WriteResultFormat(const char* format, ...) {
+void ResultOutput::WriteText(const char* text) { WriteBytes(text, strlen(text)); }
+
+void ResultOutput::WriteFormat(const char* format, ...) {
   va_list args;
   va_start(args, format);
-  if (FileOpen()) {
-    WriteFormattedToFile(format, args);
-  } else if (!gBuffer.overflow && gBuffer.chunks[0] != nullptr) {
-    size_t n = FormatBounded(CurrentChunk() + gBuffer.used, format, args);
-    gBuffer.used += n;
+  if (FileOpen(file_)) {
+    WriteFormattedToFile(file_, format, args);
+  } else if (!buffer_.overflow && buffer_.chunks[0] != nullptr) {
+    size_t n = FormatBounded(CurrentChunk(buffer_) + buffer_.used, format, args);
+    buffer_.used += n;
     // The chunk is closed early enough that the next formatted text of the
     // same size still fits below the fill mark.
-    if (gBuffer.used + n >= kResultChunkFill && !NextChunk()) EndWithNotice();
+    if (buffer_.used + n >= kResultChunkFill && !NextChunk(buffer_)) EndWithNotice(buffer_);
   }
   va_end(args);
 }
 
-bool ResultOverflow() { return gBuffer.overflow; }
-
-const char* QuotePath(const char* path) {
-  if (strchr(path, ' ') == nullptr) {
-    CopyText(gQuoted, sizeof gQuoted, path);
-    return gQuoted;
-  }
-  gQuoted[0] = '"';
-  size_t n = CopyText(gQuoted + 1, sizeof gQuoted - 2, path);
-  gQuoted[n + 1] = '"';
-  gQuoted[n + 2] = '\0';
-  return gQuoted;
-}
-
-namespace {
-
-void WritePrefix(const char* path, unsigned long lineNumber, char sign) {
+void ResultOutput::WritePrefix(const char* path, unsigned long lineNumber, char sign) {
   const SearchSettings& s = gSettings;
   if (s.BlockOut) {
-    if (s.BlockSign) WriteResultFormat("%c ", sign);
+    if (s.BlockSign) WriteFormat("%c ", sign);
   } else if (s.Zengo) {
-    if (s.ZengoSign) WriteResultFormat("%c ", sign);
+    if (s.ZengoSign) WriteFormat("%c ", sign);
   } else if (s.PrintFile) {
-    if (s.Midashi) WriteResultFormat("%s ", s.StrMidashi);
-    WriteResultFormat("%s %lu%c", QuotePath(path), lineNumber, sign);
-    if (s.Midashi) WriteResultText("\r\n");
+    if (s.Midashi) WriteFormat("%s ", s.StrMidashi);
+    WriteFormat("%s %lu%c", QuotePath(path).text, lineNumber, sign);
+    if (s.Midashi) WriteText("\r\n");
   }
-}
-
-void RemoveLineEnd(char* line) {
-  size_t n = strlen(line);
-  if (n > 0 && line[n - 1] == '\n') line[--n] = '\0';
-  if (n > 0 && line[n - 1] == '\r') line[--n] = '\0';
 }
 
 // Writes text (which starts at offset start of the line) with MatchString
 // in front of every byte whose line offset is marked.
-void WriteMarkedText(const char* text, size_t start, const MatchMarks& marks) {
+void ResultOutput::WriteMarkedText(const char* text, size_t start, const MatchMarks& marks) {
   const char* mark = gSettings.MatchString;
   size_t length = strlen(text);
   size_t from = 0;
   for (size_t i = 0; i < length && start + i < kLineBuffer; ++i) {
     if (!marks.at[start + i]) continue;
-    WriteResultBytes(text + from, i - from);
-    WriteResultText(mark);
+    WriteBytes(text + from, i - from);
+    WriteText(mark);
     from = i;
   }
-  WriteResultText(text + from);
-  if (start + length <= kLineBuffer && marks.at[start + length]) WriteResultText(mark);
+  WriteText(text + from);
+  if (start + length <= kLineBuffer && marks.at[start + length]) WriteText(mark);
 }
 
-}  // namespace
-
-void WriteResultLine(char* line, const char* path, unsigned long lineNumber, char sign, const MatchMarks* marks) {
+void ResultOutput::WriteLine(char* line, const char* path, unsigned long lineNumber, char sign,
+                             const MatchMarks* marks) {
   RemoveLineEnd(line);
   WritePrefix(path, lineNumber, sign);
   char* text = line;
@@ -294,32 +278,32 @@ void WriteResultLine(char* line, const char* path, unsigned long lineNumber, cha
   if (sign == ':' && gSettings.MatchStr && marks != nullptr) {
     WriteMarkedText(text, static_cast<size_t>(text - line), *marks);
   } else {
-    WriteResultText(text);
+    WriteText(text);
   }
-  WriteResultText("\r\n");
+  WriteText("\r\n");
 }
 
-void CopyResultToClipboard() {
-  if (gFile.usedThisRun || gBuffer.chunks[0] == nullptr) return;
+void ResultOutput::CopyToClipboard() {
+  if (file_.usedThisRun || buffer_.chunks[0] == nullptr) return;
   size_t total = 0;
-  for (int i = 0; i <= gBuffer.current; ++i) total += strlen(gBuffer.chunks[i]);
+  for (int i = 0; i <= buffer_.current; ++i) total += strlen(buffer_.chunks[i]);
   if (total == 0) return;
   constexpr size_t kClipboardSlack = 1000;
   char* text = static_cast<char*>(calloc(total + kClipboardSlack, 1));
   if (text == nullptr) return;
   size_t at = 0;
-  for (int i = 0; i <= gBuffer.current; ++i) {
-    size_t n = strlen(gBuffer.chunks[i]);
-    memcpy(text + at, gBuffer.chunks[i], n);
+  for (int i = 0; i <= buffer_.current; ++i) {
+    size_t n = strlen(buffer_.chunks[i]);
+    memcpy(text + at, buffer_.chunks[i], n);
     at += n;
   }
   bool copied = GetHost().CopyToClipboard(text, total);
   free(text);
   if (!copied) return;
-  ReleaseChunksAfterFirst();
+  ReleaseChunksAfterFirst(buffer_);
   // Chunk 0 alone stays; the buffer describes just that part from now on.
-  gBuffer.current = 0;
-  gBuffer.used = strlen(gBuffer.chunks[0]);
+  buffer_.current = 0;
+  buffer_.used = strlen(buffer_.chunks[0]);
 }
 
 }  // namespace zanto

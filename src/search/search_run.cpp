@@ -48,13 +48,13 @@ class RunVisitor final : public TargetVisitor {
   const ScanContext& context_;
 };
 
-bool OpenOutput(const char* outputPath) {
+bool OpenOutput(ResultOutput& output, const char* outputPath) {
   if (outputPath == nullptr || outputPath[0] == '\0') {
-    if (PrepareResultBuffer()) return true;
+    if (output.PrepareBuffer()) return true;
     ShowOutOfMemory();
     return false;
   }
-  if (OpenResultFile(outputPath, gSettings.Append != 0)) return true;
+  if (output.OpenFile(outputPath, gSettings.Append != 0)) return true;
   ShowInformation(kOutputNotOpened);
   return false;
 }
@@ -81,8 +81,8 @@ int ScanMember(const char* memberPath, const FindRecord& member, unsigned number
   return ScanFile(target, context);
 }
 
-void NoteMemberLeftOut(const char* archivePath, const char* member) {
-  if (gSettings.Verbose) WriteResultFormat(kMemberNotExtracted, archivePath, member);
+void NoteMemberLeftOut(ResultOutput& output, const char* archivePath, const char* member) {
+  if (gSettings.Verbose) output.WriteFormat(kMemberNotExtracted, archivePath, member);
   Trace(kMemberNotExtracted, archivePath, member);
 }
 
@@ -94,7 +94,7 @@ int SearchArchive(const char* path, const FindRecord& record, unsigned number, u
                   const char* outputPath, const char* memberList, const ScanContext& context) {
   if (!gSettings.LzhSearch) return 1;
   if (!ArchiveSupportReady(path)) {
-    if (gSettings.Verbose) WriteResultFormat("解凍できません(%s)\r\n", path);
+    if (gSettings.Verbose) context.output->WriteFormat("解凍できません(%s)\r\n", path);
     Trace("解凍できません(%s)\r\n", path);
     return 1;
   }
@@ -108,7 +108,7 @@ int SearchArchive(const char* path, const FindRecord& record, unsigned number, u
     if (found == kMemberLeftOut) {
       // No file holds this member's bytes; another member's are never
       // searched in its name.
-      if (!gAbortRequested) NoteMemberLeftOut(path, memberPath);
+      if (!gAbortRequested) NoteMemberLeftOut(*context.output, path, memberPath);
       continue;
     }
     if (IsExcludedExtension(context.search->options.targets, memberPath) || gAbortRequested) {
@@ -139,8 +139,9 @@ int SearchTarget(char* path, const FindRecord& record, unsigned number, unsigned
   return ScanFile(target, context) == 0 ? 0 : 1;
 }
 
-int RunSearch(const char* searchText, const char* fieldText, const char* outputPath,
-              const FileListEntries* fileList) {
+int RunSearch(ResultOutput& output, const char* searchText, const char* fieldText, const char* outputPath,
+              const FileListEntries* fileList, unsigned long* matchCount) {
+  if (matchCount != nullptr) *matchCount = 0;
   SearchOptionNotes optionNotes = {};
   const SearchOptions options = SearchOptionsFrom(gSettings, &optionNotes);
   if (optionNotes.wordCleared) gSettings.Word = 0;
@@ -153,10 +154,10 @@ int RunSearch(const char* searchText, const char* fieldText, const char* outputP
   auto run = std::make_unique<ScanRun>(fieldText, searchText);
   // Only context and block output look back, so only they need the history.
   if ((gSettings.Zengo || gSettings.BlockOut) && !run->history.Allocate()) ShowOutOfMemory();
-  if (!OpenOutput(outputPath)) return kRunFailed;
+  if (!OpenOutput(output, outputPath)) return kRunFailed;
   auto matcher = std::make_unique<LineMatcher>(search->compiled, search->Tables());
 
-  const ScanContext context = {search.get(), matcher.get(), run.get()};
+  const ScanContext context = {search.get(), matcher.get(), run.get(), &output};
   RunVisitor visitor(outputPath ? outputPath : "", context);
   TargetNotes notes;
   int walked = EnumerateTargets(options.targets, fieldText, fileList, visitor, &notes);
@@ -165,12 +166,13 @@ int RunSearch(const char* searchText, const char* fieldText, const char* outputP
 
   // A run that could not walk its targets ends without totals.
   if (gSettings.Verbose && walked != kTargetsNoMemory) {
-    if (gAbortRequested) WriteResultText("途中で中止しました\r\n");
-    WriteResultFormat("検索総行数  %lu 行\r\n", static_cast<unsigned long>(run->runLineCount));
+    if (gAbortRequested) output.WriteText("途中で中止しました\r\n");
+    output.WriteFormat("検索総行数  %lu 行\r\n", static_cast<unsigned long>(run->runLineCount));
   }
   // A result file that lacks text must not pass for the whole result (the
   // editor would be handed it).
-  if (!CloseResultOutput() && result == kRunCompleted) {
+  if (matchCount != nullptr) *matchCount = run->runMatchCount;
+  if (!output.Close() && result == kRunCompleted) {
     ShowInformation(kOutputIncomplete);
     result = kRunFailed;
   }

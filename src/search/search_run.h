@@ -15,6 +15,7 @@
 namespace zanto {
 
 struct ScanContext;
+class ResultOutput;
 
 enum : int {
   kRunCompleted = 0,  // finished, or stopped by the user
@@ -23,10 +24,12 @@ enum : int {
 
 // searchText: at most 255 bytes; fieldText: the file-name field (ignored
 // when fileList, the file-list dialog's list, holds entries); outputPath:
-// absolute, or empty for the clipboard. Options come from gSettings. Message
-// boxes go through the host, which owns them by the progress dialog.
-int RunSearch(const char* searchText, const char* fieldText, const char* outputPath,
-              const FileListEntries* fileList = nullptr);
+// absolute, or empty for the clipboard (the text then stays in output's
+// buffer). Options come from gSettings. Message boxes go through the host,
+// which owns them by the progress dialog. matchCount, when given, receives
+// the run's matching lines.
+int RunSearch(ResultOutput& output, const char* searchText, const char* fieldText, const char* outputPath,
+              const FileListEntries* fileList = nullptr, unsigned long* matchCount = nullptr);
 
 // Hands one target to the scan. A plain file goes to ScanFile; an LZH
 // archive (LzhSearch on) is unpacked and each member scanned under the

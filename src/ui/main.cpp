@@ -131,7 +131,7 @@ void Shutdown() {
   Release3DControls();
   if (gApp.archiveReady) ShutdownArchiveSupport();
   EndEditorControl();
-  FreeResultBuffer();
+  ProgramResultOutput().FreeBuffer();
   FreeBlockSets();
   FreeFileListEntries(&ProgramFileList());
   FreeArguments();

@@ -377,7 +377,7 @@ void AfterSearch(HWND dialog) {
   SelectDirectoryHistory(dialog, false);
   SetFocus(GetDlgItem(dialog, IDC_SEARCH_TEXT));
 
-  if (gSettings.OutFile[0] == '\0') CopyResultToClipboard();
+  if (gSettings.OutFile[0] == '\0') ProgramResultOutput().CopyToClipboard();
   if (HandResultToEditor(dialog)) return;  // the dialog stays with the result
 
   if (gSettings.QuitAlways || (gSettings.Endmatch && SearchMatchCount() > 0)) {

@@ -1,7 +1,7 @@
 #include "ui/search_bridge.h"
 
 #include "files/targets.h"
-#include "search/file_scan.h"
+#include "search/result_output.h"
 #include "search/search_run.h"
 #include "ui/progress_dialog.h"
 
@@ -10,20 +10,24 @@ namespace zanto {
 namespace {
 
 FileListEntries gFileList;
+ResultOutput gResultOutput;         // the result text, kept between runs
+unsigned long gLastMatchCount = 0;  // matching lines of the last run
 
 }  // namespace
 
 FileListEntries& ProgramFileList() { return gFileList; }
 
+ResultOutput& ProgramResultOutput() { return gResultOutput; }
+
 int RunSearchEngine(HWND, const char* searchText, const char* fileField, const char* outPath) {
   // The engine owns its message boxes through the host, which knows the
   // progress dialog; it needs no window of ours.
-  const int result = RunSearch(searchText, fileField, outPath, &gFileList);
+  const int result = RunSearch(gResultOutput, searchText, fileField, outPath, &gFileList, &gLastMatchCount);
   FlushProgressDialog();  // the final count, file and directory lines
   return result;
 }
 
-unsigned long SearchMatchCount() { return gRunMatchCount; }
+unsigned long SearchMatchCount() { return gLastMatchCount; }
 
 bool FileListInUse() { return gFileList.count > 0; }
 

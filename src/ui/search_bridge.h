@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include "files/targets.h"
+#include "search/result_output.h"
 
 namespace zanto {
 
@@ -20,6 +21,9 @@ void OpenOptionDialog(HWND dialog, int id);
 // The file-list dialog's list, which the searches use instead of the
 // file-name field while it holds entries; it lives as long as the program.
 FileListEntries& ProgramFileList();
+// The result text of the searches, which the main dialog puts on the
+// clipboard; it lives as long as the program.
+ResultOutput& ProgramResultOutput();
 // True while the file-list dialog's list replaces the file-name field.
 bool FileListInUse();
 // Number of files in that list.

@@ -21,6 +21,7 @@
 #include "search/search_run.h"
 #include "search/settings_io.h"
 #include "search/target_options_from.h"
+#include "support/test_output.h"
 #include "support/fake_host.h"
 #include "support/os_fault.h"
 #include "support/temp_dir.h"
@@ -225,7 +226,7 @@ TEST_F(FaultTest, RunsGoOnOrFailWithTheirMessage) {
     char home[kPathBuffer];
     ASSERT_TRUE(OsGetCurrentDirectory(home, sizeof home));
     ASSERT_TRUE(OsSetCurrentDirectory(dir.path().c_str()));
-    EXPECT_EQ(RunSearch("key", "*.txt", out.c_str()), c.result);
+    EXPECT_EQ(RunSearch(Output(), "key", "*.txt", out.c_str()), c.result);
     ASSERT_TRUE(OsSetCurrentDirectory(home));
     EXPECT_EQ(test::OpenFileCount(), 0);
     if (!c.plan.writeName.empty() || !c.plan.vanishes.empty() || !c.plan.findFails.empty() ||
@@ -234,7 +235,7 @@ TEST_F(FaultTest, RunsGoOnOrFailWithTheirMessage) {
       EXPECT_GT(test::FaultsFired(), 0);
     }
     test::ClearFaults();
-    CopyResultToClipboard();
+    Output().CopyToClipboard();
     std::string text = c.toFile ? dir.Read("out.log") : host.clipboard;
     ASSERT_EQ(host.boxes.size(), c.boxes.size());
     for (size_t i = 0; i < c.boxes.size(); ++i) EXPECT_EQ(host.boxes[i].text, expand(c.boxes[i]));

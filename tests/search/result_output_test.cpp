@@ -9,6 +9,7 @@
 #include "base/settings.h"
 #include "match/line_matcher.h"
 #include "support/fake_host.h"
+#include "support/test_output.h"
 #include "support/temp_dir.h"
 
 namespace zanto {
@@ -21,13 +22,13 @@ class ResultOutputTest : public ::testing::Test {
  protected:
   void SetUp() override {
     gSettings = SearchSettings{};
-    ASSERT_TRUE(PrepareResultBuffer());
+    ASSERT_TRUE(Output().PrepareBuffer());
   }
-  void TearDown() override { CloseResultOutput(); }
+  void TearDown() override { Output().Close(); }
 
   // The collected text, as the clipboard receives it.
   std::string Collected() {
-    CopyResultToClipboard();
+    Output().CopyToClipboard();
     return host.clipboard;
   }
 
@@ -111,22 +112,23 @@ TEST_F(ResultOutputTest, LineFormats) {
     c.configure(gSettings);
     MatchMarks marks = {};
     for (size_t m : c.marks) marks.at[m] = 1;
-    ASSERT_TRUE(PrepareResultBuffer());
+    ASSERT_TRUE(Output().PrepareBuffer());
     char line[kLineBuffer];
     strcpy(line, c.line.c_str());
-    WriteResultLine(line, c.path, c.number, c.sign, &marks);
+    Output().WriteLine(line, c.path, c.number, c.sign, &marks);
     host.clipboard.clear();
     EXPECT_EQ(Collected(), c.want);
   }
 }
 
 TEST_F(ResultOutputTest, QuotePathOnlyForSpaces) {
-  EXPECT_STREQ(QuotePath("c:\\a\\b.txt"), "c:\\a\\b.txt");
-  EXPECT_STREQ(QuotePath("c:\\my docs\\b.txt"), "\"c:\\my docs\\b.txt\"");
+  EXPECT_STREQ(QuotePath("c:\\a\\b.txt").text, "c:\\a\\b.txt");
+  EXPECT_STREQ(QuotePath("c:\\my docs\\b.txt").text, "\"c:\\my docs\\b.txt\"");
   // A path too long for the buffer is cut, never written past it.
   std::string longPath(400, 'x');
   longPath[10] = ' ';
-  const char* quoted = QuotePath(longPath.c_str());
+  const QuotedPath held = QuotePath(longPath.c_str());
+  const char* quoted = held.text;
   EXPECT_LT(strlen(quoted), kQuotedPath);
   EXPECT_EQ(quoted[0], '"');
   EXPECT_EQ(quoted[strlen(quoted) - 1], '"');
@@ -135,7 +137,7 @@ TEST_F(ResultOutputTest, QuotePathOnlyForSpaces) {
 TEST_F(ResultOutputTest, FormattedTextIsCutAtACharacterBoundary) {
   std::string wide;
   for (int i = 0; i < 700; ++i) wide += "\x82\xa0";  // あ
-  WriteResultFormat("xy%s", wide.c_str());
+  Output().WriteFormat("xy%s", wide.c_str());
   std::string got = Collected();
   ASSERT_EQ(got.size(), 1022u);  // "xy" and 510 whole characters; byte 1023 was a lead byte
   EXPECT_EQ(got.substr(got.size() - 2), "\x82\xa0");
@@ -146,15 +148,15 @@ TEST_F(ResultOutputTest, FormattedTextIsCutAtACharacterBoundary) {
 TEST_F(ResultOutputTest, FormattedTextGoesToAFileWhole) {
   std::string word;
   for (int i = 0; i < 600; ++i) word += "\x82\xa0";  // あ
-  ASSERT_TRUE(OpenResultFile((dir / "out.txt").c_str(), false));
-  WriteResultFormat("** %s=%d\r\n", word.c_str(), 1);
-  WriteResultFormat("%s\r\n", "next");
-  CloseResultOutput();
+  ASSERT_TRUE(Output().OpenFile((dir / "out.txt").c_str(), false));
+  Output().WriteFormat("** %s=%d\r\n", word.c_str(), 1);
+  Output().WriteFormat("%s\r\n", "next");
+  Output().Close();
   EXPECT_EQ(dir.Read("out.txt"), "** " + word + "=1\r\nnext\r\n");
 }
 
 TEST_F(ResultOutputTest, EmptyResultLeavesTheClipboardAlone) {
-  CopyResultToClipboard();
+  Output().CopyToClipboard();
   EXPECT_EQ(host.clipboardCopies, 0);
 }
 
@@ -163,15 +165,15 @@ TEST_F(ResultOutputTest, ChunksAreJoinedForTheClipboard) {
   line += "\r\n";
   std::string want;
   for (int i = 0; i < 2000; ++i) {
-    WriteResultText(line.c_str());
+    Output().WriteText(line.c_str());
     want += line;
   }
-  EXPECT_FALSE(ResultOverflow());
+  EXPECT_FALSE(Output().Overflow());
   EXPECT_EQ(Collected(), want);
   EXPECT_EQ(host.clipboardCopies, 1);
   // The next run starts empty again with the kept first chunk.
-  ASSERT_TRUE(PrepareResultBuffer());
-  WriteResultText("next\r\n");
+  ASSERT_TRUE(Output().PrepareBuffer());
+  Output().WriteText("next\r\n");
   host.clipboard.clear();
   EXPECT_EQ(Collected(), "next\r\n");
 }
@@ -183,20 +185,20 @@ TEST_F(ResultOutputTest, OverflowEndsTheTextWithTheNotice) {
     const char* name;
     void (*write)(const std::string&);
   } writers[] = {
-      {"text", [](const std::string& s) { WriteResultText(s.c_str()); }},
-      {"format", [](const std::string& s) { WriteResultFormat("%s", s.c_str()); }},
+      {"text", [](const std::string& s) { Output().WriteText(s.c_str()); }},
+      {"format", [](const std::string& s) { Output().WriteFormat("%s", s.c_str()); }},
   };
   std::string line(98, 'q');
   line += "\r\n";
   constexpr int kLinesThatFit = 20 * 614;
   for (const Writer& w : writers) {
     SCOPED_TRACE(w.name);
-    ASSERT_TRUE(PrepareResultBuffer());
+    ASSERT_TRUE(Output().PrepareBuffer());
     for (int i = 0; i < kLinesThatFit + 50; ++i) w.write(line);
-    EXPECT_TRUE(ResultOverflow());
-    WriteResultFormat("検索総行数  %lu 行\r\n", 5ul);
+    EXPECT_TRUE(Output().Overflow());
+    Output().WriteFormat("検索総行数  %lu 行\r\n", 5ul);
     char tail[] = "more\r\n";
-    WriteResultLine(tail, "a", 1, ':');
+    Output().WriteLine(tail, "a", 1, ':');
     std::string got = Collected();
     ASSERT_EQ(got.size(), kLinesThatFit * line.size() + kOverflowNoticeLength);
     EXPECT_EQ(got.substr(got.size() - kOverflowNoticeLength), kOverflowNotice);
@@ -208,8 +210,8 @@ TEST_F(ResultOutputTest, OverflowEndsTheTextWithTheNotice) {
 TEST_F(ResultOutputTest, OverlongTextIsCutIntoOneChunk) {
   std::string huge;
   for (int i = 0; i < 40000; ++i) huge += "\x82\xa0";
-  WriteResultText(huge.c_str());
-  WriteResultText("end");
+  Output().WriteText(huge.c_str());
+  Output().WriteText("end");
   std::string got = Collected();
   EXPECT_EQ(got.size(), kResultChunkFill - 2 + 3);  // 61438 bytes of whole characters, then "end"
   EXPECT_EQ(got.substr(got.size() - 5), "\x82\xa0" "end");
@@ -231,27 +233,27 @@ TEST_F(ResultOutputTest, OutputFileReplacedOrAppended) {
     SCOPED_TRACE(testing::Message() << "append " << c.append << " exists " << c.exists);
     std::remove(path.c_str());
     if (c.exists) dir.Write("out.txt", "old\r\n");
-    ASSERT_TRUE(OpenResultFile(path.c_str(), c.append));
-    WriteResultText("new\r\n");
-    WriteResultFormat("%d lines\r\n", 7);
-    CloseResultOutput();
+    ASSERT_TRUE(Output().OpenFile(path.c_str(), c.append));
+    Output().WriteText("new\r\n");
+    Output().WriteFormat("%d lines\r\n", 7);
+    Output().Close();
     EXPECT_EQ(dir.Read("out.txt"), c.want);
     // A run that wrote to a file leaves the clipboard alone.
-    CopyResultToClipboard();
+    Output().CopyToClipboard();
     EXPECT_EQ(host.clipboardCopies, 0);
   }
-  EXPECT_FALSE(OpenResultFile((dir / "missing\\dir\\out.txt").c_str(), false));
+  EXPECT_FALSE(Output().OpenFile((dir / "missing\\dir\\out.txt").c_str(), false));
 }
 
 TEST_F(ResultOutputTest, LargeOutputFileIsWrittenWhole) {
   const std::string path = dir / "big.txt";
-  ASSERT_TRUE(OpenResultFile(path.c_str(), false));
+  ASSERT_TRUE(Output().OpenFile(path.c_str(), false));
   std::string want;
   for (int i = 0; i < 30000; ++i) {
-    WriteResultFormat("line %d\r\n", i);
+    Output().WriteFormat("line %d\r\n", i);
     want += "line " + std::to_string(i) + "\r\n";
   }
-  CloseResultOutput();
+  Output().Close();
   EXPECT_EQ(dir.Read("big.txt"), want);
 }
 
