@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "base/host.h"
@@ -103,11 +104,11 @@ struct BoundLibrary {
   void* entries[kEntryCount] = {};   // bound entry points, in LibraryName::entries order
 };
 
-struct ArchiveLibrary {
+struct ArchiveState {
   BoundLibrary libraries[kLibraryCount];  // kLibraries order
   size_t current = kNoLibrary;       // the library of the archive extracted last
   char root[kPathBuffer] = {};       // extraction root, ends in a backslash
-  bool ready = false;                // InitArchiveSupport returned 1
+  bool ready = false;                // Init succeeded
   void* archive = nullptr;           // archive opened last for its listing, or null
   alignas(8) unsigned char memberRecord[kMemberRecordBytes] = {};  // filled by the library
   char output[kOutputBuffer] = {};   // the library's report of the last extraction
@@ -115,12 +116,11 @@ struct ArchiveLibrary {
   char commandLine[kCommandBuffer] = {};  // the last extraction command
   ListingNames listing;              // names of the last listing
 };
-ArchiveLibrary gArchive;
 
 // An entry point of the library of the archive extracted last.
 template <typename Call>
-Call Entry(int index) {
-  return reinterpret_cast<Call>(gArchive.libraries[gArchive.current].entries[index]);
+Call Entry(const ArchiveState& a, int index) {
+  return reinterpret_cast<Call>(a.libraries[a.current].entries[index]);
 }
 
 // The library for archivePath by its extension, or kNoLibrary.
@@ -132,31 +132,38 @@ size_t LibraryFor(const char* archivePath) {
   return kNoLibrary;
 }
 
-bool LibraryBound(size_t library) { return library < kLibraryCount && gArchive.libraries[library].module != nullptr; }
-
-void ForgetListingNames() {
-  std::free(gArchive.listing.names);
-  std::free(gArchive.listing.repeatedLater);
-  gArchive.listing = ListingNames{};
+bool LibraryBound(const ArchiveState& a, size_t library) {
+  return library < kLibraryCount && a.libraries[library].module != nullptr;
 }
 
-void CloseArchiveListing() {
-  ForgetListingNames();
-  if (gArchive.archive == nullptr) return;
-  Entry<UnlhaCloseArchiveCall>(kCloseArchive)(gArchive.archive);
-  gArchive.archive = nullptr;
+unsigned LibraryVersion(const ArchiveState& a, size_t library) {
+  if (!LibraryBound(a, library)) return 0;
+  return reinterpret_cast<UnlhaGetVersionCall>(a.libraries[library].entries[kGetVersion])();
 }
 
-uint32_t RecordWord(size_t offset, size_t bytes) {
+void ForgetListingNames(ArchiveState& a) {
+  std::free(a.listing.names);
+  std::free(a.listing.repeatedLater);
+  a.listing = ListingNames{};
+}
+
+void CloseArchiveListing(ArchiveState& a) {
+  ForgetListingNames(a);
+  if (a.archive == nullptr) return;
+  Entry<UnlhaCloseArchiveCall>(a, kCloseArchive)(a.archive);
+  a.archive = nullptr;
+}
+
+uint32_t RecordWord(const ArchiveState& a, size_t offset, size_t bytes) {
   uint32_t value = 0;
-  for (size_t i = bytes; i-- > 0;) value = (value << 8) | gArchive.memberRecord[offset + i];
+  for (size_t i = bytes; i-- > 0;) value = (value << 8) | a.memberRecord[offset + i];
   return value;
 }
 
 // The member path in the record, after the one leading separator the
 // library may report; null when the path has no end inside its field.
-const char* RecordPath() {
-  const char* field = reinterpret_cast<const char*>(gArchive.memberRecord + kRecordPathOffset);
+const char* RecordPath(const ArchiveState& a) {
+  const char* field = reinterpret_cast<const char*>(a.memberRecord + kRecordPathOffset);
   if (std::memchr(field, '\0', kRecordPathBytes) == nullptr) return nullptr;
   if (*field == '\\' || *field == '/') ++field;
   return field;
@@ -186,21 +193,21 @@ bool RecordListedName(ListingNames& listing, uint64_t hash) {
 // Walks the whole listing once for the names of its members and marks
 // those whose folded name comes again later. A listing too long (or memory
 // too short) to keep every name is kept as far as it goes.
-void ReadListingNames(const char* archivePath, const char* wildcards) {
-  ForgetListingNames();
-  ListingNames& listing = gArchive.listing;
-  void* archive = Entry<UnlhaOpenArchiveCall>(kOpenArchive)(nullptr, archivePath, kOpenMode);
+void ReadListingNames(ArchiveState& a, const char* archivePath, const char* wildcards) {
+  ForgetListingNames(a);
+  ListingNames& listing = a.listing;
+  void* archive = Entry<UnlhaOpenArchiveCall>(a, kOpenArchive)(nullptr, archivePath, kOpenMode);
   if (archive == nullptr) return;
-  for (int found = Entry<UnlhaFindFirstCall>(kFindFirst)(archive, wildcards, gArchive.memberRecord); found == 0;
-       found = Entry<UnlhaFindNextCall>(kFindNext)(archive, gArchive.memberRecord)) {
-    const char* path = RecordPath();
+  for (int found = Entry<UnlhaFindFirstCall>(a, kFindFirst)(archive, wildcards, a.memberRecord); found == 0;
+       found = Entry<UnlhaFindNextCall>(a, kFindNext)(archive, a.memberRecord)) {
+    const char* path = RecordPath(a);
     if (!RecordListedName(listing, path != nullptr ? FoldedNameHash(path) : 0)) break;
   }
-  Entry<UnlhaCloseArchiveCall>(kCloseArchive)(archive);
+  Entry<UnlhaCloseArchiveCall>(a, kCloseArchive)(archive);
   if (listing.count == 0) return;
   listing.repeatedLater = static_cast<bool*>(std::calloc(listing.count, sizeof(bool)));
   if (listing.repeatedLater == nullptr) {
-    ForgetListingNames();
+    ForgetListingNames(a);
     return;
   }
   std::sort(listing.names, listing.names + listing.count, [](const ListedName& a, const ListedName& b) {
@@ -219,13 +226,13 @@ const char* NamePart(const char* path) {
 // file (not a folder) of that name, with the member's size. Its name could
 // also belong to a member of the same name later in the listing, which a
 // library would have written over this one.
-bool FileHoldsMember(const char* memberPath, size_t listingIndex) {
-  const ListingNames& listing = gArchive.listing;
+bool FileHoldsMember(const ArchiveState& a, const char* memberPath, size_t listingIndex) {
+  const ListingNames& listing = a.listing;
   if (listingIndex >= listing.count || listing.repeatedLater[listingIndex]) return false;
   FindRecord found;
   bool same = FindFirst(memberPath, &found, kExtractedFileMask) == 0 &&
               (found.attributes & kAttrDirectory) == 0 &&
-              found.size == static_cast<int64_t>(RecordWord(kRecordSizeOffset, 4)) &&
+              found.size == static_cast<int64_t>(RecordWord(a, kRecordSizeOffset, 4)) &&
               SameNoCase(found.name, NamePart(memberPath));
   FindEnd(&found);
   return same;
@@ -239,34 +246,34 @@ enum class Taken { kMember, kLeftOut, kPassedOver };
 // a drive or a device or starts at a root, or one that does not fit a path
 // with the directory in front. Left out: a member whose extracted file
 // does not hold it; memberPath then names it inside the archive.
-Taken TakeMember(FindRecord* record, char* memberPath) {
-  const size_t listingIndex = gArchive.listing.handedOut++;
-  const char* field = RecordPath();
+Taken TakeMember(ArchiveState& a, FindRecord* record, char* memberPath) {
+  const size_t listingIndex = a.listing.handedOut++;
+  const char* field = RecordPath(a);
   if (field == nullptr) return Taken::kPassedOver;
   if (!lzh::IsSafePath(field)) {
     Trace("unsafe member %s\n", field);
     return Taken::kPassedOver;
   }
-  if (std::strlen(gArchive.directory) + std::strlen(field) > kMaxPath) return Taken::kPassedOver;
-  CopyText(memberPath, kPathBuffer, gArchive.directory);
+  if (std::strlen(a.directory) + std::strlen(field) > kMaxPath) return Taken::kPassedOver;
+  CopyText(memberPath, kPathBuffer, a.directory);
   AppendText(memberPath, kPathBuffer, field);
-  if (!FileHoldsMember(memberPath, listingIndex)) {
+  if (!FileHoldsMember(a, memberPath, listingIndex)) {
     Trace("member not extracted %s\n", field);
     CopyText(memberPath, kPathBuffer, field);
     return Taken::kLeftOut;
   }
-  record->size = RecordWord(kRecordSizeOffset, 4);
-  record->date = static_cast<uint16_t>(RecordWord(kRecordDateOffset, 2));
-  record->time = static_cast<uint16_t>(RecordWord(kRecordTimeOffset, 2));
+  record->size = RecordWord(a, kRecordSizeOffset, 4);
+  record->date = static_cast<uint16_t>(RecordWord(a, kRecordDateOffset, 2));
+  record->time = static_cast<uint16_t>(RecordWord(a, kRecordTimeOffset, 2));
   CopyText(record->name, sizeof record->name, memberPath);
   return Taken::kMember;
 }
 
 // From a member the library has just found, on to the first one the run
 // is told of.
-int TakeOrSkip(int found, FindRecord* record, char* memberPath) {
-  for (; found == 0; found = Entry<UnlhaFindNextCall>(kFindNext)(gArchive.archive, gArchive.memberRecord)) {
-    switch (TakeMember(record, memberPath)) {
+int TakeOrSkip(ArchiveState& a, int found, FindRecord* record, char* memberPath) {
+  for (; found == 0; found = Entry<UnlhaFindNextCall>(a, kFindNext)(a.archive, a.memberRecord)) {
+    switch (TakeMember(a, record, memberPath)) {
       case Taken::kMember: return kMemberFound;
       case Taken::kLeftOut: return kMemberLeftOut;
       case Taken::kPassedOver: break;
@@ -278,11 +285,11 @@ int TakeOrSkip(int found, FindRecord* record, char* memberPath) {
 // directory = root + the archive's name without extension + ArchiveDirName
 // + backslash; false when that does not fit a path. A name that would make
 // the directory a device (aux.lzh) gets a prefix.
-bool FormExtractionDirectory(const char* archivePath, char* directory) {
+bool FormExtractionDirectory(ArchiveState& a, const char* archivePath, char* directory) {
   char name[kPathPart];
   SplitPath(archivePath, nullptr, nullptr, name, nullptr);
   char formed[2 * kPathBuffer];
-  CopyText(formed, sizeof formed, gArchive.root);
+  CopyText(formed, sizeof formed, a.root);
   if (lzh::IsDeviceName(name, std::strlen(name))) AppendText(formed, sizeof formed, kDeviceNamePrefix);
   AppendText(formed, sizeof formed, name);
   ArchiveDirName(archivePath, formed, sizeof formed);
@@ -293,7 +300,7 @@ bool FormExtractionDirectory(const char* archivePath, char* directory) {
 
 // Loads a library and binds all its entry points; a library that lacks
 // one is unloaded and left unbound.
-void Bind(size_t library) {
+void Bind(ArchiveState& a, size_t library) {
   void* module = OsLoadLibrary(kLibraries[library].file);
   if (module == nullptr) return;
   BoundLibrary bound;
@@ -305,16 +312,16 @@ void Bind(size_t library) {
       return;
     }
   }
-  gArchive.libraries[library] = bound;
-  gArchive.current = library;
-  Trace("%s version=%d\n", kLibraries[library].traceName, static_cast<int>(ArchiveLibraryVersion(library)));
+  a.libraries[library] = bound;
+  a.current = library;
+  Trace("%s version=%d\n", kLibraries[library].traceName, static_cast<int>(LibraryVersion(a, library)));
 }
 
-void Unbind() {
-  ForgetListingNames();
-  for (BoundLibrary& bound : gArchive.libraries)
+void Unbind(ArchiveState& a) {
+  ForgetListingNames(a);
+  for (BoundLibrary& bound : a.libraries)
     if (bound.module != nullptr) OsFreeLibrary(bound.module);
-  gArchive = ArchiveLibrary{};
+  a = ArchiveState{};
 }
 
 // root = base + separator (unless it has one) + "$ZANTO$.TMP", made
@@ -333,87 +340,96 @@ bool FormRoot(const char* base, char* root) {
 
 }  // namespace
 
-int InitArchiveSupport(const char* baseDirectory) {
-  Unbind();
-  for (size_t library = 0; library < kLibraryCount; ++library) Bind(library);
-  if (gArchive.current == kNoLibrary) return 0;
-  char root[kPathBuffer];
-  if (!FormRoot(baseDirectory, root)) {
-    Unbind();
-    return 0;
-  }
-  OsCreateDirectory(root);  // an existing root is fine
-  if (FileAccessible(root, 0) != 0) {
-    Unbind();
-    return 0;
-  }
-  uint32_t attributes = 0;
-  OsGetAttributes(root, &attributes);
-  OsSetAttributes(root, attributes | kAttrHidden);
-  std::memcpy(gArchive.root, root, sizeof root);
-  AppendText(gArchive.root, sizeof gArchive.root, "\\");
-  gArchive.ready = true;
-  return 1;
-}
-
-void ShutdownArchiveSupport() {
-  if (!gArchive.ready) return;
-  CloseArchiveListing();
-  char root[kPathBuffer];
-  std::memcpy(root, gArchive.root, sizeof root);
-  DropLastChar(root, 0);  // without its trailing backslash
-  Unbind();
-  OsSetAttributes(root, 0);
-  RemoveTree(root);
-  OsRemoveDirectory(root);
-}
-
-bool ArchiveSupportReady() { return gArchive.ready; }
-
 bool IsArchivePath(const char* path) { return LibraryFor(path) != kNoLibrary; }
-
-bool ArchiveSupportReady(const char* archivePath) { return gArchive.ready && LibraryBound(LibraryFor(archivePath)); }
 
 size_t ArchiveLibraryCount() { return kLibraryCount; }
 
 const char* ArchiveLibraryFile(size_t library) { return library < kLibraryCount ? kLibraries[library].file : ""; }
 
-unsigned ArchiveLibraryVersion(size_t library) {
-  if (!LibraryBound(library)) return 0;
-  return reinterpret_cast<UnlhaGetVersionCall>(gArchive.libraries[library].entries[kGetVersion])();
+struct ArchiveSupport::State : ArchiveState {};
+
+ArchiveSupport::ArchiveSupport() : state_(std::make_unique<State>()) {}
+
+ArchiveSupport::~ArchiveSupport() { Shutdown(); }
+
+bool ArchiveSupport::Init(const char* baseDirectory) {
+  ArchiveState& a = *state_;
+  Unbind(a);
+  for (size_t library = 0; library < kLibraryCount; ++library) Bind(a, library);
+  if (a.current == kNoLibrary) return false;
+  char root[kPathBuffer];
+  if (!FormRoot(baseDirectory, root)) {
+    Unbind(a);
+    return false;
+  }
+  OsCreateDirectory(root);  // an existing root is fine
+  if (FileAccessible(root, 0) != 0) {
+    Unbind(a);
+    return false;
+  }
+  uint32_t attributes = 0;
+  OsGetAttributes(root, &attributes);
+  OsSetAttributes(root, attributes | kAttrHidden);
+  std::memcpy(a.root, root, sizeof root);
+  AppendText(a.root, sizeof a.root, "\\");
+  a.ready = true;
+  return true;
 }
 
-const char* ArchiveRoot() { return gArchive.root; }
+void ArchiveSupport::Shutdown() {
+  ArchiveState& a = *state_;
+  if (!a.ready) return;
+  CloseArchiveListing(a);
+  char root[kPathBuffer];
+  std::memcpy(root, a.root, sizeof root);
+  DropLastChar(root, 0);  // without its trailing backslash
+  Unbind(a);
+  OsSetAttributes(root, 0);
+  RemoveTree(root);
+  OsRemoveDirectory(root);
+}
 
-int ExtractArchive(void* owner, const char* archivePath, const char* memberList, FindRecord* record,
-                   char* memberPath) {
-  if (!ArchiveSupportReady(archivePath)) return kNoMember;
-  CloseArchiveListing();
-  gArchive.current = LibraryFor(archivePath);
+bool ArchiveSupport::Ready() const { return state_->ready; }
+
+bool ArchiveSupport::ReadyFor(const char* archivePath) const {
+  return state_->ready && LibraryBound(*state_, LibraryFor(archivePath));
+}
+
+unsigned ArchiveSupport::LibraryVersion(size_t library) const { return zanto::LibraryVersion(*state_, library); }
+
+const char* ArchiveSupport::Root() const { return state_->root; }
+
+int ArchiveSupport::Extract(void* owner, const char* archivePath, const char* memberList, FindRecord* record,
+                            char* memberPath) {
+  if (!ReadyFor(archivePath)) return kNoMember;
+  ArchiveState& a = *state_;
+  CloseArchiveListing(a);
+  a.current = LibraryFor(archivePath);
   char wildcards[kWildcardBuffer];
   CopyText(wildcards, sizeof wildcards, memberList != nullptr ? memberList : "*.*");
   for (char* p = wildcards; *p != '\0'; p += SjisCharLength(p, 0)) {
     if (*p == ':') *p = ' ';
   }
-  if (!FormExtractionDirectory(archivePath, gArchive.directory)) return kNoMember;
-  int length = std::snprintf(gArchive.commandLine, sizeof gArchive.commandLine, kCommandFormat, archivePath,
-                             gArchive.directory, wildcards);
-  if (length < 0 || static_cast<size_t>(length) >= sizeof gArchive.commandLine) return kNoMember;
-  Trace("unlha %s\n", gArchive.commandLine);
+  if (!FormExtractionDirectory(a, archivePath, a.directory)) return kNoMember;
+  int length = std::snprintf(a.commandLine, sizeof a.commandLine, kCommandFormat, archivePath,
+                             a.directory, wildcards);
+  if (length < 0 || static_cast<size_t>(length) >= sizeof a.commandLine) return kNoMember;
+  Trace("unlha %s\n", a.commandLine);
   // What the library reports is not looked at: the listing below says
   // which members there are.
-  Entry<UnlhaCall>(kCommand)(owner, gArchive.commandLine, gArchive.output, kOutputBuffer);
-  ReadListingNames(archivePath, wildcards);
-  gArchive.archive = Entry<UnlhaOpenArchiveCall>(kOpenArchive)(nullptr, archivePath, kOpenMode);
-  if (gArchive.archive == nullptr) return kNoMember;
-  int found = Entry<UnlhaFindFirstCall>(kFindFirst)(gArchive.archive, wildcards, gArchive.memberRecord);
-  return TakeOrSkip(found, record, memberPath);
+  Entry<UnlhaCall>(a, kCommand)(owner, a.commandLine, a.output, kOutputBuffer);
+  ReadListingNames(a, archivePath, wildcards);
+  a.archive = Entry<UnlhaOpenArchiveCall>(a, kOpenArchive)(nullptr, archivePath, kOpenMode);
+  if (a.archive == nullptr) return kNoMember;
+  int found = Entry<UnlhaFindFirstCall>(a, kFindFirst)(a.archive, wildcards, a.memberRecord);
+  return TakeOrSkip(a, found, record, memberPath);
 }
 
-int NextArchiveMember(FindRecord* record, char* memberPath) {
-  if (!gArchive.ready || gArchive.archive == nullptr) return kNoMember;
-  int found = Entry<UnlhaFindNextCall>(kFindNext)(gArchive.archive, gArchive.memberRecord);
-  return TakeOrSkip(found, record, memberPath);
+int ArchiveSupport::NextMember(FindRecord* record, char* memberPath) {
+  ArchiveState& a = *state_;
+  if (!a.ready || a.archive == nullptr) return kNoMember;
+  int found = Entry<UnlhaFindNextCall>(a, kFindNext)(a.archive, a.memberRecord);
+  return TakeOrSkip(a, found, record, memberPath);
 }
 
 void ArchiveDirName(const char* archivePath, char* dirText, size_t capacity) {

@@ -19,6 +19,7 @@ namespace zanto {
 
 class LineMatcher;
 class ResultOutput;
+class ArchiveSupport;
 struct PreparedSearch;
 
 constexpr size_t kBinarySample = 512;       // bytes the binary test looks at
@@ -63,7 +64,8 @@ struct ScanContext {
   const PreparedSearch* search;
   LineMatcher* matcher;
   ScanRun* run;
-  ResultOutput* output;  // where the result text goes
+  ResultOutput* output;      // where the result text goes
+  ArchiveSupport* archives;  // the bound archive libraries, or null
 };
 
 // Scans one file. Returns 1 (the run goes on), skipped and unreadable files

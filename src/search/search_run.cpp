@@ -93,7 +93,8 @@ void NoteMemberLeftOut(ResultOutput& output, const char* archivePath, const char
 int SearchArchive(const char* path, const FindRecord& record, unsigned number, unsigned total,
                   const char* outputPath, const char* memberList, const ScanContext& context) {
   if (!gSettings.LzhSearch) return 1;
-  if (!ArchiveSupportReady(path)) {
+  ArchiveSupport* archives = context.archives;
+  if (archives == nullptr || !archives->ReadyFor(path)) {
     if (gSettings.Verbose) context.output->WriteFormat("解凍できません(%s)\r\n", path);
     Trace("解凍できません(%s)\r\n", path);
     return 1;
@@ -103,8 +104,8 @@ int SearchArchive(const char* path, const FindRecord& record, unsigned number, u
   char memberPath[kPathBuffer];
   int result = 1;
   unsigned m = 0;
-  for (int found = ExtractArchive(GetHost().OwnerWindow(), path, memberList, &member, memberPath);
-       found != kNoMember; found = NextArchiveMember(&member, memberPath)) {
+  for (int found = archives->Extract(GetHost().OwnerWindow(), path, memberList, &member, memberPath);
+       found != kNoMember; found = archives->NextMember(&member, memberPath)) {
     if (found == kMemberLeftOut) {
       // No file holds this member's bytes; another member's are never
       // searched in its name.
@@ -139,8 +140,9 @@ int SearchTarget(char* path, const FindRecord& record, unsigned number, unsigned
   return ScanFile(target, context) == 0 ? 0 : 1;
 }
 
-int RunSearch(ResultOutput& output, const char* searchText, const char* fieldText, const char* outputPath,
-              const FileListEntries* fileList, unsigned long* matchCount) {
+int RunSearch(const RunResources& resources, const char* searchText, const char* fieldText, const char* outputPath,
+              unsigned long* matchCount) {
+  ResultOutput& output = *resources.output;
   if (matchCount != nullptr) *matchCount = 0;
   SearchOptionNotes optionNotes = {};
   const SearchOptions options = SearchOptionsFrom(gSettings, &optionNotes);
@@ -157,10 +159,10 @@ int RunSearch(ResultOutput& output, const char* searchText, const char* fieldTex
   if (!OpenOutput(output, outputPath)) return kRunFailed;
   auto matcher = std::make_unique<LineMatcher>(search->compiled, search->Tables());
 
-  const ScanContext context = {search.get(), matcher.get(), run.get(), &output};
+  const ScanContext context = {search.get(), matcher.get(), run.get(), &output, resources.archives};
   RunVisitor visitor(outputPath ? outputPath : "", context);
   TargetNotes notes;
-  int walked = EnumerateTargets(options.targets, fieldText, fileList, visitor, &notes);
+  int walked = EnumerateTargets(options.targets, fieldText, resources.fileList, visitor, &notes);
   KeepTargetNotes(notes, options.targets, &gSettings);
   int result = walked == kTargetsDone ? kRunCompleted : kRunFailed;
 

@@ -16,20 +16,28 @@ namespace zanto {
 
 struct ScanContext;
 class ResultOutput;
+class ArchiveSupport;
 
 enum : int {
   kRunCompleted = 0,  // finished, or stopped by the user
   kRunFailed = 1,     // nothing (more) searched; the message has been shown
 };
 
+// What a run works with that the program keeps from run to run.
+struct RunResources {
+  ResultOutput* output;                       // the result text
+  ArchiveSupport* archives = nullptr;         // bound archive libraries; null: archives are not unpacked
+  const FileListEntries* fileList = nullptr;  // the file-list dialog's list
+};
+
 // searchText: at most 255 bytes; fieldText: the file-name field (ignored
-// when fileList, the file-list dialog's list, holds entries); outputPath:
+// when the file-list dialog's list holds entries); outputPath:
 // absolute, or empty for the clipboard (the text then stays in output's
 // buffer). Options come from gSettings. Message boxes go through the host,
 // which owns them by the progress dialog. matchCount, when given, receives
 // the run's matching lines.
-int RunSearch(ResultOutput& output, const char* searchText, const char* fieldText, const char* outputPath,
-              const FileListEntries* fileList = nullptr, unsigned long* matchCount = nullptr);
+int RunSearch(const RunResources& resources, const char* searchText, const char* fieldText, const char* outputPath,
+              unsigned long* matchCount = nullptr);
 
 // Hands one target to the scan. A plain file goes to ScanFile; an LZH
 // archive (LzhSearch on) is unpacked and each member scanned under the

@@ -25,7 +25,7 @@ struct AppState {
   HINSTANCE instance;        // the program module
   HICON programIcon;         // icon 200, loaded once at start-up
   int restartRequested;      // the main dialog closed only to be reopened
-  int archiveReady;          // InitArchiveSupport succeeded
+  int archiveReady;          // the archive libraries were bound at start-up
   HMODULE ctl3d;             // the 3-D controls library, when bound
   HMODULE shellHelper;       // KZLIB95, when bound
 };

@@ -10,6 +10,7 @@
 #include "ui/drop_target.h"
 #include "ui/option_dialog.h"
 #include "ui/resource.h"
+#include "ui/search_bridge.h"
 
 namespace zanto {
 
@@ -56,14 +57,14 @@ void ApplyThesaurusDependency(HWND dialog) {
 }
 
 void ShowArchiveLibrary(HWND dialog) {
-  if (!ArchiveSupportReady()) {
+  if (!ProgramArchives().Ready()) {
     EnableControls(dialog, kDeleteChoices, false);
     return;
   }
   // Each bound library by its name without ".DLL", one after another.
   char caption[kCaptionBuffer] = "";
   for (size_t library = 0; library < ArchiveLibraryCount(); ++library) {
-    unsigned version = ArchiveLibraryVersion(library);
+    unsigned version = ProgramArchives().LibraryVersion(library);
     if (version == 0) continue;
     char name[kCaptionBuffer];
     CopyText(name, sizeof name, ArchiveLibraryFile(library));

@@ -110,7 +110,7 @@ void PrepareArchiveSearch() {
     Trace("temppath=%s ", base);
   }
   CopyText(gSettings.ArchiveTempDir, sizeof gSettings.ArchiveTempDir, base);
-  gApp.archiveReady = InitArchiveSupport(base);
+  gApp.archiveReady = ProgramArchives().Init(base);
 }
 
 void RunMainDialogLoop() {
@@ -129,7 +129,7 @@ void Shutdown() {
   gApp.programIcon = nullptr;
   if (!gSettings.CommandLineMode) SaveSettings();
   Release3DControls();
-  if (gApp.archiveReady) ShutdownArchiveSupport();
+  if (gApp.archiveReady) ProgramArchives().Shutdown();
   EndEditorControl();
   ProgramResultOutput().FreeBuffer();
   FreeBlockSets();

@@ -1,5 +1,6 @@
 #include "ui/search_bridge.h"
 
+#include "files/archive_support.h"
 #include "files/targets.h"
 #include "search/result_output.h"
 #include "search/search_run.h"
@@ -11,6 +12,7 @@ namespace {
 
 FileListEntries gFileList;
 ResultOutput gResultOutput;         // the result text, kept between runs
+ArchiveSupport gArchives;           // bound at start-up, released at exit
 unsigned long gLastMatchCount = 0;  // matching lines of the last run
 
 }  // namespace
@@ -19,10 +21,12 @@ FileListEntries& ProgramFileList() { return gFileList; }
 
 ResultOutput& ProgramResultOutput() { return gResultOutput; }
 
+ArchiveSupport& ProgramArchives() { return gArchives; }
+
 int RunSearchEngine(HWND, const char* searchText, const char* fileField, const char* outPath) {
   // The engine owns its message boxes through the host, which knows the
   // progress dialog; it needs no window of ours.
-  const int result = RunSearch(gResultOutput, searchText, fileField, outPath, &gFileList, &gLastMatchCount);
+  const int result = RunSearch({&gResultOutput, &gArchives, &gFileList}, searchText, fileField, outPath, &gLastMatchCount);
   FlushProgressDialog();  // the final count, file and directory lines
   return result;
 }

@@ -3,6 +3,7 @@
 #pragma once
 #include <windows.h>
 
+#include "files/archive_support.h"
 #include "files/targets.h"
 #include "search/result_output.h"
 
@@ -24,6 +25,8 @@ FileListEntries& ProgramFileList();
 // The result text of the searches, which the main dialog puts on the
 // clipboard; it lives as long as the program.
 ResultOutput& ProgramResultOutput();
+// The archive libraries, bound at start-up and released at exit.
+ArchiveSupport& ProgramArchives();
 // True while the file-list dialog's list replaces the file-name field.
 bool FileListInUse();
 // Number of files in that list.

@@ -18,6 +18,12 @@
 namespace zanto {
 namespace {
 
+// The program holds one from start-up to exit; the tests, one for all.
+ArchiveSupport& Archives() {
+  static ArchiveSupport archives;
+  return archives;
+}
+
 void MakeFile(const std::string& path) { ASSERT_TRUE(test::CreateEmptyFile(path)) << path; }
 
 std::string WithoutSeparator(const std::string& dir) { return dir.substr(0, dir.size() - 1); }
@@ -106,22 +112,22 @@ TEST(ArchiveSupport, IsOffWithoutTheLibrary) {
 #endif
   test::FakeHost host;
   test::TempDir tmp;
-  EXPECT_EQ(InitArchiveSupport(tmp.path().c_str()), 0);
-  EXPECT_FALSE(ArchiveSupportReady());
-  EXPECT_EQ(ArchiveLibraryVersion(), 0u);
-  EXPECT_STREQ(ArchiveRoot(), "");
+  EXPECT_FALSE(Archives().Init(tmp.path().c_str()));
+  EXPECT_FALSE(Archives().Ready());
+  EXPECT_EQ(Archives().LibraryVersion(), 0u);
+  EXPECT_STREQ(Archives().Root(), "");
   EXPECT_FALSE(tmp.Exists("$ZANTO$.TMP"));
-  ShutdownArchiveSupport();  // nothing to do
+  Archives().Shutdown();  // nothing to do
 }
 
 #ifdef _WIN32
 TEST(ArchiveSupport, BindsTheLibraryAndKeepsAHiddenRootUntilShutdown) {
   test::FakeHost host;
   test::TempDir tmp;
-  ASSERT_EQ(InitArchiveSupport(WithoutSeparator(tmp.path()).c_str()), 1);
-  EXPECT_TRUE(ArchiveSupportReady());
-  EXPECT_EQ(ArchiveLibraryVersion(), 261u);
-  EXPECT_EQ(std::string(ArchiveRoot()), tmp.path() + "$ZANTO$.TMP\\");
+  ASSERT_TRUE(Archives().Init(WithoutSeparator(tmp.path()).c_str()));
+  EXPECT_TRUE(Archives().Ready());
+  EXPECT_EQ(Archives().LibraryVersion(), 261u);
+  EXPECT_EQ(std::string(Archives().Root()), tmp.path() + "$ZANTO$.TMP\\");
   ASSERT_FALSE(host.traces.empty());
   EXPECT_EQ(host.traces[0], "unlha version=261\n");
   uint32_t attributes = 0;
@@ -129,8 +135,8 @@ TEST(ArchiveSupport, BindsTheLibraryAndKeepsAHiddenRootUntilShutdown) {
   EXPECT_NE(attributes & kAttrHidden, 0u);
 
   MakeFile(tmp / "$ZANTO$.TMP/member.txt");
-  ShutdownArchiveSupport();
-  EXPECT_FALSE(ArchiveSupportReady());
+  Archives().Shutdown();
+  EXPECT_FALSE(Archives().Ready());
   EXPECT_FALSE(tmp.Exists("$ZANTO$.TMP"));
 }
 
@@ -140,7 +146,7 @@ TEST(ArchiveSupport, BindsTheLibraryAndKeepsAHiddenRootUntilShutdown) {
 TEST(ArchiveSupport, HandsOnOnlyMembersThatStayInTheExtractionDirectory) {
   test::FakeHost host;
   test::TempDir tmp;
-  ASSERT_EQ(InitArchiveSupport(WithoutSeparator(tmp.path()).c_str()), 1);
+  ASSERT_TRUE(Archives().Init(WithoutSeparator(tmp.path()).c_str()));
   tmp.Write("probe.lzh", "listed by the probe");
   const std::string archive = tmp / "probe.lzh";
   FindRecord record;
@@ -154,15 +160,15 @@ TEST(ArchiveSupport, HandsOnOnlyMembersThatStayInTheExtractionDirectory) {
   } want[] = {{"first.txt", 0x279F, 0xBF7D, 11}, {"sub\\\x95\x5C.txt", 0x3D4A, 0x5145, 2307}, {"last.doc", 1, 2, 0}};
   std::vector<Member> got;
   std::string dir;
-  for (int r = ExtractArchive(nullptr, archive.c_str(), "*.txt:*.doc", &record, path); r == kMemberFound;
-       r = NextArchiveMember(&record, path)) {
+  for (int r = Archives().Extract(nullptr, archive.c_str(), "*.txt:*.doc", &record, path); r == kMemberFound;
+       r = Archives().NextMember(&record, path)) {
     if (dir.empty()) dir = std::string(path).substr(0, std::strlen(path) - std::strlen("first.txt"));
     ASSERT_EQ(std::string(path).compare(0, dir.size(), dir), 0) << path;
     EXPECT_STREQ(record.name, path);
     EXPECT_EQ(record.attributes, kAttrArchive);
     got.push_back({path + dir.size(), record.date, record.time, record.size});
   }
-  EXPECT_EQ(NextArchiveMember(&record, path), kNoMember);
+  EXPECT_EQ(Archives().NextMember(&record, path), kNoMember);
   ASSERT_EQ(got.size(), sizeof want / sizeof want[0]);
   for (size_t i = 0; i < got.size(); ++i) {
     EXPECT_EQ(got[i].path, want[i].path) << i;
@@ -171,13 +177,13 @@ TEST(ArchiveSupport, HandsOnOnlyMembersThatStayInTheExtractionDirectory) {
     EXPECT_EQ(got[i].size, want[i].size) << i;
   }
   // Below the root, in a directory named after the archive.
-  EXPECT_EQ(dir.compare(0, std::strlen(ArchiveRoot()), ArchiveRoot()), 0) << dir;
-  EXPECT_EQ(dir.size(), std::strlen(ArchiveRoot()) + std::strlen("probe.12345678\\")) << dir;
+  EXPECT_EQ(dir.compare(0, std::strlen(Archives().Root()), Archives().Root()), 0) << dir;
+  EXPECT_EQ(dir.size(), std::strlen(Archives().Root()) + std::strlen("probe.12345678\\")) << dir;
   const std::string command = "unlha x -jf0 \"" + archive + "\" \"" + dir + "\" *.txt *.doc\n";
   bool traced = false;
   for (const std::string& line : host.traces) traced = traced || line == command;
   EXPECT_TRUE(traced) << command;
-  ShutdownArchiveSupport();
+  Archives().Shutdown();
 }
 
 // A library that lists every member and writes a later one of a name over
@@ -187,15 +193,15 @@ TEST(ArchiveSupport, HandsOnOnlyMembersThatStayInTheExtractionDirectory) {
 TEST(ArchiveSupport, LeavesOutMembersWhoseFileDoesNotHoldThem) {
   test::FakeHost host;
   test::TempDir tmp;
-  ASSERT_EQ(InitArchiveSupport(WithoutSeparator(tmp.path()).c_str()), 1);
+  ASSERT_TRUE(Archives().Init(WithoutSeparator(tmp.path()).c_str()));
   tmp.Write("probe.lzh", "listed by the probe");
   FindRecord record;
   std::strcpy(record.name, "probe.lzh");
   char path[kPathBuffer];
   std::vector<std::string> got;
   std::string dir;
-  for (int r = ExtractArchive(nullptr, (tmp / "probe.lzh").c_str(), "dup*:*.txt", &record, path); r != kNoMember;
-       r = NextArchiveMember(&record, path)) {
+  for (int r = Archives().Extract(nullptr, (tmp / "probe.lzh").c_str(), "dup*:*.txt", &record, path); r != kNoMember;
+       r = Archives().NextMember(&record, path)) {
     if (r == kMemberLeftOut) {
       got.push_back(std::string("left out ") + path);
       continue;
@@ -209,7 +215,7 @@ TEST(ArchiveSupport, LeavesOutMembersWhoseFileDoesNotHoldThem) {
       "folder\\in.txt 2", "good.txt 2",
   };
   EXPECT_EQ(got, want);
-  ShutdownArchiveSupport();
+  Archives().Shutdown();
 }
 
 // A relative base names the directory it means when archive search starts;
@@ -221,10 +227,10 @@ TEST(ArchiveSupport, RelativeBaseGivesAnAbsoluteRoot) {
   char saved[kPathBuffer];
   ASSERT_TRUE(OsGetCurrentDirectory(saved, sizeof saved));
   ASSERT_TRUE(OsSetCurrentDirectory(tmp.path().c_str()));
-  ASSERT_EQ(InitArchiveSupport("."), 1);
-  EXPECT_EQ(std::string(ArchiveRoot()), tmp.path() + "$ZANTO$.TMP\\");
+  ASSERT_TRUE(Archives().Init("."));
+  EXPECT_EQ(std::string(Archives().Root()), tmp.path() + "$ZANTO$.TMP\\");
   ASSERT_TRUE(OsSetCurrentDirectory(elsewhere.path().c_str()));
-  ShutdownArchiveSupport();
+  Archives().Shutdown();
   OsSetCurrentDirectory(saved);
   EXPECT_FALSE(tmp.Exists("$ZANTO$.TMP"));
 }
@@ -234,14 +240,14 @@ TEST(ArchiveSupport, RelativeBaseGivesAnAbsoluteRoot) {
 TEST(ArchiveSupport, ExtractionDirectoryIsNeverADevice) {
   test::FakeHost host;
   test::TempDir tmp;
-  ASSERT_EQ(InitArchiveSupport(WithoutSeparator(tmp.path()).c_str()), 1);
+  ASSERT_TRUE(Archives().Init(WithoutSeparator(tmp.path()).c_str()));
   for (const char* archive : {"aux.lzh", "Con.old.lzh", "lpt1 .lzh", "nul.lzh", "probe.lzh"}) {
     SCOPED_TRACE(archive);
     tmp.Write(archive, "listed by the probe");
     FindRecord record;
     char path[kPathBuffer];
-    ASSERT_EQ(ExtractArchive(nullptr, (tmp / archive).c_str(), nullptr, &record, path), kMemberFound);
-    std::string dir = std::string(path).substr(std::strlen(ArchiveRoot()));
+    ASSERT_EQ(Archives().Extract(nullptr, (tmp / archive).c_str(), nullptr, &record, path), kMemberFound);
+    std::string dir = std::string(path).substr(std::strlen(Archives().Root()));
     dir = dir.substr(0, dir.find('\\'));
     EXPECT_TRUE(lzh::IsSafePath(dir)) << dir;
     if (std::strcmp(archive, "probe.lzh") == 0) {
@@ -249,7 +255,7 @@ TEST(ArchiveSupport, ExtractionDirectoryIsNeverADevice) {
       EXPECT_EQ(dir.size(), std::strlen("probe.12345678")) << dir;
     }
   }
-  ShutdownArchiveSupport();
+  Archives().Shutdown();
 }
 #endif
 

@@ -226,7 +226,7 @@ TEST_F(FaultTest, RunsGoOnOrFailWithTheirMessage) {
     char home[kPathBuffer];
     ASSERT_TRUE(OsGetCurrentDirectory(home, sizeof home));
     ASSERT_TRUE(OsSetCurrentDirectory(dir.path().c_str()));
-    EXPECT_EQ(RunSearch(Output(), "key", "*.txt", out.c_str()), c.result);
+    EXPECT_EQ(RunSearch({&Output()}, "key", "*.txt", out.c_str()), c.result);
     ASSERT_TRUE(OsSetCurrentDirectory(home));
     EXPECT_EQ(test::OpenFileCount(), 0);
     if (!c.plan.writeName.empty() || !c.plan.vanishes.empty() || !c.plan.findFails.empty() ||

@@ -102,7 +102,7 @@ class ScanTest : public ::testing::Test {
   // Runs a search to the clipboard and returns the result text.
   std::string Run(const std::string& search, const std::string& field, int* result = nullptr) {
     host.clipboard.clear();
-    int r = RunSearch(Output(), search.c_str(), Expand(field, dir.path()).c_str(), "");
+    int r = RunSearch({&Output()}, search.c_str(), Expand(field, dir.path()).c_str(), "");
     if (result) *result = r;
     Output().CopyToClipboard();
     return host.clipboard;
@@ -118,7 +118,7 @@ class ScanTest : public ::testing::Test {
       TempDir caseDir;
       for (const File& f : c.files) caseDir.Write(f.name, f.bytes);
       host.clipboard.clear();
-      EXPECT_EQ(RunSearch(Output(), c.search, Expand(c.field, caseDir.path()).c_str(), ""), kRunCompleted);
+      EXPECT_EQ(RunSearch({&Output()}, c.search, Expand(c.field, caseDir.path()).c_str(), ""), kRunCompleted);
       Output().CopyToClipboard();
       EXPECT_EQ(host.clipboard, Expand(c.want, caseDir.path()));
     }
@@ -227,7 +227,7 @@ TEST_F(ScanTest, DateAndSizeRangesApplyToTheFileList) {
   FileListEntries list;
   for (const char* name : {"{D}a.txt", "{D}big.txt"}) ASSERT_TRUE(AddFileListEntry(&list, X(name).c_str()));
   host.clipboard.clear();
-  ASSERT_EQ(RunSearch(Output(), "alpha", "", "", &list), kRunCompleted);
+  ASSERT_EQ(RunSearch({&Output(), nullptr, &list}, "alpha", "", ""), kRunCompleted);
   Output().CopyToClipboard();
   EXPECT_EQ(host.clipboard, X("===== {D}a.txt =====\r\nalpha one\r\nalpha three\r\n"
                               "*** {D}a.txt  3 行中 マッチした数 2(2)  ファイル(1/2)S\r\n"
@@ -246,7 +246,7 @@ TEST_F(ScanTest, SizeFilterMeasuresFilesPastFourGibibytes) {
     TempDir caseDir;
     caseDir.WriteSparse("big.txt", (uint64_t{4} << 30) + 100, 0, "alpha\r\n");
     host.clipboard.clear();
-    EXPECT_EQ(RunSearch(Output(), "alpha", (caseDir.path() + "*.txt").c_str(), ""), kRunCompleted);
+    EXPECT_EQ(RunSearch({&Output()}, "alpha", (caseDir.path() + "*.txt").c_str(), ""), kRunCompleted);
     Output().CopyToClipboard();
     EXPECT_EQ(host.clipboard, "skip big.txt size=4294967396\r\n検索総行数  0 行\r\n");
   }
@@ -393,7 +393,7 @@ TEST_F(ScanTest, ContextAcrossAReadPastTwoGibibytes) {
     TempDir caseDir;
     caseDir.WriteSparse("big.txt", f.size, f.at, f.text);
     host.clipboard.clear();
-    ASSERT_EQ(RunSearch(Output(), "NEEDLE", (caseDir.path() + "*.txt").c_str(), ""), kRunCompleted);
+    ASSERT_EQ(RunSearch({&Output()}, "NEEDLE", (caseDir.path() + "*.txt").c_str(), ""), kRunCompleted);
     Output().CopyToClipboard();
     const std::string lines = std::to_string(LinesBefore(f, f.size));
     const std::string want = "===== {D}big.txt =====\r\n"
@@ -566,7 +566,7 @@ TEST_F(ScanTest, BinaryFilesByKanjiCode) {
     TempDir d;
     d.Write("b.dat", c.bytes);
     host.clipboard.clear();
-    RunSearch(Output(), "key", (d / "b.dat").c_str(), "");
+    RunSearch({&Output()}, "key", (d / "b.dat").c_str(), "");
     Output().CopyToClipboard();
     if (c.skipped) {
       EXPECT_EQ(host.clipboard, "skip " + (d / "b.dat") + " is binary\r\n検索総行数  0 行\r\n");
@@ -580,7 +580,7 @@ TEST_F(ScanTest, OutputFileIsNeverSearched) {
   gSettings.Verbose = 1;
   Write({{"a.txt", "key\r\n"}, {"out.txt", "key from an old result\r\n"}});
   std::string out = dir / "out.txt";
-  ASSERT_EQ(RunSearch(Output(), "key", (dir / "*.txt").c_str(), out.c_str()), kRunCompleted);
+  ASSERT_EQ(RunSearch({&Output()}, "key", (dir / "*.txt").c_str(), out.c_str()), kRunCompleted);
   EXPECT_EQ(dir.Read("out.txt"), X("===== {D}a.txt =====\r\nkey\r\n"
                                     "*** {D}a.txt  1 行中 マッチした数 1(1)  ファイル(1/2)S\r\n"
                                     "skip {D}out.txt\r\n"
@@ -588,12 +588,12 @@ TEST_F(ScanTest, OutputFileIsNeverSearched) {
   // Append keeps the earlier result in front.
   gSettings.Append = 1;
   gSettings.Verbose = 0;
-  ASSERT_EQ(RunSearch(Output(), "key", (dir / "a.txt").c_str(), out.c_str()), kRunCompleted);
+  ASSERT_EQ(RunSearch({&Output()}, "key", (dir / "a.txt").c_str(), out.c_str()), kRunCompleted);
   EXPECT_EQ(dir.Read("out.txt").substr(dir.Read("out.txt").size() - 5), "key\r\n");
   EXPECT_NE(dir.Read("out.txt").find("検索総行数  1 行\r\nkey\r\n"), std::string::npos);
   // Without Append an existing file is emptied even when nothing matches.
   gSettings.Append = 0;
-  ASSERT_EQ(RunSearch(Output(), "nothing", (dir / "a.txt").c_str(), out.c_str()), kRunCompleted);
+  ASSERT_EQ(RunSearch({&Output()}, "nothing", (dir / "a.txt").c_str(), out.c_str()), kRunCompleted);
   EXPECT_EQ(dir.Read("out.txt"), "");
   EXPECT_EQ(host.clipboardCopies, 0);
 }
@@ -621,7 +621,7 @@ TEST_F(ScanTest, FailedRunsWriteNoTotals) {
     Write({{"a.txt", "key\r\n"}, {"out.txt", "old\r\n"}});
     host.boxes.clear();
     SetTargetAllocator(c.allocator);
-    EXPECT_EQ(RunSearch(Output(), c.search, (dir / "a.txt").c_str(), (dir / "out.txt").c_str()), kRunFailed);
+    EXPECT_EQ(RunSearch({&Output()}, c.search, (dir / "a.txt").c_str(), (dir / "out.txt").c_str()), kRunFailed);
     SetTargetAllocator(nullptr);
     ASSERT_EQ(host.boxes.size(), 1u);
     EXPECT_EQ(host.boxes[0].text, c.message);
@@ -651,7 +651,7 @@ TEST_F(ScanTest, UnopenableFileQuestion) {
     ASSERT_NE(search, nullptr);
     LineMatcher matcher(search->compiled, search->Tables());
     auto run = std::make_unique<ScanRun>("", "");
-    const ScanContext context = {search.get(), &matcher, run.get(), &Output()};
+    const ScanContext context = {search.get(), &matcher, run.get(), &Output(), nullptr};
     host.boxes.clear();
     for (int i = 0; i < 3 && !gAbortRequested; ++i) {
       char path[kPathBuffer];
@@ -1211,7 +1211,7 @@ TEST_F(ScanTest, BinaryUtf16FilesByCharacter) {
     TempDir d;
     d.Write("b.dat", c.bytes);
     host.clipboard.clear();
-    RunSearch(Output(), "key", (d / "b.dat").c_str(), "");
+    RunSearch({&Output()}, "key", (d / "b.dat").c_str(), "");
     Output().CopyToClipboard();
     EXPECT_EQ(host.clipboard.find("is binary") != std::string::npos, c.skipped) << host.clipboard;
   }
