@@ -1,6 +1,10 @@
 // The Host: everything the engine asks of the user interface. ui/ implements
 // it over real windows; tests implement it with a scripted fake that records
 // every call and answers message boxes from a script.
+//
+// Errors in this layer: nothing in base/ fails but a question put to the
+// user, which returns the answer (kAnswer*); a conversion that may not fit
+// returns the bytes it wrote, cut at a character boundary.
 #pragma once
 #include <cstddef>
 

@@ -105,7 +105,7 @@ KeyScan FindKey(Profile* profile, const char* key, char* value) {
   KeyScan scan = {false, false, 0, 0, 0};
   char line[kProfileLineOut + 1];
   for (int i = 0; i < kKeyScanLimit; ++i) {
-    if (NextSectionLine(profile, line) != 1) {
+    if (NextSectionLine(profile, line) != kLineCopied) {
       scan.stop = profile->lineStart;
       return scan;
     }
@@ -167,7 +167,7 @@ bool MakeTempNameBeside(const char* path, char* out) {
 // Moves the written temporary file to path, keeping the old file under its
 // backup name. On failure the old file is back under path and the
 // temporary file is gone.
-int PutInPlace(const char* temp, const char* path) {
+bool PutInPlace(const char* temp, const char* path) {
   char backup[kPathBuffer];
   bool movedAside = false;
   bool keepBackup = true;
@@ -178,7 +178,7 @@ int PutInPlace(const char* temp, const char* path) {
       // under a second temporary name instead.
       if (!MakeTempNameBeside(path, backup)) {
         DeletePath(temp);
-        return 0;
+        return false;
       }
       keepBackup = false;
     } else {
@@ -186,17 +186,17 @@ int PutInPlace(const char* temp, const char* path) {
     }
     if (RenamePath(path, backup) != 0) {
       DeletePath(temp);
-      return 0;
+      return false;
     }
     movedAside = true;
   }
   if (RenamePath(temp, path) != 0) {
     if (movedAside) RenamePath(backup, path);
     DeletePath(temp);
-    return 0;
+    return false;
   }
   if (movedAside && !keepBackup) ForceDeleteFile(backup);
-  return 1;
+  return true;
 }
 
 }  // namespace
@@ -267,14 +267,14 @@ int FindSection(Profile* profile, const char* name) {
   return 0;
 }
 
-int NextSectionLine(Profile* profile, char* out) {
-  if (profile == nullptr || !profile->inSection) return 0;
+SectionLine NextSectionLine(Profile* profile, char* out) {
+  if (profile == nullptr || !profile->inSection) return kNoCurrentSection;
   for (;;) {
     size_t pos = profile->lineEnd, end = 0;
     profile->lineStart = pos;
-    if (!LineEndAt(profile, pos, &end)) return -1;
+    if (!LineEndAt(profile, pos, &end)) return kSectionEnd;
     size_t at = SkipBlanksAt(profile, pos, end);
-    if (profile->image[at] == '[') return -1;
+    if (profile->image[at] == '[') return kSectionEnd;
     profile->lineEnd = end;
     profile->lineNumber++;
     if (profile->image[at] == ';') continue;
@@ -283,7 +283,7 @@ int NextSectionLine(Profile* profile, char* out) {
     size_t count = textEnd - pos;  // at most kProfileLineOut: a line holds its LF too
     std::memcpy(out, profile->image + pos, count);
     out[count] = '\0';
-    return 1;
+    return kLineCopied;
   }
 }
 
@@ -335,13 +335,13 @@ bool SetProfileValue(Profile* profile, const char* section, const char* key, con
   return Splice(profile, scan.stop, 0, entry, static_cast<size_t>(entryLen), "", 0);
 }
 
-int SaveProfile(Profile* profile, const char* path) {
-  if (profile == nullptr) return 0;
+bool SaveProfile(Profile* profile, const char* path) {
+  if (profile == nullptr) return false;
   // An image that grew past the loadable size (a long file whose final
   // line feed was added) is not written: the next start could not read it.
   if (path == nullptr || std::strlen(path) >= kPathBuffer || profile->length > kProfileMaxFile) {
     CloseProfile(profile);
-    return 0;
+    return false;
   }
   // Absolute, so that no file call looks the name up elsewhere.
   char target[kPathBuffer];
@@ -355,7 +355,7 @@ int SaveProfile(Profile* profile, const char* path) {
   if (viaTemp) {
     if (!MakeTempNameBeside(target, written)) {
       CloseProfile(profile);
-      return 0;
+      return false;
     }
   } else {
     std::strcpy(written, target);
@@ -364,21 +364,21 @@ int SaveProfile(Profile* profile, const char* path) {
   intptr_t out = OpenRawFile(written, kOpenWrite | kShareNone | kOpenCreate);
   if (out < 0) {
     CloseProfile(profile);
-    return 0;
+    return false;
   }
   long length = static_cast<long>(profile->length);
   if (WriteRawFile(out, profile->image, profile->length) != length) {
     CloseRawFile(out);
     DeletePath(written);
     CloseProfile(profile);
-    return 0;
+    return false;
   }
   CloseProfile(profile);  // also closes the file the image came from
   if (CloseRawFile(out) != 0) {
     DeletePath(written);
-    return 0;
+    return false;
   }
-  return viaTemp ? PutInPlace(written, target) : 1;
+  return viaTemp ? PutInPlace(written, target) : true;
 }
 
 }  // namespace zanto

@@ -2,6 +2,10 @@
 // and edited in place, and written back safely through a temporary file with
 // the previous version kept as .BAK. The system's own profile functions are
 // not used.
+//
+// Errors in this layer: a step that can fail returns bool (true when done)
+// or a null profile; one whose caller must tell outcomes apart returns an
+// enum of them. Nothing is shown: the layer above tells the user.
 #pragma once
 #include <cstddef>
 
@@ -24,9 +28,9 @@ void CloseProfile(Profile* profile);
 // name returns to the section found last.
 int FindSection(Profile* profile, const char* name);
 // The next non-comment line of the current section, without its line end,
-// into out (kProfileLineOut + 1 bytes): 1 when a line was copied, -1 at the
-// end of the section, 0 when no section is current.
-int NextSectionLine(Profile* profile, char* out);
+// into out (kProfileLineOut + 1 bytes).
+enum SectionLine : int { kLineCopied = 1, kSectionEnd = -1, kNoCurrentSection = 0 };
+SectionLine NextSectionLine(Profile* profile, char* out);
 // The value of key in section, cut to size - 1 bytes at a character
 // boundary; empty when anything is missing.
 void GetProfileValue(Profile* profile, const char* section, const char* key, char* out, size_t size);
@@ -34,8 +38,8 @@ void GetProfileValue(Profile* profile, const char* section, const char* key, cha
 // when the image has no room left for the change; the image is then unchanged.
 bool SetProfileValue(Profile* profile, const char* section, const char* key, const char* value);
 // Writes the image to path through a temporary file and the .BAK rotation
-// and releases the profile in every case. 1 written, 0 failed (the old file
-// is then as it was).
-int SaveProfile(Profile* profile, const char* path);
+// and releases the profile in every case. False when it failed (the old
+// file is then as it was).
+bool SaveProfile(Profile* profile, const char* path);
 
 }  // namespace zanto

@@ -273,8 +273,8 @@ bool SaveSettings() {
   WriteBlockSets(writer);
   // Whatever fitted is still worth keeping; a change that found no room
   // makes the save report failure.
-  int written = SaveProfile(profile, gSettings.ProfilePath);
-  return written != 0 && writer.complete();
+  const bool written = SaveProfile(profile, gSettings.ProfilePath);
+  return written && writer.complete();
 }
 
 void PushHistory(HistoryKind kind, const char* text) {
