@@ -454,7 +454,8 @@ bool LooksBinary(const unsigned char* sample, size_t length, int kanjiCode) {
   return false;
 }
 
-ScanRun::ScanRun(const char* fieldText, const char* searchText) {
+ScanRun::ScanRun(uint32_t& matchCounter, const char* fieldText, const char* searchText)
+    : runMatchCount(matchCounter) {
   CopyText(this->fieldText, sizeof this->fieldText, fieldText ? fieldText : "");
   CopyText(this->searchText, sizeof this->searchText, searchText ? searchText : "");
 }

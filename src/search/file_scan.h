@@ -29,13 +29,13 @@ constexpr size_t kSearchTextBuffer = 256;  // search text + NUL
 // What the scans of one run carry from file to file; the run owns it. Too
 // large for the stack (the reader holds its read buffer).
 struct ScanRun {
-  ScanRun(const char* fieldText, const char* searchText);
+  ScanRun(uint32_t& matchCounter, const char* fieldText, const char* searchText);
 
   LineReader reader;
   LineHistory history;                   // allocated by the run when it needs one
   char followingLine[kLineBuffer] = {};  // Connect2: the line after the current one
   bool pending = false;                  // followingLine is the next current line
-  uint32_t runMatchCount = 0;            // matching lines of the run
+  uint32_t& runMatchCount;               // matching lines of the run, where its owner reads them
   int32_t fileMatchCount = 0;            // matching lines of the current file
   uint32_t runLineCount = 0;             // lines read in the run
   uint32_t lastShownCount = 0;           // match count last shown in the dialog

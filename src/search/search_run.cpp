@@ -140,10 +140,8 @@ int SearchTarget(char* path, const FindRecord& record, unsigned number, unsigned
   return ScanFile(target, context) == 0 ? 0 : 1;
 }
 
-int RunSearch(const RunResources& resources, const char* searchText, const char* fieldText, const char* outputPath,
-              unsigned long* matchCount) {
+int RunSearch(const RunResources& resources, const char* searchText, const char* fieldText, const char* outputPath) {
   ResultOutput& output = *resources.output;
-  if (matchCount != nullptr) *matchCount = 0;
   SearchOptionNotes optionNotes = {};
   const SearchOptions options = SearchOptionsFrom(gSettings, &optionNotes);
   if (optionNotes.wordCleared) gSettings.Word = 0;
@@ -153,7 +151,10 @@ int RunSearch(const RunResources& resources, const char* searchText, const char*
   char text[kSearchTextBuffer];
   CopyText(text, sizeof text, searchText);
   if (!PrepareSearch(options, text, GetHost(), search.get())) return kRunFailed;
-  auto run = std::make_unique<ScanRun>(fieldText, searchText);
+  uint32_t ownCount = 0;
+  uint32_t& matchCount = resources.matchCount != nullptr ? *resources.matchCount : ownCount;
+  matchCount = 0;
+  auto run = std::make_unique<ScanRun>(matchCount, fieldText, searchText);
   // Only context and block output look back, so only they need the history.
   if ((gSettings.Zengo || gSettings.BlockOut) && !run->history.Allocate()) ShowOutOfMemory();
   if (!OpenOutput(output, outputPath)) return kRunFailed;
@@ -173,7 +174,6 @@ int RunSearch(const RunResources& resources, const char* searchText, const char*
   }
   // A result file that lacks text must not pass for the whole result (the
   // editor would be handed it).
-  if (matchCount != nullptr) *matchCount = run->runMatchCount;
   if (!output.Close() && result == kRunCompleted) {
     ShowInformation(kOutputIncomplete);
     result = kRunFailed;

@@ -7,6 +7,7 @@
 // user's texts and questions, shown through the Host; a step that must end
 // the run returns false (or kRunFailed) once it has shown why.
 #pragma once
+#include <cstdint>
 
 #include "files/date_size_filter.h"
 #include "files/os.h"
@@ -28,16 +29,17 @@ struct RunResources {
   ResultOutput* output;                       // the result text
   ArchiveSupport* archives = nullptr;         // bound archive libraries; null: archives are not unpacked
   const FileListEntries* fileList = nullptr;  // the file-list dialog's list
+  // The run counts its matching lines here, if given, as it goes: the
+  // progress dialog shows it whenever it repaints.
+  uint32_t* matchCount = nullptr;
 };
 
 // searchText: at most 255 bytes; fieldText: the file-name field (ignored
 // when the file-list dialog's list holds entries); outputPath:
 // absolute, or empty for the clipboard (the text then stays in output's
 // buffer). Options come from gSettings. Message boxes go through the host,
-// which owns them by the progress dialog. matchCount, when given, receives
-// the run's matching lines.
-int RunSearch(const RunResources& resources, const char* searchText, const char* fieldText, const char* outputPath,
-              unsigned long* matchCount = nullptr);
+// which owns them by the progress dialog.
+int RunSearch(const RunResources& resources, const char* searchText, const char* fieldText, const char* outputPath);
 
 // Hands one target to the scan. A plain file goes to ScanFile; an LZH
 // archive (LzhSearch on) is unpacked and each member scanned under the

@@ -13,7 +13,7 @@ namespace {
 FileListEntries gFileList;
 ResultOutput gResultOutput;         // the result text, kept between runs
 ArchiveSupport gArchives;           // bound at start-up, released at exit
-unsigned long gLastMatchCount = 0;  // matching lines of the last run
+uint32_t gMatchCount = 0;           // matching lines of the run going on, or of the last one
 
 }  // namespace
 
@@ -26,12 +26,12 @@ ArchiveSupport& ProgramArchives() { return gArchives; }
 int RunSearchEngine(HWND, const char* searchText, const char* fileField, const char* outPath) {
   // The engine owns its message boxes through the host, which knows the
   // progress dialog; it needs no window of ours.
-  const int result = RunSearch({&gResultOutput, &gArchives, &gFileList}, searchText, fileField, outPath, &gLastMatchCount);
+  const int result = RunSearch({&gResultOutput, &gArchives, &gFileList, &gMatchCount}, searchText, fileField, outPath);
   FlushProgressDialog();  // the final count, file and directory lines
   return result;
 }
 
-unsigned long SearchMatchCount() { return gLastMatchCount; }
+unsigned long SearchMatchCount() { return gMatchCount; }
 
 bool FileListInUse() { return gFileList.count > 0; }
 

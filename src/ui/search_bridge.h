@@ -12,7 +12,7 @@ namespace zanto {
 // Runs one search (the progress dialog is open). 0 on success or a stop by
 // the user, 1 after a failure the run has reported itself.
 int RunSearchEngine(HWND owner, const char* searchText, const char* fileField, const char* outPath);
-// Matched lines of the last run.
+// Matched lines of the run going on, or of the last one.
 unsigned long SearchMatchCount();
 // Hands the result to the editor; true when the main dialog should stay
 // open (the result was shown in the program, or the editor did not start).

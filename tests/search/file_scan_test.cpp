@@ -650,7 +650,8 @@ TEST_F(ScanTest, UnopenableFileQuestion) {
     const auto search = Prepare("key");
     ASSERT_NE(search, nullptr);
     LineMatcher matcher(search->compiled, search->Tables());
-    auto run = std::make_unique<ScanRun>("", "");
+    uint32_t matches = 0;
+    auto run = std::make_unique<ScanRun>(matches, "", "");
     const ScanContext context = {search.get(), &matcher, run.get(), &Output(), nullptr};
     host.boxes.clear();
     for (int i = 0; i < 3 && !gAbortRequested; ++i) {
