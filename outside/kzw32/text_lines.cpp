@@ -3,9 +3,12 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <string>
 
 #include "base/bounds.h"
+#include "files/document/document_text.h"
 #include "files/path.h"
+#include "files/zip/zip_package.h"
 #include "match/kanji_code.h"
 #include "search/file_lines.h"
 #include "search/line_reader.h"
@@ -54,6 +57,31 @@ bool ReadPieces(zanto::LineReader& reader, zanto::KanjiCodeChoice code, size_t m
   return true;
 }
 
+// The lines of the open file: of its text when it is an office document
+// (as the search reads it under DocSearch: a paragraph a line, in UTF-8),
+// else of its bytes. False when a document cannot be read as one.
+bool ReadOpenFileLines(intptr_t handle, const char* path, zanto::KanjiCodeChoice code, size_t maxBytes,
+                       FileLines* file) {
+  auto reader = std::make_unique<zanto::LineReader>();  // too large for the stack
+  std::string text;
+  const zanto::document::DocumentKind kind = zanto::document::DocumentKindOf(path);
+  if (kind != zanto::document::DocumentKind::kNone) {
+    if (!zanto::document::ReadDocumentFile(kind, handle, &text).ok()) return false;
+    reader->StartBytes(text.data(), text.size());
+    code = zanto::kKanjiUtf8;
+  } else {
+    reader->Start(handle);
+    if (code == zanto::kKanjiAuto) {
+      const unsigned char* head;
+      const size_t length = reader->Peek(&head);
+      code = zanto::GuessKanjiCode(head, length);
+    }
+  }
+  zanto::ReadLinesInCode(*reader, code);
+  *file = FileLines{};
+  return ReadPieces(*reader, code, maxBytes, file);
+}
+
 }  // namespace
 
 std::vector<std::string> SjisLines(const char* text, size_t length) {
@@ -73,16 +101,7 @@ std::vector<std::string> SjisLines(const char* text, size_t length) {
 bool ReadFileLines(const char* path, zanto::KanjiCodeChoice code, size_t maxBytes, FileLines* file) {
   const intptr_t handle = zanto::OpenRawFile(path, zanto::kOpenRead);
   if (handle < 0) return false;
-  auto reader = std::make_unique<zanto::LineReader>();  // too large for the stack
-  reader->Start(handle);
-  if (code == zanto::kKanjiAuto) {
-    const unsigned char* head;
-    const size_t length = reader->Peek(&head);
-    code = zanto::GuessKanjiCode(head, length);
-  }
-  zanto::ReadLinesInCode(*reader, code);
-  *file = FileLines{};
-  const bool read = ReadPieces(*reader, code, maxBytes, file);
+  const bool read = ReadOpenFileLines(handle, path, code, maxBytes, file);
   zanto::CloseRawFile(handle);
   return read;
 }

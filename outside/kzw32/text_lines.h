@@ -23,7 +23,8 @@ struct FileLines {
 };
 
 // Reads the file at path in code (kKanjiAuto: found from its first bytes as
-// the search finds it). False when it cannot be read, or when its text
+// the search finds it); an office document (by its extension) as its text,
+// whatever code says. False when it cannot be read, or when its text
 // passes maxBytes.
 bool ReadFileLines(const char* path, zanto::KanjiCodeChoice code, size_t maxBytes, FileLines* file);
 

@@ -91,6 +91,7 @@ struct SearchSettings {
   int32_t BlockSign, ZengoSign, Zengo, BlockOut, Date, Size, MatchStr, Regular;
   int32_t Same1, ThesaurusCount, BlockMulti, PrintFileList, SearchHide, FieldSearch;
   int32_t Midashi, SortRev, SmallDialog;
+  int32_t DocSearch;               // office documents searched as their text
   // Numbers (NumberSettingTable order).
   int32_t CountStop, ZengoLine, ZengoLine2, BlockType, BlockLine;
   int32_t SortType;                // SortOrder

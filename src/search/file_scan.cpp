@@ -2,14 +2,17 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "base/host.h"
 #include "base/name_compare.h"
 #include "base/settings.h"
 #include "base/sjis.h"
 #include "files/date_size_filter.h"
+#include "files/document/document_text.h"
 #include "files/path.h"
 #include "files/targets.h"
+#include "files/zip/zip_package.h"
 #include "match/expression.h"
 #include "match/kanji_code.h"
 #include "match/line_matcher.h"
@@ -62,6 +65,7 @@ struct FileScan {
   unsigned long line;                // number of the current line
   unsigned long messagePoint;        // messages are processed past this line
   size_t joinPosition;               // current line's own length under Connect2
+  bool notText;                      // an office document that could not be read as one
 };
 
 // ---------------------------------------------------------------------------
@@ -276,8 +280,10 @@ AfterMatch OnMatch(FileScan& f) {
 }
 
 // Through the open handle where it may, so that the file is not opened
-// again; else by path once it is closed.
+// again; else by path once it is closed. The text of a document (up to
+// kMaxDocumentText) is kept only while the document is scanned.
 void CloseAndRestore(FileScan& f) {
+  std::string().swap(f.run->documentText);
   const bool restored = f.haveAccessTime && f.timesByHandle && OsSetOpenFileAccessTime(f.handle, f.accessTime);
   OsCloseFile(f.handle);
   f.handle = -1;
@@ -368,12 +374,15 @@ void ReportOpenError(FileScan& f) {
   if (answer == kAnswerCancel) gAbortRequested = 1;
 }
 
-// Skips a file whose first bytes look binary. True when skipped.
+// Skips a file whose first bytes look binary, and an office document that
+// is not one. True when skipped.
 bool SkipBinary(FileScan& f) {
   if (!gSettings.NotSearchBin) return false;
-  const unsigned char* sample;
-  size_t n = f.run->reader.Peek(&sample);
-  if (!LooksBinary(sample, n < kBinarySample ? n : kBinarySample, f.kanjiCode)) return false;
+  if (!f.notText) {
+    const unsigned char* sample;
+    size_t n = f.run->reader.Peek(&sample);
+    if (!LooksBinary(sample, n < kBinarySample ? n : kBinarySample, f.kanjiCode)) return false;
+  }
   f.writer.BinaryNote();
   CloseAndRestore(f);
   return true;
@@ -420,7 +429,48 @@ WrittenFile WrittenFileOf(const FileScan& f) {
   return {f.path, f.shortcut ? f.givenPath : nullptr, t.archivePath, t.member, t.number, t.total};
 }
 
-// Opens the file and reads its first bytes. False when it cannot be opened.
+enum class DocumentText {
+  kNone,        // no document, or DocSearch is off: the file is read as it is
+  kRead,        // the reader holds the document's text
+  kNotText,     // a document that is not one: the file is binary
+  kUnreadable,  // a part the package cannot give: the file cannot be read
+};
+
+// Reads an office document (by its extension) as its text, a paragraph or
+// row a line in UTF-8, which the reader then hands out in place of the
+// file's bytes.
+DocumentText ReadDocument(FileScan& f) {
+  const document::DocumentKind kind = document::DocumentKindOf(f.path);
+  if (!f.search->options.documents || kind == document::DocumentKind::kNone) return DocumentText::kNone;
+  const document::DocumentResult result = document::ReadDocumentFile(kind, f.handle, &f.run->documentText);
+  if (result.ok()) {
+    f.run->reader.StartBytes(f.run->documentText.data(), f.run->documentText.size());
+    return DocumentText::kRead;
+  }
+  Trace("%s: %s", f.path, document::DescribeResult(result).c_str());
+  return document::IsReadFault(result) ? DocumentText::kUnreadable : DocumentText::kNotText;
+}
+
+// Starts the reader on the file's bytes, or on the text of the document it
+// is, and finds the kanji code.
+bool StartReading(FileScan& f) {
+  const DocumentText text = ReadDocument(f);
+  if (text == DocumentText::kUnreadable) return false;
+  if (text == DocumentText::kRead) {
+    f.kanjiCode = kKanjiUtf8;
+  } else {
+    // A document that is not one is searched as any file's bytes are.
+    f.notText = text == DocumentText::kNotText;
+    if (f.notText) OsSeekFile(f.handle, 0, 0);
+    f.run->reader.Start(f.handle);
+    f.kanjiCode = KanjiCodeOfReader(f);
+  }
+  ReadLinesInCode(f.run->reader, f.kanjiCode);
+  return true;
+}
+
+// Opens the file and reads its first bytes. False when it cannot be opened
+// or, for a document, read.
 bool OpenForScan(FileScan& f) {
   CopyText(f.openPath, sizeof f.openPath, f.path);
   f.handle = OsOpenFileToScan(f.path, &f.timesByHandle);
@@ -429,10 +479,9 @@ bool OpenForScan(FileScan& f) {
   f.haveAccessTime = OsGetOpenFileTimes(f.handle, &times);
   f.accessTime = times.lastAccess;
   f.haveFullPath = OsFullPath(f.path, f.fullPath, sizeof f.fullPath);
-  f.run->reader.Start(f.handle);
-  f.kanjiCode = KanjiCodeOfReader(f);
-  ReadLinesInCode(f.run->reader, f.kanjiCode);
-  return true;
+  if (StartReading(f)) return true;
+  CloseAndRestore(f);
+  return false;
 }
 
 }  // namespace

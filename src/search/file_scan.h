@@ -8,6 +8,7 @@
 #pragma once
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "files/date_size_filter.h"
 #include "files/os.h"
@@ -32,6 +33,7 @@ struct ScanRun {
   ScanRun(uint32_t& matchCounter, const char* fieldText, const char* searchText);
 
   LineReader reader;
+  std::string documentText;              // the text of the office document being scanned
   LineHistory history;                   // allocated by the run when it needs one
   char followingLine[kLineBuffer] = {};  // Connect2: the line after the current one
   bool pending = false;                  // followingLine is the next current line

@@ -9,12 +9,20 @@ namespace zanto {
 
 void LineReader::Start(intptr_t handle) {
   handle_ = handle;
+  bytes_ = nullptr;
+  bytesSize_ = bytesAt_ = 0;
   base_ = 0;
   pos_ = end_ = 0;
   candidateKnown_ = false;
   linesByFilter_ = 0;
   atEnd_ = false;
   unicode_ = false;
+}
+
+void LineReader::StartBytes(const char* bytes, size_t size) {
+  Start(-1);
+  bytes_ = bytes;
+  bytesSize_ = size;
 }
 
 void LineReader::ReadUnicode(UnicodeForm form) {
@@ -152,7 +160,7 @@ void LineReader::Seek(int64_t offset) {
     pos_ = static_cast<size_t>(offset - base_);
     return;
   }
-  OsSeekFile(handle_, offset, 0);
+  SeekSource(offset);
   base_ = offset;
   atEnd_ = false;
   pos_ = end_ = 0;
@@ -214,7 +222,7 @@ bool LineReader::Fill() {
   pos_ = end_ = 0;
   candidateKnown_ = false;
   if (atEnd_) return false;
-  long got = OsReadFile(handle_, data_, kReadBuffer);
+  long got = ReadSource(data_, kReadBuffer);
   if (got <= 0) {
     atEnd_ = true;
     return false;
@@ -234,7 +242,7 @@ bool LineReader::FillKeeping() {
   candidateKnown_ = false;
   if (atEnd_) return false;
   const size_t want = kReadBuffer - end_;
-  long got = OsReadFile(handle_, data_ + end_, want);
+  long got = ReadSource(data_ + end_, want);
   if (got <= 0) {
     atEnd_ = true;
     return false;
@@ -242,6 +250,24 @@ bool LineReader::FillKeeping() {
   atEnd_ = static_cast<size_t>(got) < want;
   end_ += static_cast<size_t>(got);
   return true;
+}
+
+// The next bytes of the file, or of the text held in memory.
+long LineReader::ReadSource(char* to, size_t want) {
+  if (bytes_ == nullptr) return OsReadFile(handle_, to, static_cast<unsigned long>(want));
+  const size_t n = want < bytesSize_ - bytesAt_ ? want : bytesSize_ - bytesAt_;
+  memcpy(to, bytes_ + bytesAt_, n);
+  bytesAt_ += n;
+  return static_cast<long>(n);
+}
+
+void LineReader::SeekSource(int64_t offset) {
+  if (bytes_ == nullptr) {
+    OsSeekFile(handle_, offset, 0);
+    return;
+  }
+  const uint64_t at = offset < 0 ? 0 : static_cast<uint64_t>(offset);
+  bytesAt_ = at < bytesSize_ ? static_cast<size_t>(at) : bytesSize_;
 }
 
 }  // namespace zanto

@@ -1,4 +1,4 @@
-// The bytes of one open file handed out as lines: a large buffer over the
+// The bytes of one open file (or of a text held in memory) handed out as lines: a large buffer over the
 // raw file, lines found with memchr. A line longer than kLinePiece bytes is
 // handed out as several pieces, each counting as a line; line ends are kept
 // as they are (LF ends a line, CR is an ordinary byte). The scan also steps
@@ -24,6 +24,10 @@ class LineReader {
   // Starts reading handle, just opened through OsOpenFile, from its first
   // byte. The handle stays the caller's.
   void Start(intptr_t handle);
+  // Starts reading size bytes held in memory (the text of a document), as
+  // if they were a file's. The bytes stay the caller's and must outlive the
+  // reading.
+  void StartBytes(const char* bytes, size_t size);
 
   // From here on until the next Start, lines are read as text of form and
   // handed out in Shift_JIS: a piece then ends where the next character's
@@ -92,9 +96,14 @@ class LineReader {
   size_t FindCandidate(const PlainNeedle& needle) const;
   bool Fill();
   bool FillKeeping();
+  long ReadSource(char* to, size_t want);
+  void SeekSource(int64_t offset);
   long ReadUnicodeLine(char* out);
 
   intptr_t handle_ = -1;
+  const char* bytes_ = nullptr;  // StartBytes: the text read instead of handle_
+  size_t bytesSize_ = 0;
+  size_t bytesAt_ = 0;           // next byte of bytes_ to read
   int64_t base_ = 0;  // file offset of data_[0]
   size_t pos_ = 0;   // next byte to hand out
   size_t end_ = 0;   // bytes held

@@ -35,6 +35,7 @@ SearchOptions SearchOptionsFrom(const SearchSettings& s, SearchOptionNotes* note
   CopyText(options.fieldNo, sizeof options.fieldNo, s.FieldNo);
   const bool blocks = s.BlockOut && s.BlockSets != nullptr && s.BlockType >= 0 && s.BlockType < kBlockSets;
   options.blockSet = blocks ? &s.BlockSets[s.BlockType] : nullptr;
+  options.documents = s.DocSearch != 0;
   options.targets = TargetOptionsFrom(s);
   return options;
 }

@@ -22,6 +22,7 @@ struct SearchOptions {
   char fieldPara[sizeof SearchSettings{}.FieldPara];  // FieldPara, FieldNo
   char fieldNo[sizeof SearchSettings{}.FieldNo];
   const BlockSet* blockSet;          // BlockSets[BlockType] under BlockOut, else null
+  bool documents;                    // DocSearch: office documents searched as their text
   TargetOptions targets;             // what the walk and the date and size filter read
 };
 

@@ -90,6 +90,7 @@ inline constexpr FlagSetting kFlagSettingTable[] = {
     ZANTO_FLAG(Midashi, kNotAlways, 0, 0, 0, 0),
     ZANTO_FLAG(SortRev, kNotAlways, 0, 0, 0, 0),
     ZANTO_FLAG(SmallDialog, kAlways, kNoStart, 0, 0, 0),
+    ZANTO_FLAG(DocSearch, kNotAlways, 1, 1, 'Q', 'q'),
 };
 
 // The options K, V, V- and X that set numbers each have a rule of their

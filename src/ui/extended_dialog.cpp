@@ -1,5 +1,6 @@
 // Extended-search dialog (template 107): archive extraction, one-character
-// equivalences, the thesaurus files and the kanji code of the files.
+// equivalences, office documents searched as their text, the thesaurus
+// files and the kanji code of the files.
 #include <cstdio>
 #include <cstring>
 
@@ -28,6 +29,7 @@ const ControlBinding kExtendedBindings[] = {
     {IDC_DEL_UNLHA_NO_MATCH, &gSettings.DelUnlha, kBindRadio + 1, "解凍したファイルは検索後、１つもマッチしなかったとき削除する"},
     {IDC_DEL_UNLHA_NEVER, &gSettings.DelUnlha, kBindRadio + 2, "解凍したファイルは検索後、そのまま残す"},
     {IDC_SAME1, &gSettings.Same1, kBindCheck, "１文字の同一視検索を行います(ZAFIND1.TXT を使用)"},
+    {IDC_DOC_SEARCH, &gSettings.DocSearch, kBindCheck, "Word・Excel・PowerPoint・OpenDocument の文書は本文を段落ごとの行として検索します"},
     {IDC_THESAURUS_OFF, &gSettings.Thesaurus, kBindRadio + 0, "同義語検索を行いません"},
     {IDC_THESAURUS_1, &gSettings.Thesaurus, kBindRadio + 1, "同義語ファイル１を使用して同義語検索を行います"},
     {IDC_THESAURUS_2, &gSettings.Thesaurus, kBindRadio + 2, "同義語ファイル２を使用して同義語検索を行います"},

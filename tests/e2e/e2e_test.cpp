@@ -792,7 +792,7 @@ TEST_F(Interactive, OptionDialogsSaveOnOkOnlyAndExcludeEachOther) {
        IDOK, {{kFilterSummary, "★日付･ｻｲｽﾞ"}}},
       {kExtendedButton, kExtendedTitle,
        {{A::kClick, 3873}, {A::kText, 3874, "T2.TXT"}, {A::kCheck, 3877}, {A::kSelect, 3856, "2"},
-        {A::kText, 3855, "E"}},
+        {A::kText, 3855, "E"}, {A::kUncheck, 3858}},
        IDOK, {{kExtendedSummary, "同義語"}}},
   };
   for (const Step& step : steps) {
@@ -812,7 +812,7 @@ TEST_F(Interactive, OptionDialogsSaveOnOkOnlyAndExcludeEachOther) {
       {"ZStartString", "<<"}, {"SortType", "1"}, {"SortRev", "1"}, {"MatchStr", "1"}, {"MatchString", "!!"},
       {"Date", "1"}, {"DateStart", "240101"}, {"DateEnd", "2412"}, {"Size", "1"}, {"SizeStart", "1K"},
       {"NotSearchExt", "bak obj"}, {"Thesaurus", "2"}, {"ThesaurusFile1", "T2.TXT"}, {"ThesaurusCount", "1"},
-      {"KanjiCode", "2"}, {"EUCDrive", "E"},
+      {"KanjiCode", "2"}, {"EUCDrive", "E"}, {"DocSearch", "0"},
   };
   for (const auto& [key, value] : expected) EXPECT_EQ(ProfileValue(profile, key), value) << key << "\n" << profile;
 }
@@ -1396,6 +1396,40 @@ TEST(Archives, ZipMembersAreSearchedAsLzhMembersAre) {
     for (const std::string& w : c.wantNot) EXPECT_EQ(out.find(w), std::string::npos) << w << "\n" << out;
     EXPECT_FALSE(dir.Exists("$ZANTO$.TMP"));
     for (const char* outside : {"up.txt", "up2.txt", "back.txt", "rooted.txt"}) EXPECT_FALSE(dir.Exists(outside));
+  }
+}
+
+// An office document inside a ZIP archive is searched as its text, as a
+// plain one is: the heading names the member and its archive, the result
+// line its paragraph, the count line its number in the archive and U; with
+// DocSearch off it is a binary member.
+TEST(Archives, ADocumentInsideAZipIsSearchedAsItsText) {
+  TempDir dir;
+  ASSERT_TRUE(CopyFileA(HostPath(std::string(ZANTO_DOCUMENT_FIXTURES) + "/documents.zip").c_str(),
+                        (dir / "docs.zip").c_str(), FALSE));
+  dir.Write("p.ini", "[search]\r\nUnlhaTmp=" + Directory(dir) + "\r\n");
+  const struct {
+    const char* name;
+    const char* option;
+    std::vector<std::string> want, wantNot;
+  } cases[] = {
+      {"DocSearch on", "-Q",
+       {"\\docs\\words.docx(docs.zip) =====\r\n", "\\docs\\words.docx 2:分割された語\r\n",
+        "\\docs\\words.docx  9 行中 マッチした数 1(1)  ファイル(1-2/1)U\r\n"},
+       {"is binary"}},
+      {"DocSearch off", "-q", {"\\docs\\words.docx is binary\r\n"}, {"分割された語", "(1-2/1)U"}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    Program p;
+    ASSERT_TRUE(p.Start(std::string("分割された docs.zip -U -Y -p -1+ ") + c.option + " -O" + (dir / "out.txt") +
+                            " -I" + (dir / "p.ini"),
+                        dir.path()));
+    EXPECT_EQ(p.WaitExit(), 0);
+    const std::string out = dir.Read("out.txt");
+    for (const std::string& w : c.want) EXPECT_EQ(Occurrences(out, w), 1u) << w << "\n" << out;
+    for (const std::string& w : c.wantNot) EXPECT_EQ(out.find(w), std::string::npos) << w << "\n" << out;
+    EXPECT_FALSE(dir.Exists("$ZANTO$.TMP"));
   }
 }
 

@@ -9,6 +9,9 @@
 #include <map>
 #include <string>
 
+#include "files/path.h"
+#include "files/zip/zip_package.h"
+
 namespace zanto::document {
 namespace {
 
@@ -101,6 +104,15 @@ TEST(DocumentText, FixturesReadAsTheirLinesInReadingOrder) {
     FolderMembers members(kFixtures + "/" + c.document + ".members");
     DocumentResult result;
     EXPECT_EQ(Read(c.document, members, &result), c.lines);
+    EXPECT_TRUE(result.ok()) << DescribeResult(result);
+    // The same text from the document itself, its package read by the
+    // program's ZIP reader.
+    const intptr_t file = OpenRawFile((kFixtures + "/" + c.document).c_str(), kOpenRead);
+    ASSERT_GE(file, 0);
+    std::string text;
+    result = ReadDocumentFile(DocumentKindOf(c.document), file, &text);
+    CloseRawFile(file);
+    EXPECT_EQ(text, c.lines);
     EXPECT_TRUE(result.ok()) << DescribeResult(result);
   }
 }

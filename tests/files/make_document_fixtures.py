@@ -10,6 +10,8 @@ with zipfile, since Debian has no library that writes one; so is a second
 spreadsheet, since Debian's openpyxl writes every string inline and never
 a shared string table.
 
+It also writes documents.zip, an archive with words.docx as a member.
+
 Usage: make_document_fixtures.py OUT_DIR
 """
 import os
@@ -284,6 +286,14 @@ WRITERS = [
 ]
 
 
+def write_archive(path, out):
+    # A ZIP archive holding a document in a folder, after a text file: the
+    # document is its second member.
+    with zipfile.ZipFile(path, "w", zipfile.ZIP_DEFLATED) as z:
+        z.writestr("readme.txt", "a text member\r\n")
+        z.write(os.path.join(out, "words.docx"), "docs/words.docx")
+
+
 def main():
     out = sys.argv[1]
     os.makedirs(out, exist_ok=True)
@@ -294,6 +304,7 @@ def main():
         shutil.rmtree(members, ignore_errors=True)
         os.makedirs(members)
         subprocess.run(["bsdtar", "-x", "-f", document, "-C", members], check=True)
+    write_archive(os.path.join(out, "documents.zip"), out)
 
 
 if __name__ == "__main__":

@@ -342,6 +342,31 @@ TEST(Viewer, JumpPastALongLineLandsOnTheLineTheSearchNumbered) {
   }
 }
 
+// An office document is shown as the search read it, a paragraph a line,
+// so a jump from a result line lands on the paragraph the line names.
+TEST(Viewer, JumpToADocumentLandsOnTheParagraph) {
+  TempDir dir;
+  ASSERT_TRUE(CopyFileA(BesideTest("words.docx").c_str(), (dir / "words.docx").c_str(), FALSE));
+  dir.Write("result.txt", "words.docx 3:日本語の段落です。\r\nwords.docx 9:終わり\r\n");
+  ViewerRun viewer("result.txt", dir.path());
+  ASSERT_NE(viewer.window(), nullptr);
+  ASSERT_TRUE(WaitFor([&] { return SendMessageA(viewer.Pane(1), kzw::kPaneGetLineCount, 0, 0) == 2; }));
+  const struct {
+    int index;
+    LRESULT marked;
+    std::string text;
+  } jumps[] = {{0, 2, "日本語の段落です。"}, {1, 8, "終わり"}};
+  for (const auto& jump : jumps) {
+    SCOPED_TRACE(jump.index);
+    ASSERT_TRUE(JumpFrom(viewer, jump.index));
+    HWND shown = viewer.Pane(2);
+    EXPECT_EQ(SendMessageA(shown, kzw::kPaneGetLineCount, 0, 0), 9);
+    EXPECT_EQ(SendMessageA(shown, kzw::kPaneGetMarkedLine, 0, 0), jump.marked);
+    EXPECT_EQ(PaneLine(shown), jump.text);
+    GoBack(viewer);
+  }
+}
+
 // After a run that leaves at once the extraction root is gone: the viewer
 // extracts the member named under the archive's heading into a folder of
 // its own, removed when it closes.

@@ -107,6 +107,7 @@ TEST_F(CommandLineOptions, EveryLetterChangesExactlyItsFields) {
       {"-T", {{"Connect2", "1"}}},       {"-t", {{"Connect2", "0"}}},
       {"-Y", {{"NotSearchBin", "1"}}},   {"-y", {{"NotSearchBin", "0"}}},
       {"-J", {{"LzhSearch", "1"}}},      {"-j", {{"LzhSearch", "0"}}},
+      {"-Q", {{"DocSearch", "1"}}},      {"-q", {{"DocSearch", "0"}}},
       // ... except C: Case 1 means folded, so the capital stores 0.
       {"-C", {{"Case", "0"}}},           {"-c", {{"Case", "1"}}},
       {"-N", {{"Use3DControls", "0"}}},  {"-n", {{"Use3DControls", "0"}}},
@@ -171,7 +172,7 @@ TEST_F(CommandLineOptions, EveryLetterChangesExactlyItsFields) {
       {"-!Dx", {{"Directory", "x"}}},
       {"-W!", {{"Word", "1"}}},
       // Letters that mean nothing, and plain arguments in pass 2.
-      {"-Q?%", {}},
+      {"-F?%", {}},
       {"-", {}},
       {"abc *.txt", {}},
   };

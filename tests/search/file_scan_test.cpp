@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -1216,6 +1217,56 @@ TEST_F(ScanTest, BinaryUtf16FilesByCharacter) {
     Output().CopyToClipboard();
     EXPECT_EQ(host.clipboard.find("is binary") != std::string::npos, c.skipped) << host.clipboard;
   }
+}
+
+// The bytes of one of the office documents other tools wrote.
+std::string DocumentFixture(const char* name) {
+  std::string bytes;
+  FILE* file = fopen((std::string(ZANTO_DOCUMENT_FIXTURES) + "/" + name).c_str(), "rb");
+  EXPECT_NE(file, nullptr) << name;
+  if (file == nullptr) return bytes;
+  char buffer[4096];
+  for (size_t got; (got = fread(buffer, 1, sizeof buffer, file)) > 0;) bytes.append(buffer, got);
+  fclose(file);
+  return bytes;
+}
+
+// The package with one byte of a member's data changed, so that the member
+// no longer inflates to what the directory says of it.
+std::string WithDamagedMember(std::string package, const std::string& name) {
+  constexpr size_t kLocalHeader = 30;
+  const size_t header = package.find(name) - kLocalHeader;  // the local header comes first
+  const size_t extra = static_cast<unsigned char>(package[header + 28]) |
+                       static_cast<size_t>(static_cast<unsigned char>(package[header + 29])) << 8;
+  package[header + kLocalHeader + name.size() + extra + 8] ^= 0x55;
+  return package;
+}
+
+// An office document is searched as its text, a paragraph a line, in
+// UTF-8; one that is no document is a binary file, one whose package cannot
+// give a part a file that cannot be opened; and without DocSearch the
+// package is a binary file like any other.
+TEST_F(ScanTest, OfficeDocumentsAreSearchedAsTheirText) {
+  const std::string words = DocumentFixture("words.docx");
+  const auto documents = [](SearchSettings& s) { s.Verbose = s.PrintFile = s.NotSearchBin = s.DocSearch = 1; };
+  std::vector<RunCase> cases = {
+      {"a word over two runs, numbered by its paragraph", documents, {{"w.docx", words}}, "分割された", "{D}w.docx",
+       "===== {D}w.docx =====\r\n{D}w.docx 2:分割された語\r\n"
+       "*** {D}w.docx  9 行中 マッチした数 1(1)  ファイル(1/1)U\r\n検索総行数  9 行\r\n"},
+      {"paragraphs before and after, read again",
+       [](SearchSettings& s) { s.Zengo = s.PrintFile = s.ZengoSign = s.DocSearch = 1; },
+       {{"w.docx", words}}, "段落 or 終わり", "{D}w.docx",
+       "{D}w.docx 2\r\n< 分割された語\r\n: 日本語の段落です。\r\n> \r\n"
+       "{D}w.docx 8\r\n< 右\r\n: 終わり\r\n"},
+      {"a document cut short is binary", documents, {{"w.docx", words.substr(0, words.size() / 2)}}, "分割",
+       "{D}w.docx", "skip {D}w.docx is binary\r\n検索総行数  0 行\r\n"},
+      {"a part the package cannot give", documents, {{"w.docx", WithDamagedMember(words, "word/document.xml")}},
+       "分割", "{D}w.docx", "cannot open {D}w.docx\r\n検索総行数  0 行\r\n"},
+      {"without DocSearch the package is binary",
+       [](SearchSettings& s) { s.Verbose = s.NotSearchBin = 1; },
+       {{"w.docx", words}}, "分割", "{D}w.docx", "skip {D}w.docx is binary\r\n検索総行数  0 行\r\n"},
+  };
+  RunCases(cases);
 }
 
 }  // namespace

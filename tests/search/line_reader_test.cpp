@@ -17,11 +17,21 @@ namespace {
 
 using test::TempDir;
 
-// A reader over one file of a fresh folder. With a start, the file holds
-// zero bytes (holes) before bytes, and the reader begins there.
+enum class Source { kFile, kMemory };
+
+// A reader over one file of a fresh folder, or over the same bytes held in
+// memory. With a start, the file holds zero bytes (holes) before bytes, and
+// the reader begins there.
 class OpenFile {
  public:
-  explicit OpenFile(const std::string& bytes, int64_t start = 0) : reader_(std::make_unique<LineReader>()) {
+  explicit OpenFile(const std::string& bytes, int64_t start = 0, Source source = Source::kFile)
+      : reader_(std::make_unique<LineReader>()) {
+    source_ = source;
+    if (source == Source::kMemory) {
+      held_ = bytes;
+      reader_->StartBytes(held_.data(), held_.size());
+      return;
+    }
     if (start == 0) {
       dir_.Write("f.txt", bytes);
     } else {
@@ -34,12 +44,14 @@ class OpenFile {
   ~OpenFile() {
     if (handle_ >= 0) OsCloseFile(handle_);
   }
-  bool opened() const { return handle_ >= 0; }
+  bool opened() const { return handle_ >= 0 || source_ == Source::kMemory; }
   LineReader& reader() { return *reader_; }
 
  private:
   TempDir dir_;
   intptr_t handle_ = -1;
+  Source source_ = Source::kFile;
+  std::string held_;
   std::unique_ptr<LineReader> reader_;  // too large for the stack
 };
 
@@ -105,24 +117,33 @@ std::vector<PieceCase> PieceCases() {
 }
 
 TEST(LineReader, HandsOutLinesAsStoredInPieces) {
-  for (const PieceCase& c : PieceCases()) {
-    SCOPED_TRACE(c.name);
-    OpenFile file(c.bytes);
-    ASSERT_TRUE(file.opened());
-    EXPECT_TRUE(ReadRest(file.reader()) == c.pieces);
-    EXPECT_EQ(Next(file.reader()), "<end>");
+  for (const Source source : {Source::kFile, Source::kMemory}) {
+    for (const PieceCase& c : PieceCases()) {
+      SCOPED_TRACE(c.name);
+      SCOPED_TRACE(source == Source::kFile ? "file" : "memory");
+      OpenFile file(c.bytes, 0, source);
+      ASSERT_TRUE(file.opened());
+      EXPECT_TRUE(ReadRest(file.reader()) == c.pieces);
+      EXPECT_EQ(Next(file.reader()), "<end>");
+    }
   }
 }
 
 // Marks before and after the end of the first read, returned to from the
 // bytes held and from bytes read after them; in a file read from its
 // start, and from a place past 4 GiB, where offsets no longer fit in 32
-// bits.
+// bits; and in the same text held in memory.
 TEST(LineReader, SeekReadsAgainFromAMark) {
   const std::vector<std::string> lines = AcrossTheFirstRead();
-  for (int64_t start : {int64_t{0}, (int64_t{4} << 30) + 100}) {
+  const struct {
+    int64_t start;
+    Source source;
+  } reads[] = {{0, Source::kFile}, {(int64_t{4} << 30) + 100, Source::kFile}, {0, Source::kMemory}};
+  for (const auto& read : reads) {
+    const int64_t start = read.start;
     SCOPED_TRACE(start);
-    OpenFile file(Joined(lines), start);
+    SCOPED_TRACE(read.source == Source::kFile ? "file" : "memory");
+    OpenFile file(Joined(lines), start, read.source);
     ASSERT_TRUE(file.opened());
     LineReader& r = file.reader();
     size_t at = 0;

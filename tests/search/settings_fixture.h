@@ -57,6 +57,7 @@ inline const ExpectedFlag kExpectedFlags[] = {
     {F(PrintFileList), false, 0, 0},  {F(SearchHide), false, 0, 0},
     {F(FieldSearch), false, 0, 0},    {F(Midashi), false, 0, 0},
     {F(SortRev), false, 0, 0},        {F(SmallDialog), true, kNone, 0},
+    {F(DocSearch), false, 1, 1},
 };
 
 inline const ExpectedNumber kExpectedNumbers[] = {

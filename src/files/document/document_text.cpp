@@ -29,6 +29,7 @@ const char* FaultText(DocumentFault fault) {
     case DocumentFault::kBadReference: return "a reference that leads nowhere";
     case DocumentFault::kBadCell: return "a cell beyond the sheet";
     case DocumentFault::kTooMuchText: return "more text than the program takes";
+    case DocumentFault::kNoPackage: return "not a ZIP package";
   }
   return "unknown fault";
 }

@@ -58,6 +58,7 @@ enum class DocumentFault {
   kBadReference,    // a relationship or shared string that leads nowhere
   kBadCell,         // a cell or row reference past the sheet's bounds
   kTooMuchText,     // the text passes kMaxDocumentText
+  kNoPackage,       // the file is no package (not a ZIP archive) at all
 };
 
 // Why a document could not be read: the fault, the part it was met in and,

@@ -28,10 +28,14 @@ Status OpenFile(const char* path, Archive* archive) {
   if (lzh::EndsInDeviceName(path)) return Status::kNotZip;
   intptr_t file = OpenRawFile(path, kOpenRead | kShareRead);
   if (file < 0) return Status::kNotZip;
-  std::vector<uint8_t> bytes;
-  bool read = ReadWhole(file, &bytes);
+  Status status = OpenOpenFile(file, archive);
   CloseRawFile(file);
-  if (!read) return Status::kNotZip;
+  return status;
+}
+
+Status OpenOpenFile(intptr_t file, Archive* archive) {
+  std::vector<uint8_t> bytes;
+  if (!ReadWhole(file, &bytes)) return Status::kNotZip;
   return archive->Open(std::move(bytes));
 }
 
