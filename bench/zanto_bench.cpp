@@ -15,6 +15,7 @@
 #include "files/lzh/lzh.h"
 
 #include "search/file_scan.h"
+#include "search/result_output.h"
 #include "search/search_run.h"
 #include "search/settings_io.h"
 
@@ -93,10 +94,16 @@ int main(int argc, char** argv) {
   gSettings.SubDir = subDir ? 1 : 0;
   gSettings.Verbose = 0;  // matching lines only, as the peers print them
 
+  // The result text and the count as the program keeps them.
+  static ResultOutput output;
+  uint32_t matches = 0;
+  RunResources resources;
+  resources.output = &output;
+  resources.matchCount = &matches;
   double start = Seconds();
-  int result = RunSearch(argv[argi], argv[argi + 1], argv[argi + 2]);
+  int result = RunSearch(resources, argv[argi], argv[argi + 1], argv[argi + 2]);
   double elapsed = Seconds() - start;
-  std::printf("%u %.3f\n", gRunMatchCount, elapsed);
+  std::printf("%u %.3f\n", matches, elapsed);
   FreeBlockSets();
   FreeArguments();
   return result == kRunCompleted ? 0 : 1;

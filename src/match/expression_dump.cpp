@@ -10,7 +10,13 @@ std::string DumpTerm(const CompiledSearch& search, uint32_t term) {
   if (block == nullptr) return "?";
   switch (block->kind) {
     case kTermPlain: return std::string("\"") + block->text + "\"";
-    case kTermPattern: return "/" + DumpPattern(block->units) + "/";
+    case kTermPattern: {
+      // Appended, not prefixed: the optimiser warns of an overlap that a
+      // string literal in front of a temporary cannot have.
+      std::string text = "/";
+      text += DumpPattern(block->units);
+      return text + "/";
+    }
     case kTermSynonyms: {
       std::string text = "{";
       for (int i = 0; i < block->memberCount; ++i) {
