@@ -14,7 +14,7 @@
 #include "match/pattern.h"
 #include "match/term_arena.h"
 #include "match/unicode_anchor.h"
-#include "match/unicode_text.h"
+#include "base/unicode_text.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "base/sjis.h"
-#include "match/unicode_text.h"
+#include "base/unicode_text.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include "base/name_compare.h"
 #include "base/sjis.h"
-#include "match/unicode_text.h"
+#include "base/unicode_text.h"
 
 namespace zanto {
 

@@ -6,7 +6,7 @@
 #include <cstdint>
 
 #include "base/settings.h"  // KanjiCodeChoice
-#include "match/unicode_text.h"
+#include "base/unicode_text.h"
 
 namespace zanto {
 

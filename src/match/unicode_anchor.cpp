@@ -6,7 +6,7 @@
 
 #include "base/sjis.h"
 #include "match/folding.h"
-#include "match/unicode_table.h"
+#include "base/unicode_table.h"
 
 namespace zanto {
 

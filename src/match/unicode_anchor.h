@@ -9,7 +9,7 @@
 
 #include "base/byte_scan.h"
 #include "match/pattern.h"
-#include "match/unicode_text.h"
+#include "base/unicode_text.h"
 
 namespace zanto {
 

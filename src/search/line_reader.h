@@ -11,7 +11,7 @@
 #include "base/bounds.h"
 #include "match/pattern.h"
 #include "match/unicode_anchor.h"
-#include "match/unicode_text.h"
+#include "base/unicode_text.h"
 
 namespace zanto {
 

@@ -1,11 +1,11 @@
-#include "match/unicode_text.h"
+#include "base/unicode_text.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "base/sjis.h"
-#include "match/unicode_table.h"
+#include "base/unicode_table.h"
 
 namespace zanto {
 namespace {

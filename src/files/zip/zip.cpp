@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "base/sjis.h"
-#include "match/unicode_text.h"
+#include "base/unicode_text.h"
 
 namespace zanto::zip {
 

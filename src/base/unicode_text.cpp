@@ -1,8 +1,8 @@
-#include "match/unicode_text.h"
+#include "base/unicode_text.h"
 
 #include <vector>
 
-#include "match/unicode_table.h"
+#include "base/unicode_table.h"
 
 namespace zanto {
 
