@@ -9,7 +9,11 @@ the command line to its exit, the result written to a file (an earlier
 build given with --before is timed once per search, and left out on a
 target once one of its runs there took over BEFORE_PATIENCE seconds). Its start-up is
 timed on an empty file and taken off for its net MB/s; a bare Wine start of
-the command interpreter is timed beside it. Every tool writes its matching
+the command interpreter is timed beside it. The tree is searched interleaved
+with the probe that only reads it and with the start-up on an empty file
+(probe, search, start-up, probe, ...), and the search's net time is printed
+over the probe's as a ratio; each search of the UTF-8 copy is printed over
+the same search of the Shift_JIS file, net of start-up. Every tool writes its matching
 lines to a file (grep with its output on /dev/null stops at the first
 match). Times are medians of REPEAT runs (default 3) with a warm file cache.
 The big file is also searched in a UTF-8 copy, which the program detects
@@ -143,19 +147,37 @@ class Program:
         return t, count_lines(self.out)
 
 
-def print_floor(wine_run, floor, tree, mb):
-    """What listing, opening, reading and closing the tree's files costs any
-    program under this Wine, timed inside the probe (no start-up)."""
-    seconds = []
-    for _ in range(REPEAT):
-        r = subprocess.run([wine_run, floor, "."], cwd=tree, capture_output=True, text=True, check=False)
-        fields = r.stdout.split()
-        if len(fields) == 3:
-            seconds.append(float(fields[2]))
-    if seconds:
-        t = sorted(seconds)[len(seconds) // 2]
-        print("reading the tree alone under Wine (%s files listed, opened, read, closed): %.3f s, %.0f MB/s" % (
-            fields[0], t, mb / t))
+def floor_seconds(wine_run, floor, tree):
+    """One run of the probe that only lists, opens, reads and closes the
+    tree's files: (files, seconds inside the probe, no start-up), or None."""
+    r = subprocess.run([wine_run, floor, "."], cwd=tree, capture_output=True, text=True, check=False)
+    fields = r.stdout.split()
+    return (int(fields[0]), float(fields[2])) if len(fields) == 3 else None
+
+
+def time_beside_floor(program, flags, search, fields, cwd, wine_run, floor, corpus):
+    """The tree search timed interleaved with the floor and with the
+    program's start-up on an empty file (floor, program, start-up, floor,
+    ...), so that all three see the same machine: (whole, start-up, floor,
+    files, count), medians."""
+    floors, wholes, starts, files = [], [], [], 0
+    argv = program.argv(flags, search, fields)
+    empty = program.argv([], "郵便", ["empty.txt"])
+    quiet = dict(stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=False)
+    for _ in range(program.repeat):
+        probe = floor_seconds(wine_run, floor, cwd)
+        if probe:
+            files = probe[0]
+            floors.append(probe[1])
+        t0 = time.perf_counter()
+        subprocess.run(argv, cwd=cwd, **quiet)
+        wholes.append(time.perf_counter() - t0)
+        count = count_lines(program.out)
+        t0 = time.perf_counter()
+        subprocess.run(empty, cwd=corpus, **quiet)
+        starts.append(time.perf_counter() - t0)
+    floor_t = statistics.median(floors) if floors else None
+    return statistics.median(wholes), statistics.median(starts), floor_t, files, count
 
 
 def main():
@@ -220,6 +242,7 @@ def main():
                ("tree", ["*.txt"], tree, [tree], True, False),
                ("big UTF-8", ["big-utf8.txt"], corpus, [big_utf8], False, True)]
     sjis_counts = {}
+    sjis_net = {}  # the program's net seconds per search on the Shift_JIS file
     head = "%-19s %-10s %6s | %7s %8s %9s | %8s %7s | %7s %7s | %7s %7s | %6s %6s | %s" % (
         "search", "target", "MB", "ZANTO s", "net MB/s", "before s", "engine s", "MB/s", "grep s", "MB/s",
         "rg s", "MB/s", "/grep", "/rg", "matches")
@@ -228,11 +251,22 @@ def main():
     before_slow = set()
     for target_name, fields, cwd, peer_targets, recursive, utf8 in targets:
         mb = tree_size(peer_targets[0]) * len(peer_targets) / 1e6
-        if recursive:
-            print_floor(a.wine_run, a.floor, cwd, mb)
         for name, pflags, eflags, search, gargs, rargs in CASES:
             rflag = ["-R"] if recursive else []
-            pt, pc = program.time(pflags + rflag, search, fields, cwd, detect=utf8)
+            ratio = ""
+            if recursive:
+                pt, run_startup, floor_t, floor_files, pc = time_beside_floor(
+                    program, pflags + rflag, search, fields, cwd, a.wine_run, a.floor, corpus)
+                net = pt - run_startup
+                if floor_t:
+                    ratio = "net %.3f s / floor %.3f s (%d files) = %.2f" % (net, floor_t, floor_files, net / floor_t)
+            else:
+                pt, pc = program.time(pflags + rflag, search, fields, cwd, detect=utf8)
+                net = pt - startup
+                if target_name == "big.txt":
+                    sjis_net[name] = net
+                elif utf8 and sjis_net.get(name, 0) > 0:
+                    ratio = "net / Shift_JIS net = %.2f" % (net / sjis_net[name])
             bt = None
             if before and target_name not in before_slow:
                 bt = before.time(pflags + rflag, search, fields, cwd, detect=utf8)[0]
@@ -267,11 +301,10 @@ def main():
             if not (pc == ec[0] == gc == rc):
                 agree += "  DIFFER: engine %d, grep %d, rg %d" % (ec[0], gc, rc)
                 failed = True
-            net = pt - startup
             print("%-19s %-10s %6.0f | %7.2f %8s %9s | %8.3f %7.0f | %7.3f %7.0f | %7.3f %7.0f | %6.1f %6.2f | %s" % (
                 name, target_name, mb, pt, "%.0f" % (mb / net) if net > 0 else "-",
                 "%.2f" % bt if bt is not None else "-", et, mb / et, gt, mb / gt, rt, mb / rt,
-                pt / gt, pt / rt, agree))
+                pt / gt, pt / rt, agree + ("  " + ratio if ratio else "")))
             sys.stdout.flush()
     subprocess.run(["rm", "-rf", tmp])
     # The archive decoder alone, natively, over the largest stored archives.

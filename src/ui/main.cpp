@@ -74,26 +74,42 @@ void Release3DControls() {
 // scan calls the export through this bridge.
 using ShellShortcutName = LONG(WINAPI*)(LPCSTR shortcut, LPSTR target, LPSTR arguments);
 ShellShortcutName gShellShortcutName = nullptr;
+bool gShellHelperTried = false;
+
+// The shell helper library resolves shortcuts for the scan; without it
+// shortcut files are searched as they are. It is bound at the first
+// shortcut a scan meets, not at start-up: loading it brings in the system's
+// object libraries, which a search without shortcuts never needs. Once
+// bound it stays until shutdown; a library found missing is not looked for
+// again.
+bool BindShellHelper() {
+  if (gShellHelperTried) return gShellShortcutName != nullptr;
+  gShellHelperTried = true;
+  gApp.shellHelper = LoadLibraryA("KZLIB95.DLL");
+  if (!gApp.shellHelper) return false;
+  FARPROC resolver = GetProcAddress(gApp.shellHelper, "GetShortCutName");
+  if (!resolver) return false;
+  gShellShortcutName = reinterpret_cast<ShellShortcutName>(reinterpret_cast<void*>(resolver));
+  return true;
+}
 
 long ShortcutNameThroughShellHelper(const char* shortcut, char* target, char* arguments) {
+  if (!BindShellHelper()) {
+    target[0] = '\0';  // not resolved: the shortcut is searched as it is
+    return 0;
+  }
   return gShellShortcutName(shortcut, target, arguments);
 }
 
-// The shell helper library resolves shortcuts for the scan; without it
-// shortcut files are searched as they are.
-void BindShellHelper() {
-  if (!Windows().newShell) return;
-  gApp.shellHelper = LoadLibraryA("KZLIB95.DLL");
-  if (!gApp.shellHelper) return;
-  FARPROC resolver = GetProcAddress(gApp.shellHelper, "GetShortCutName");
-  if (!resolver) return;
-  gShellShortcutName = reinterpret_cast<ShellShortcutName>(reinterpret_cast<void*>(resolver));
-  SetShortcutResolver(ShortcutNameThroughShellHelper);
+// On the new shell only; the library itself waits for the first shortcut.
+void OfferShellHelper() {
+  if (Windows().newShell) SetShortcutResolver(ShortcutNameThroughShellHelper);
 }
 
 void ReleaseShellHelper() {
   SetShortcutResolver(nullptr);
   gShellShortcutName = nullptr;
+  gShellHelperTried = false;
   if (gApp.shellHelper) FreeLibrary(gApp.shellHelper);
   gApp.shellHelper = nullptr;
 }
@@ -158,7 +174,7 @@ int Run(HINSTANCE instance) {
   gApp.programIcon = LoadIconA(instance, MAKEINTRESOURCEA(IDI_PROGRAM));
   PrepareArchiveSearch();
   StartEditorControl();
-  BindShellHelper();
+  OfferShellHelper();
   RunMainDialogLoop();
   Shutdown();
   return 0;
