@@ -34,7 +34,61 @@ bool FindMainPart(DocumentReading& reading, const char* conventional, std::strin
 // for older readers: only the choice is read.
 bool IsFallback(const XmlReader& xml) { return Is(xml, Ns::kCompat, "Fallback"); }
 
-// --- Word-processor documents -------------------------------------------
+// --- Paragraphs: word-processor documents and slides ---------------------
+
+// How one format marks its paragraphs: a paragraph element is a line, its
+// text elements hold the text, and a few elements read as a tab, a space
+// or a hyphen. Elements the skip test names hold nothing a reader reads.
+struct ParagraphMarkup {
+  Ns ns;
+  bool (*leftOut)(const XmlReader& xml);
+  const char* tabs[2];    // read as a tab; null where unused
+  const char* breaks[2];  // read as a space
+  const char* hyphen;     // read as '-', or null
+};
+
+bool IsOneOf(const XmlReader& xml, Ns ns, const char* const (&names)[2]) {
+  for (const char* name : names)
+    if (name != nullptr && Is(xml, ns, name)) return true;
+  return false;
+}
+
+bool ReadParagraphs(DocumentReading& reading, const std::string& part, const ParagraphMarkup& markup) {
+  std::string bytes;
+  if (!reading.Load(part, &bytes)) return false;
+  XmlReader xml(bytes.data(), bytes.size());
+  TextLines& lines = reading.lines;
+  const Ns ns = markup.ns;
+  bool inText = false;
+  for (;;) {
+    switch (xml.Next()) {
+      case XmlEvent::kFault: return reading.FailXml(xml, part);
+      case XmlEvent::kFinish: return true;
+      case XmlEvent::kStart:
+        if (markup.leftOut(xml)) {
+          if (!SkipElement(xml)) return reading.FailXml(xml, part);
+        } else if (Is(xml, ns, "p")) {
+          lines.Open();
+        } else if (Is(xml, ns, "t")) {
+          inText = true;
+        } else if (IsOneOf(xml, ns, markup.tabs)) {
+          lines.Tab();
+        } else if (IsOneOf(xml, ns, markup.breaks)) {
+          lines.Break();
+        } else if (markup.hyphen != nullptr && Is(xml, ns, markup.hyphen)) {
+          lines.Text("-");
+        }
+        break;
+      case XmlEvent::kEnd:
+        if (Is(xml, ns, "p")) lines.Close();
+        else if (Is(xml, ns, "t")) inText = false;
+        break;
+      case XmlEvent::kText:
+        if (inText) lines.Text(xml.Text());
+        break;
+    }
+  }
+}
 
 // Every w:p is a line, w:t holds the text; w:tab, w:br and w:cr in a run
 // read as a tab and a space. Paragraph and run properties (whose w:tabs
@@ -44,42 +98,11 @@ bool IsLeftOutOfWord(const XmlReader& xml) {
   return IsFallback(xml) || Is(xml, Ns::kWord, "pPr") || Is(xml, Ns::kWord, "rPr") || Is(xml, Ns::kWord, "rt") ||
          Is(xml, Ns::kWord, "moveFrom");
 }
+constexpr ParagraphMarkup kWordMarkup = {Ns::kWord, IsLeftOutOfWord, {"tab", "ptab"}, {"br", "cr"}, "noBreakHyphen"};
 
-bool ReadWordPart(DocumentReading& reading, const std::string& part) {
-  std::string bytes;
-  if (!reading.Load(part, &bytes)) return false;
-  XmlReader xml(bytes.data(), bytes.size());
-  TextLines& lines = reading.lines;
-  bool inText = false;
-  for (;;) {
-    switch (xml.Next()) {
-      case XmlEvent::kFault: return reading.FailXml(xml, part);
-      case XmlEvent::kFinish: return true;
-      case XmlEvent::kStart:
-        if (IsLeftOutOfWord(xml)) {
-          if (!SkipElement(xml)) return reading.FailXml(xml, part);
-        } else if (Is(xml, Ns::kWord, "p")) {
-          lines.Open();
-        } else if (Is(xml, Ns::kWord, "t")) {
-          inText = true;
-        } else if (Is(xml, Ns::kWord, "tab") || Is(xml, Ns::kWord, "ptab")) {
-          lines.Tab();
-        } else if (Is(xml, Ns::kWord, "br") || Is(xml, Ns::kWord, "cr")) {
-          lines.Break();
-        } else if (Is(xml, Ns::kWord, "noBreakHyphen")) {
-          lines.Text("-");
-        }
-        break;
-      case XmlEvent::kEnd:
-        if (Is(xml, Ns::kWord, "p")) lines.Close();
-        else if (Is(xml, Ns::kWord, "t")) inText = false;
-        break;
-      case XmlEvent::kText:
-        if (inText) lines.Text(xml.Text());
-        break;
-    }
-  }
-}
+// Every a:p of the slide's shapes and tables is a line, in the order the
+// slide holds them; a:t holds the text, a:br reads as a space.
+constexpr ParagraphMarkup kSlideMarkup = {Ns::kDrawing, IsFallback, {nullptr, nullptr}, {"br", nullptr}, nullptr};
 
 // --- Presentations --------------------------------------------------------
 
@@ -103,40 +126,6 @@ bool ListSlides(DocumentReading& reading, const std::string& presentation, std::
         }
         break;
       default: break;
-    }
-  }
-}
-
-// Every a:p of the slide's shapes and tables is a line, in the order the
-// slide holds them; a:t holds the text, a:br reads as a space.
-bool ReadSlide(DocumentReading& reading, const std::string& part) {
-  std::string bytes;
-  if (!reading.Load(part, &bytes)) return false;
-  XmlReader xml(bytes.data(), bytes.size());
-  TextLines& lines = reading.lines;
-  bool inText = false;
-  for (;;) {
-    switch (xml.Next()) {
-      case XmlEvent::kFault: return reading.FailXml(xml, part);
-      case XmlEvent::kFinish: return true;
-      case XmlEvent::kStart:
-        if (IsFallback(xml)) {
-          if (!SkipElement(xml)) return reading.FailXml(xml, part);
-        } else if (Is(xml, Ns::kDrawing, "p")) {
-          lines.Open();
-        } else if (Is(xml, Ns::kDrawing, "t")) {
-          inText = true;
-        } else if (Is(xml, Ns::kDrawing, "br")) {
-          lines.Break();
-        }
-        break;
-      case XmlEvent::kEnd:
-        if (Is(xml, Ns::kDrawing, "p")) lines.Close();
-        else if (Is(xml, Ns::kDrawing, "t")) inText = false;
-        break;
-      case XmlEvent::kText:
-        if (inText) lines.Text(xml.Text());
-        break;
     }
   }
 }
@@ -376,7 +365,7 @@ class SheetReader {
 
 bool ReadWordText(DocumentReading& reading) {
   std::string main;
-  return FindMainPart(reading, "word/document.xml", &main) && ReadWordPart(reading, main);
+  return FindMainPart(reading, "word/document.xml", &main) && ReadParagraphs(reading, main, kWordMarkup);
 }
 
 bool ReadSheetText(DocumentReading& reading) {
@@ -394,7 +383,7 @@ bool ReadSlidesText(DocumentReading& reading) {
   std::vector<std::string> slides;
   if (!FindMainPart(reading, "ppt/presentation.xml", &main) || !ListSlides(reading, main, &slides)) return false;
   for (const std::string& slide : slides) {
-    if (!ReadSlide(reading, slide)) return false;
+    if (!ReadParagraphs(reading, slide, kSlideMarkup)) return false;
   }
   return true;
 }
