@@ -5,26 +5,13 @@
 #include <cstdlib>
 
 #include "files/lzh/lzh.h"
+#include "fuzz_sink.h"
 
 namespace {
 
 // Past this a member's decoding costs more time than it finds faults.
 constexpr uint32_t kLargestDecodedMember = 1u << 20;
 constexpr int kMembersTried = 64;
-
-class CountingSink : public zanto::lzh::Sink {
- public:
-  explicit CountingSink(uint32_t limit) : limit_(limit) {}
-  bool Write(const uint8_t*, size_t size) override {
-    written_ += size;
-    if (written_ > limit_) std::abort();
-    return true;
-  }
-
- private:
-  uint32_t limit_;
-  uint64_t written_ = 0;
-};
 
 }  // namespace
 
@@ -38,7 +25,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (next <= offset || next > size) std::abort();
     (void)IsSafePath(m.path);
     if (m.originalSize <= kLargestDecodedMember) {
-      CountingSink sink(m.originalSize);
+      fuzz::CountingSink sink(m.originalSize);
       (void)Extract(data, size, m, &sink);
     }
     offset = next;

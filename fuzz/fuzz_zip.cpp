@@ -8,27 +8,13 @@
 #include <vector>
 
 #include "files/zip/zip.h"
+#include "fuzz_sink.h"
 
 namespace {
 
 // Past this a member's inflating costs more time than it finds faults.
 constexpr uint64_t kLargestInflatedMember = uint64_t{1} << 20;
 constexpr size_t kMembersTried = 64;
-
-class CountingSink : public zanto::lzh::Sink {
- public:
-  explicit CountingSink(uint64_t limit) : limit_(limit) {}
-  bool Write(const uint8_t*, size_t size) override {
-    written_ += size;
-    if (written_ > limit_) std::abort();
-    return true;
-  }
-  uint64_t written() const { return written_; }
-
- private:
-  uint64_t limit_;
-  uint64_t written_ = 0;
-};
 
 }  // namespace
 
@@ -41,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (m.headerOffset > size || m.dataOffset > size || m.packedSize > size - m.dataOffset) std::abort();
     (void)zanto::lzh::IsSafePath(m.path);
     if (m.isDirectory || m.originalSize > kLargestInflatedMember) continue;
-    CountingSink sink(m.originalSize);
+    fuzz::CountingSink sink(m.originalSize);
     if (Extract(data, size, m, &sink) == Status::kOk && sink.written() != m.originalSize) std::abort();
   }
   return 0;
