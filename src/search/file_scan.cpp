@@ -75,7 +75,8 @@ bool IsBlank(const char* p) {
   return *p == ' ' || *p == '\t' || (static_cast<unsigned char>(p[0]) == 0x81 && static_cast<unsigned char>(p[1]) == 0x40);
 }
 
-void ConvertLine(char* line, int kanjiCode) {
+// EUC-JP and JIS lines become Shift_JIS in place; the others are already.
+void LineToSjis(char* line, int kanjiCode) {
   if (kanjiCode == kKanjiEuc) {
     EucLineToSjis(line);
   } else if (kanjiCode == kKanjiJis) {
@@ -93,7 +94,7 @@ bool ObtainLine(const FileScan& f) {
     return true;
   }
   if (f.run->reader.ReadLine(line) < 0) return false;
-  ConvertLine(line, f.kanjiCode);
+  LineToSjis(line, f.kanjiCode);
   return true;
 }
 
@@ -121,7 +122,7 @@ void JoinFollowingLine(FileScan& f) {
     f.run->pending = false;
     return;
   }
-  ConvertLine(f.run->followingLine, f.kanjiCode);
+  LineToSjis(f.run->followingLine, f.kanjiCode);
   f.run->pending = true;
   RemoveLineEnd(current, &length);
   f.joinPosition = length;
