@@ -69,6 +69,22 @@ void SaveOne(HWND dialog, const ControlBinding& b) {
   }
 }
 
+void SettleOne(const ControlBinding& b) {
+  if (!b.setting) return;
+  int32_t* number = static_cast<int32_t*>(b.setting);
+  const uint16_t n = KindValue(b.kind);
+  switch (KindClass(b.kind)) {
+    case kBindCheck:
+      *number = *number ? 1 : 0;
+      break;
+    case kBindText:
+      CopyText(static_cast<char*>(b.setting), n ? n : 1, static_cast<const char*>(b.setting));
+      break;
+    default:  // a radio group and a number come back as they went in
+      break;
+  }
+}
+
 const ControlBinding* FindBinding(const ControlBinding* table, int id) {
   for (; table->id; ++table) {
     if (table->id == id) return table;
@@ -84,6 +100,10 @@ void LoadControls(HWND dialog, const ControlBinding* table) {
 
 void SaveControls(HWND dialog, const ControlBinding* table) {
   for (; table->id; ++table) SaveOne(dialog, *table);
+}
+
+void SettleAsControlsWould(const ControlBinding* table) {
+  for (; table->id; ++table) SettleOne(*table);
 }
 
 void UpdateStatusBar(HWND dialog, const ControlBinding* table, StatusFocus* focus) {

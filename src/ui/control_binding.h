@@ -36,6 +36,10 @@ struct HelpPair {
 void LoadControls(HWND dialog, const ControlBinding* table);
 // Saves every bound control into its setting.
 void SaveControls(HWND dialog, const ControlBinding* table);
+// Leaves each setting of table as loading it into its control and saving it
+// back would: a flag 0 or 1, a text cut to its control's length. For a run
+// that uses the settings without the dialog having held them.
+void SettleAsControlsWould(const ControlBinding* table);
 
 // The WM_CTLCOLOR... messages: every dialog brings its status bar up to
 // date on them, since they come whenever a control is drawn.

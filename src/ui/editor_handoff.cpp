@@ -65,10 +65,12 @@ void ShowInViewer(HWND dialog) {
 
 }  // namespace
 
+bool ResultGoesToViewer() { return gSettings.ExecEdit[0] == kViewerPrefix; }
+
 bool HandResultToEditor(HWND dialog) {
   const SearchSettings& s = gSettings;
   const bool matched = SearchMatchCount() > 0;
-  if (s.ExecEdit[0] == kViewerPrefix && s.OutFile[0] != '\0' && matched) {
+  if (ResultGoesToViewer() && s.OutFile[0] != '\0' && matched) {
     ShowInViewer(dialog);
     return true;
   }

@@ -175,7 +175,7 @@ int Run(HINSTANCE instance) {
   PrepareArchiveSearch();
   StartEditorControl();
   OfferShellHelper();
-  RunMainDialogLoop();
+  if (!RunCommandLineSearch()) RunMainDialogLoop();
   Shutdown();
   return 0;
 }

@@ -47,13 +47,14 @@ struct MainDialogState {
   int initialised;             // the hook saw WM_INITDIALOG
   int okGuard;                 // the hook itself sends OK to the common dialog
   int autoStartPending;        // the command-line search has not started yet
+  int countPending;            // a search ran before the dialog: show its count
   int selectedDirIndex;        // the directory history entry shown last
   char restartSearch[kHistoryText];  // texts carried over a restart
   char restartFiles[kHistoryText];
   char restartOutFile[kPathBuffer];
   StatusFocus focus;           // control whose status text is shown
 };
-MainDialogState gMain = {nullptr, 0, 0, 0, 0, 1, -1, "", "", "", {nullptr}};
+MainDialogState gMain = {nullptr, 0, 0, 0, 0, 1, 0, -1, "", "", "", {nullptr}};
 
 // Controls, settings and status texts of the main dialog.
 const ControlBinding kMainBindings[] = {
@@ -258,6 +259,19 @@ void SaveMainControls(HWND dialog) {
   gSettings.Case = Checked(dialog, IDC_CASE) ? 0 : 1;
 }
 
+// The settings as LoadMainControls and then SaveMainControls leave them.
+void SettleMainSettings() {
+  SettleAsControlsWould(kMainBindings);
+  gSettings.Case = gSettings.Case == 0 ? 0 : 1;
+  if (gSettings.CountStop < 0) gSettings.CountStop = 0;  // shown empty, read back as 0
+}
+
+void ShowMatchCountLabel(HWND dialog) {
+  char label[kMatchLabel];
+  FormatMatchCount(SearchMatchCount(), label, sizeof label);
+  SetDlgItemTextA(dialog, IDC_MATCH_COUNT, label);
+}
+
 BOOL OnInitDialog(HWND dialog) {
   if (Windows().win98OrLater) Sleep(kWin98InitPauseMs);
   if (Windows().newShell) WidenDirectoryHistoryList(dialog);
@@ -285,6 +299,8 @@ BOOL OnInitDialog(HWND dialog) {
   ApplyAppendDependency(dialog);
   ApplyFileListDependency(dialog);
   if (Windows().newShell) SetWindowIcons(dialog);
+  if (gMain.countPending) ShowMatchCountLabel(dialog);
+  gMain.countPending = 0;
   gApp.restartRequested = 0;
   return TRUE;
 }
@@ -344,25 +360,47 @@ void StartSearch(HWND dialog) {
   AfterSearch(dialog);
 }
 
-// Called at the progress dialog's first idle moment: the search itself.
-void RunSearchFromControls(HWND dialog) {
-  SaveMainControls(dialog);
-  gMain.searchStarted = 1;
-  char searchText[kSearchTextRead];
-  char fileField[kFileFieldRead];
+// The search itself, inside the open progress dialog, which it ends.
+void RunSearchOn(HWND dialog, const char* searchText, const char* fileField) {
   char outPath[kPathBuffer];
-  ReadControlText(dialog, IDC_SEARCH_TEXT, searchText, sizeof searchText);
-  ReadControlText(dialog, IDC_FILE_NAMES, fileField, sizeof fileField);
   CopyText(outPath, sizeof outPath, gSettings.OutFile);
   if (outPath[0] != '\0') NormalizePath(outPath);
   int result = RunSearchEngine(dialog, searchText, fileField, outPath);
   EndProgressDialog(result == 0 ? 1 : 0);
 }
 
+// Called at the progress dialog's first idle moment.
+void RunSearchFromControls(HWND dialog) {
+  SaveMainControls(dialog);
+  gMain.searchStarted = 1;
+  char searchText[kSearchTextRead];
+  char fileField[kFileFieldRead];
+  ReadControlText(dialog, IDC_SEARCH_TEXT, searchText, sizeof searchText);
+  ReadControlText(dialog, IDC_FILE_NAMES, fileField, sizeof fileField);
+  RunSearchOn(dialog, searchText, fileField);
+}
+
+// A search before the dialog exists: the texts its boxes would be filled with.
+void RunSearchFromSettings() {
+  char searchText[kSearchTextRead];
+  char fileField[kFileFieldRead];
+  CopyText(searchText, sizeof searchText, gSettings.SearchHistory[0]);
+  CopyText(fileField, sizeof fileField, gSettings.FileHistory[0]);
+  RunSearchOn(nullptr, searchText, fileField);
+}
+
+// The result to the clipboard or the editor. True when the program ends
+// with this search.
+bool HandOverResult(HWND dialog) {
+  if (gSettings.OutFile[0] == '\0') ProgramResultOutput().CopyToClipboard();
+  if (HandResultToEditor(dialog)) return false;  // the dialog stays with the result
+  if (!gSettings.QuitAlways && !(gSettings.Endmatch && SearchMatchCount() > 0)) return false;
+  CurrentDirectory(gSettings.Directory, sizeof gSettings.Directory);
+  return true;
+}
+
 void AfterSearch(HWND dialog) {
-  char label[kMatchLabel];
-  FormatMatchCount(SearchMatchCount(), label, sizeof label);
-  SetDlgItemTextA(dialog, IDC_MATCH_COUNT, label);
+  ShowMatchCountLabel(dialog);
 
   char text[kFileFieldRead];
   ReadControlText(dialog, IDC_SEARCH_TEXT, text, kSearchTextRead);
@@ -376,14 +414,7 @@ void AfterSearch(HWND dialog) {
   FillDirectoryHistory(dialog);
   SelectDirectoryHistory(dialog, false);
   SetFocus(GetDlgItem(dialog, IDC_SEARCH_TEXT));
-
-  if (gSettings.OutFile[0] == '\0') ProgramResultOutput().CopyToClipboard();
-  if (HandResultToEditor(dialog)) return;  // the dialog stays with the result
-
-  if (gSettings.QuitAlways || (gSettings.Endmatch && SearchMatchCount() > 0)) {
-    CurrentDirectory(gSettings.Directory, sizeof gSettings.Directory);
-    CloseMainDialog(dialog);
-  }
+  if (HandOverResult(dialog)) CloseMainDialog(dialog);
 }
 
 // Lets the common dialog process OK, which opens or lists a directory. A
@@ -603,7 +634,47 @@ BOOL OpenCommonDialog(char* chosen, HGLOBAL templateBlock) {
   return GetOpenFileNameA(&ofn);
 }
 
+// A start from the command line that searches at once and ends the
+// program after the search needs the dialog only if the search leaves it
+// open; making the dialog costs such a start more than anything else. So
+// the search runs first, the dialog being made only where it has something
+// to say before the search (a wrong field, an empty box) or may stay after
+// it (with no end rule, or with the result in the viewer, which lives in the
+// dialog).
+bool SearchesBeforeTheDialog() {
+  const SearchSettings& s = gSettings;
+  if (!s.CommandLineMode || s.NoAutoStart || !(s.QuitAlways || s.Endmatch) || ResultGoesToViewer()) return false;
+  if (s.FieldSearch && CheckFieldSpec(s) != FieldSpecFault::kNone) return false;
+  return s.SearchHistory[0][0] != '\0' && (FileListInUse() || s.FileHistory[0][0] != '\0');
+}
+
+// What the dialog does after its own search, without the dialog's boxes.
+bool FinishSearchBeforeTheDialog() {
+  char text[kFileFieldRead];
+  CopyText(text, kSearchTextRead, gSettings.SearchHistory[0]);
+  PushHistory(HistoryKind::Search, text);
+  CopyText(text, sizeof text, gSettings.FileHistory[0]);
+  PushHistory(HistoryKind::File, text);
+  PushCurrentDirectory();
+  return HandOverResult(nullptr);
+}
+
 }  // namespace
+
+bool RunCommandLineSearch() {
+  if (!SearchesBeforeTheDialog()) return false;
+  gMain.autoStartPending = 0;
+  // The common dialog would have changed into its initial directory.
+  if (gSettings.Directory[0] != '\0') ChangeToDirectory(gSettings.Directory);
+  SettleMainSettings();
+  gMain.searchRunning = 1;
+  const INT_PTR result = ShowProgressDialogRunning(RunSearchFromSettings);
+  gProgressWindow = nullptr;
+  gMain.searchRunning = 0;
+  if (result != 1) return false;  // the run has reported its failure; the dialog opens
+  gMain.countPending = 1;
+  return FinishSearchBeforeTheDialog();
+}
 
 bool RunMainDialog() {
   static char chosen[kChosenFileBuffer];

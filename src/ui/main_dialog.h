@@ -16,6 +16,12 @@ namespace zanto {
 // Directory); the hook normally ends the dialog without one.
 bool RunMainDialog();
 
+// A search named on the command line, run before the main dialog is made
+// where it may end the program (options 1- and 1+). True when the program
+// ends now; else the main dialog is to be shown, then with the search's
+// count where one ran.
+bool RunCommandLineSearch();
+
 // The texts of the option buttons and summary labels for the settings.
 // control: 3017, 3019, 3020, 3028, 3063 or 3081. Returns false for any
 // other control.

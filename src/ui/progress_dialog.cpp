@@ -46,6 +46,12 @@ struct ProgressDisplay {
 
 ProgressDisplay gDisplay;
 
+// The search an ownerless dialog runs, posted to itself as it opens so that
+// it runs inside the dialog's modal loop, where an owner's idle message
+// would have run it.
+constexpr UINT kRunSearchMessage = WM_APP + 1;
+void (*gRunSearch)() = nullptr;
+
 void ResetDisplay() {
   std::memset(&gDisplay, 0, sizeof gDisplay);
   gDisplay.labels[0].control = IDC_PROGRESS_FILE;
@@ -136,6 +142,13 @@ INT_PTR CALLBACK ProgressProc(HWND dialog, UINT message, WPARAM wParam, LPARAM l
   switch (message) {
     case WM_INITDIALOG:
       OnInitDialog(dialog);
+      if (gRunSearch) PostMessageA(dialog, kRunSearchMessage, 0, 0);
+      return TRUE;
+    case kRunSearchMessage:
+      if (void (*run)() = gRunSearch) {
+        gRunSearch = nullptr;  // one run per dialog
+        run();
+      }
       return TRUE;
     case WM_WINDOWPOSCHANGING:
       OnWindowPosChanging(reinterpret_cast<WINDOWPOS*>(lParam));
@@ -161,6 +174,11 @@ const char* PauseButtonText(bool paused) { return paused ? "検索再開" : "一
 
 INT_PTR ShowProgressDialog(HWND owner) {
   return DialogBoxParamA(gApp.instance, MAKEINTRESOURCEA(IDD_PROGRESS), owner, ProgressProc, 0);
+}
+
+INT_PTR ShowProgressDialogRunning(void (*run)()) {
+  gRunSearch = run;
+  return ShowProgressDialog(nullptr);
 }
 
 void EndProgressDialog(INT_PTR result) {

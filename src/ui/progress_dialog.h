@@ -25,6 +25,11 @@ constexpr DWORD kProgressPaintMs = 200;
 // Runs the dialog modally, owned by owner. Ends with 1 when the user stops
 // the search, else with the value passed to EndProgressDialog.
 INT_PTR ShowProgressDialog(HWND owner);
+// Runs the dialog modally without an owner and calls run at its first idle
+// moment, as an owner's idle message would; run ends the dialog through
+// EndProgressDialog. Used when the search starts before the main dialog
+// exists.
+INT_PTR ShowProgressDialogRunning(void (*run)());
 // Ends the open progress dialog with result (after the search run returned).
 void EndProgressDialog(INT_PTR result);
 

@@ -14,6 +14,9 @@ namespace zanto {
 int RunSearchEngine(HWND owner, const char* searchText, const char* fileField, const char* outPath);
 // Matched lines of the run going on, or of the last one.
 unsigned long SearchMatchCount();
+// The result is to be shown in the program's own viewer, which lives in the
+// main dialog.
+bool ResultGoesToViewer();
 // Hands the result to the editor; true when the main dialog should stay
 // open (the result was shown in the program, or the editor did not start).
 bool HandResultToEditor(HWND dialog);

@@ -899,6 +899,26 @@ TEST_F(Interactive, BlockSetSwitchKeepsEditsAndCancelRestoresTheSet) {
   EXPECT_EQ(SectionValue(profile, "Block01", "String0"), "#,");
 }
 
+// With "end after a match" the search runs before the main dialog is made;
+// the dialog comes up only when the search leaves it open, with that
+// search's count, and does not search again by itself.
+TEST(CommandLine, EndAfterAMatchShowsTheDialogOnlyWhenNothingMatched) {
+  TempDir dir;
+  WriteSamples(dir);
+  Program p;
+  ASSERT_TRUE(p.Start("absent-word *.txt -1- -O" + (dir / "out.txt") + " -I" + (dir / "p.ini"), dir.path()));
+  HWND dialog = WaitMainDialog(p);
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(options::WaitText(dialog, kMatchCount, Sjis("0 個マッチ")), Sjis("0 個マッチ"));
+  EXPECT_EQ(ControlText(dialog, kSearchText), "absent-word");
+  EXPECT_EQ(FindDialog(p.id(), kProgressTitle, 0, true), nullptr);
+  SetControlText(dialog, kSearchText, "third");
+  Press(dialog, IDOK);
+  EXPECT_EQ(p.WaitExit(), 0);
+  EXPECT_NE(dir.Read("out.txt").find("third line"), std::string::npos);
+  EXPECT_FALSE(dir.Exists("p.ini"));
+}
+
 // Field search on with field numbers that do not parse: the search button
 // opens the field dialog instead, which keeps wrong numbers for correction;
 // once corrected, the search looks in the chosen field only.
