@@ -1,7 +1,6 @@
 #include "match/unicode_anchor.h"
 
 #include <algorithm>
-#include <cstring>
 #include <vector>
 
 #include "base/sjis.h"
@@ -47,8 +46,15 @@ constexpr unsigned CharCommonness(uint32_t cp) {
   return 110;
 }
 
-AnchorForm FormOf(uint32_t codePoint, UnicodeForm form) {
-  AnchorForm f = {};
+// The raw bytes of a BMP code point in form.
+struct RawForm {
+  size_t length;
+  size_t keyAt;  // the low byte of a UTF-16 unit, the last of a UTF-8 sequence
+  uint8_t bytes[kShortStringBytes];
+};
+
+RawForm FormOf(uint32_t codePoint, UnicodeForm form) {
+  RawForm f = {};
   if (form != UnicodeForm::Utf8) {
     const auto high = static_cast<uint8_t>(codePoint >> 8), low = static_cast<uint8_t>(codePoint & 0xFF);
     const bool little = form == UnicodeForm::Utf16Le;
@@ -71,52 +77,8 @@ AnchorForm FormOf(uint32_t codePoint, UnicodeForm form) {
     f.bytes[1] = static_cast<uint8_t>(0x80 | ((codePoint >> 6) & 0x3F));
     f.bytes[2] = static_cast<uint8_t>(0x80 | (codePoint & 0x3F));
   }
-  f.keyAt = static_cast<uint8_t>(f.length - 1);
+  f.keyAt = f.length - 1;
   return f;
-}
-
-void CollectKeys(UnicodeAnchor* anchor) {
-  std::memset(anchor->isKey, 0, sizeof anchor->isKey);
-  ByteSet& keys = anchor->keys;
-  keys.count = 0;
-  bool few = true;
-  for (int k = 0; k < anchor->count; ++k) {
-    const AnchorForm& f = anchor->forms[k];
-    const uint8_t key = f.bytes[f.keyAt];
-    if (anchor->isKey[key]) continue;
-    anchor->isKey[key] = 1;
-    if (keys.count == kMaxByteSet) few = false;
-    if (few) keys.values[keys.count++] = static_cast<char>(key);
-  }
-  // One key goes a word at a time on any processor; a few at once only
-  // with the vector unit, which an i686 need not have: without it, by the
-  // table.
-  if (!few || (keys.count > 1 && !byte_scan::HaveVectorUnit())) keys.count = 0;
-}
-
-// The next key byte in [from, end), or end.
-size_t NextKey(const char* bytes, size_t from, size_t end, const UnicodeAnchor& anchor) {
-  if (from >= end) return end;
-  if (anchor.keys.count > 0) {
-    const char* hit = anchor.keys.count == 1 ? FindByte(bytes + from, end - from, anchor.keys.values[0])
-                                             : FindAnyByte(bytes + from, end - from, anchor.keys);
-    return hit == nullptr ? end : static_cast<size_t>(hit - bytes);
-  }
-  const auto* s = reinterpret_cast<const unsigned char*>(bytes);
-  const uint8_t* is = anchor.isKey;
-  size_t i = from;
-  // Most bytes are no key: four are tested before any branch.
-  while (i + 4 <= end && (is[s[i]] | is[s[i + 1]] | is[s[i + 2]] | is[s[i + 3]]) == 0) i += 4;
-  while (i < end && is[s[i]] == 0) ++i;
-  return i;
-}
-
-// True when the form whose key is at hit may start at hit - keyAt: all of
-// it there, or as much as lies before end.
-bool FormAt(const char* bytes, size_t hit, size_t end, const AnchorForm& f) {
-  const size_t start = hit - f.keyAt;
-  const size_t held = std::min<size_t>(f.length, end - start);
-  return std::memcmp(bytes + start, f.bytes, held) == 0;
 }
 
 // Under ZenHan: the double-byte character code folds to what the single
@@ -174,18 +136,17 @@ int FoldMembersOf(const UnitFilter& filter, uint8_t bit, uint16_t* out, int capa
 }
 
 bool AnchorOfCharacters(const uint16_t* codes, int count, UnicodeForm form, UnicodeAnchor* anchor) {
-  anchor->count = 0;
-  anchor->score = 0;
+  *anchor = UnicodeAnchor{};
   for (int c = 0; c < count; ++c) {
     uint32_t points[kMostCodePointsPerChar];
     const int n = CodePointsOfSjis(codes[c], points, kMostCodePointsPerChar);
-    if (n < 0 || anchor->count + n > kMostAnchorForms) return false;
+    if (n < 0) return false;
     for (int k = 0; k < n; ++k) {
-      anchor->forms[anchor->count++] = FormOf(points[k], form);
+      const RawForm f = FormOf(points[k], form);
+      if (!AddShortString(&anchor->forms, f.bytes, f.length, f.keyAt)) return false;
       anchor->score += CharCommonness(points[k]) + 1;
     }
   }
-  CollectKeys(anchor);
   return true;
 }
 
@@ -232,17 +193,9 @@ bool AnchorOfNeedle(const PlainNeedle& needle, UnicodeForm form, UnicodeAnchor* 
 }
 
 size_t NextAnchorForm(const char* bytes, size_t from, size_t end, const UnicodeAnchor& anchor) {
-  if (anchor.count == 0) return end;
-  for (size_t i = from;;) {
-    const size_t hit = NextKey(bytes, i, end, anchor);
-    if (hit == end) return end;
-    for (int k = 0; k < anchor.count; ++k) {
-      const AnchorForm& f = anchor.forms[k];
-      if (f.bytes[f.keyAt] != static_cast<uint8_t>(bytes[hit]) || hit < from + f.keyAt) continue;
-      if (FormAt(bytes, hit, end, f)) return hit - f.keyAt;
-    }
-    i = hit + 1;
-  }
+  if (from >= end || anchor.forms.count == 0) return end;
+  const char* hit = FindShortString(bytes + from, end - from, anchor.forms);
+  return hit == nullptr ? end : static_cast<size_t>(hit - bytes);
 }
 
 }  // namespace zanto

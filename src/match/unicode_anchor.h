@@ -29,27 +29,16 @@ int CodePointsOfSjis(uint16_t code, uint32_t* out, int capacity);
 constexpr int kMostFoldMembers = 16;
 int FoldMembersOf(const UnitFilter& filter, uint8_t bit, uint16_t* out, int capacity);
 
-// The raw forms of a set of characters in one Unicode form. Each form is
-// looked for by one of its bytes (its key: the last byte of a UTF-8
-// sequence, the low byte of a UTF-16 unit, whose values spread widest) and
-// then compared whole.
-constexpr int kMostAnchorForms = 24;
-constexpr size_t kAnchorFormBytes = 3;  // a BMP code point: 3 bytes of UTF-8, 2 of UTF-16
-struct AnchorForm {
-  uint8_t length;
-  uint8_t keyAt;  // offset of the key byte
-  uint8_t bytes[kAnchorFormBytes];
-};
+// The raw forms of a set of characters in one Unicode form (at most
+// kMaxShortStrings), all their bytes compared at once; without the vector
+// unit each form is looked for by its key, the last byte of a UTF-8
+// sequence or the low byte of a UTF-16 unit, whose values spread widest.
 struct UnicodeAnchor {
-  int count;  // forms; 0 when no line of the file can hold a character of the set
+  ShortStrings forms;  // none when no line of the file can hold a character of the set
   // How often lines are expected to hold a form: the commonness of each
   // form's character, summed; 0 when no line can. Of two anchors, the one
   // of lower score is the better.
-  unsigned score;
-  AnchorForm forms[kMostAnchorForms];
-  uint8_t isKey[0x100];  // 1: the byte is some form's key
-  ByteSet keys;          // the distinct keys, when one, or few and the vector unit
-                         // finds them; else count 0
+  unsigned score = 0;
 };
 
 // The anchor of the characters codes (count of them) in form. False when

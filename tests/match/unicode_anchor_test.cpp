@@ -19,11 +19,11 @@ namespace {
 // The forms of an anchor as hex, sorted: "E6BCA2 EFBD81".
 std::string FormsText(const UnicodeAnchor& anchor) {
   std::vector<std::string> forms;
-  for (int k = 0; k < anchor.count; ++k) {
+  for (int k = 0; k < anchor.forms.count; ++k) {
     std::string hex;
-    for (int b = 0; b < anchor.forms[k].length; ++b) {
+    for (int b = 0; b < anchor.forms.length[k]; ++b) {
       char two[3];
-      std::snprintf(two, sizeof two, "%02X", anchor.forms[k].bytes[b]);
+      std::snprintf(two, sizeof two, "%02X", anchor.forms.bytes[k][b]);
       hex += two;
     }
     forms.push_back(hex);
@@ -144,7 +144,7 @@ TEST(UnicodeAnchor, NextFormInRawBytes) {
       {&utf8, "\xE3\x80\x9C", 1, 3},                    // starts before from
       {&utf8, "x\x9C\x80\x9C\xEF\xBD\x9E", 0, 4},       // a key alone is no form
       {&utf8, "\xEF\xBD\x9Ey\xE3\x80\x9C", 0, 0},
-      {&utf8, "xy\xE3\x80", 0, 4},                      // cut: its line runs on
+      {&utf8, "xy\xE3\x80", 0, 2},                      // cut: its line runs on
       {&utf16, std::string("a\0\x1C\x30", 4), 0, 2},
       {&utf16, std::string("a\0\x1C", 3), 0, 2},        // cut after its key
       {&utf16, std::string("a\0b\0", 4), 0, 4},
