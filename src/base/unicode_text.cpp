@@ -146,6 +146,11 @@ UnicodeStep ConvertUnicodeLine(UnicodeForm form, const unsigned char* in, size_t
   return step;
 }
 
+size_t WellFormedUtf8Length(const unsigned char* in, size_t length) {
+  const Decoded d = DecodeUtf8(in, length);
+  return d.kind == Read::Char ? d.bytes : 0;
+}
+
 bool LooksUtf8(const unsigned char* bytes, size_t length, size_t sample) {
   bool multiByte = false;
   size_t i = 0;

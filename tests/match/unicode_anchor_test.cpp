@@ -154,5 +154,40 @@ TEST(UnicodeAnchor, NextFormInRawBytes) {
   }
 }
 
+// Raw UTF-8 text, whatever the character set of the program's strings.
+std::string Utf8(const char8_t* text) { return reinterpret_cast<const char*>(text); }
+
+// A plain needle's anchor passes over its form where the well-formed
+// characters on both sides of it are not the run's (the needle's
+// characters around the anchor's, here all of them), but not where a
+// malformed byte, which the conversion drops, may join two of them, nor
+// where the text held ends or begins before the run does. A space is no
+// run's character.
+TEST(UnicodeAnchor, NeedleRunAroundTheAnchor) {
+  struct Case {
+    const char* needle;  // the anchor is 削 or マ
+    std::string bytes;
+    size_t expected;
+  } cases[] = {
+      {"ファイル削除", Utf8(u8"xファイル削除y"), 13},
+      {"ファイル削除", Utf8(u8"ファイル削x"), 16},                // 除 is missing
+      {"ファイル削除", Utf8(u8"aァイル削除"), 16},                // フ is missing
+      {"ファイル削除", Utf8(u8"a削除 ァイル削除 ファイル削除"), 36},
+      {"ファイル削除", Utf8(u8"ァイル削除"), 9},                  // what comes before is not held
+      {"ファイル削除", Utf8(u8"ファイル") + "\x80" + Utf8(u8"削除"), 13},  // a malformed byte before 削
+      {"ファイル削除", Utf8(u8"ファイ") + "\xE3" + Utf8(u8"ル削除"), 13},  // one before ル
+      {"ファイル削除", Utf8(u8"ファイル削") + "\xE9", 12},           // the text held ends
+      {"ファイル削除", Utf8(u8"ファイル削") + "\xE9\x99", 12},
+      {"マジック", Utf8(u8"マジッ") + "\x83" + Utf8(u8"ク"), 0},
+      {"マジック", Utf8(u8"マジッグ マジック"), 13},
+      {"マ ジック", Utf8(u8"マx"), 0},
+  };
+  for (const Case& c : cases) {
+    UnicodeAnchor anchor;
+    ASSERT_TRUE(AnchorOfNeedle(PreparePlainNeedle(c.needle), UnicodeForm::Utf8, &anchor));
+    EXPECT_EQ(NextAnchorForm(c.bytes.data(), 0, c.bytes.size(), anchor), c.expected) << c.bytes;
+  }
+}
+
 }  // namespace
 }  // namespace zanto
