@@ -96,11 +96,15 @@ constexpr bool IsUtf8Continuation(unsigned char c) { return (c & 0xC0) == 0x80; 
 // well-formed ones, one of them not the run's.
 bool MayBeRun(const unsigned char* bytes, size_t hit, size_t end, const UnicodeAnchor& anchor) {
   const auto* run = reinterpret_cast<const unsigned char*>(anchor.run);
+  auto same = [](const unsigned char* a, const unsigned char* b, size_t n) {
+    while (n > 0 && a[n - 1] == b[n - 1]) --n;
+    return n == 0;
+  };
   // The anchor's character and those after it.
   for (size_t x = hit, r = anchor.runAt; r < anchor.runLength;) {
     const size_t n = x < end ? WellFormedUtf8Length(bytes + x, end - x) : 0;
     if (n == 0) return true;  // malformed, or the bytes held end
-    if (r + n > anchor.runLength || std::memcmp(bytes + x, run + r, n) != 0) return false;
+    if (r + n > anchor.runLength || !same(bytes + x, run + r, n)) return false;
     x += n;
     r += n;
   }
@@ -112,7 +116,7 @@ bool MayBeRun(const unsigned char* bytes, size_t hit, size_t end, const UnicodeA
     while (v > 0 && y - v < kUtf8LongestCharacter && IsUtf8Continuation(bytes[v])) --v;
     const size_t n = WellFormedUtf8Length(bytes + v, end - v);
     if (n != y - v) return true;  // continuation bytes of no character: malformed
-    if (n > r || std::memcmp(bytes + v, run + r - n, n) != 0) return false;
+    if (n > r || !same(bytes + v, run + r - n, n)) return false;
     y = v;
     r -= n;
   }
