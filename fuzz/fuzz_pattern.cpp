@@ -5,7 +5,8 @@
 // of the flags the line is raw UTF-8, UTF-16LE or UTF-16BE text (by the
 // byte after the term), converted as a file's line is; then the raw forms
 // of the anchor, of the filter or of a plain term, must be found in the
-// raw bytes the matching line came from.
+// raw bytes the matching line came from, and a plain term's run must not
+// pass over them.
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
@@ -72,9 +73,20 @@ void CheckFilterPasses(const zanto::PatternUnit* pattern, unsigned reading, cons
   CheckAnchorForms(raw, raw.unicode && zanto::AnchorOfFilter(gFilter, raw.form, &gAnchor));
 }
 
+// A field search reads the characters it leaves out as spaces, which the
+// raw line need not hold.
+bool IsSpaceAnchor(const zanto::UnicodeAnchor& anchor) {
+  const zanto::ShortStrings& forms = anchor.forms;
+  if (forms.count != 1) return false;
+  const uint8_t* b = forms.bytes[0];
+  return forms.length[0] == 1 ? b[0] == ' ' : (b[0] == ' ' && b[1] == 0) || (b[0] == 0 && b[1] == ' ');
+}
+
 // A plain term found by the byte-wise search lies in the line, and outside
-// a field search it is the term's own bytes, whose raw forms the raw line
-// holds.
+// a field search it is the term's own bytes. The raw line holds the raw
+// forms of the term's anchor, and the characters around them are the run's
+// or malformed: outside a field search, and in one unless the anchor is a
+// space.
 void CheckPlainFind(const char* term, unsigned reading, const RawLine& raw) {
   size_t offset = 0;
   const size_t lineLength = std::strlen(gLine);
@@ -82,9 +94,10 @@ void CheckPlainFind(const char* term, unsigned reading, const RawLine& raw) {
   const zanto::PlainNeedle needle = zanto::PreparePlainNeedle(term);
   if (!zanto::FindPlain(gWork, gLine, needle, reading, &offset)) return;
   if (offset + termLength > lineLength) std::abort();
-  if (zanto::gSettings.FieldSearch) return;
-  if (std::memcmp(gLine + offset, term, termLength) != 0) std::abort();
-  CheckAnchorForms(raw, raw.unicode && zanto::AnchorOfNeedle(needle, raw.form, &gAnchor));
+  const bool fields = zanto::gSettings.FieldSearch != 0;
+  if (!fields && std::memcmp(gLine + offset, term, termLength) != 0) std::abort();
+  const bool haveAnchor = raw.unicode && zanto::AnchorOfNeedle(needle, raw.form, &gAnchor);
+  CheckAnchorForms(raw, haveAnchor && !(fields && IsSpaceAnchor(gAnchor)));
 }
 
 }  // namespace

@@ -47,6 +47,24 @@ const char* FindBytewise(const char* bytes, size_t length, char byte) {
   return nullptr;
 }
 
+// True when string k of set starts at offset at of the length bytes, or
+// its first bytes end them there.
+inline bool ShortStringAt(const char* bytes, size_t length, size_t at, const ShortStrings& set, int k) {
+  const size_t held = set.length[k] < length - at ? set.length[k] : length - at;
+  return std::memcmp(bytes + at, set.bytes[k], held) == 0;
+}
+
+// The first place in [from, length) where a string of set starts or may
+// start, every place tried in turn; length when there is none.
+size_t FindShortStringBytewise(const char* bytes, size_t from, size_t length, const ShortStrings& set) {
+  for (size_t at = from; at < length; ++at) {
+    for (int k = 0; k < set.count; ++k) {
+      if (ShortStringAt(bytes, length, at, set, k)) return at;
+    }
+  }
+  return length;
+}
+
 size_t CountBytewise(const char* bytes, size_t length) {
   size_t total = 0;
   for (size_t i = 0; i < length; ++i) total += bytes[i] == '\n';
@@ -102,6 +120,55 @@ __attribute__((target("sse2"))) const char* FindAnySse2(const char* bytes, size_
   }
   return FindAnyByteBytewise(bytes + i, length - i, set);
 }
+
+// The places in the block at bytes where one of strings starts: the bytes
+// at the places, and at the places one and two on, compared with every
+// byte of every string at once. A string's broadcast bytes are in wanted;
+// kLength is the strings' length when they are all alike, else 0.
+template <size_t kLength>
+__attribute__((target("sse2"))) inline unsigned ShortStringStarts(const char* bytes, const __m128i (*wanted)[kShortStringBytes],
+                                                                  int count, const uint8_t* lengths) {
+  __m128i at[kShortStringBytes];
+  for (size_t b = 0; b < kShortStringBytes; ++b) at[b] = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + b));
+  __m128i hits = _mm_setzero_si128();
+  for (int k = 0; k < count; ++k) {
+    const size_t length = kLength != 0 ? kLength : lengths[k];
+    __m128i starts = _mm_cmpeq_epi8(at[0], wanted[k][0]);
+    for (size_t b = 1; b < length; ++b) starts = _mm_and_si128(starts, _mm_cmpeq_epi8(at[b], wanted[k][b]));
+    hits = _mm_or_si128(hits, starts);
+  }
+  return static_cast<unsigned>(_mm_movemask_epi8(hits));
+}
+
+// Two blocks at a time. With one string (the common case: a character
+// without folding), kCount and kLength let its bytes stay in registers.
+template <int kCount, size_t kLength>
+__attribute__((target("sse2"))) const char* FindShortStringSse2(const char* bytes, size_t length,
+                                                                const ShortStrings& set) {
+  constexpr size_t kSpan = 2 * kVector + kShortStringBytes - 1;  // bytes the loads of two blocks cover
+  const int count = kCount != 0 ? kCount : set.count;
+  __m128i wanted[kMaxShortStrings][kShortStringBytes];
+  for (int k = 0; k < count; ++k) {
+    for (size_t b = 0; b < set.length[k]; ++b) wanted[k][b] = _mm_set1_epi8(static_cast<char>(set.bytes[k][b]));
+  }
+  size_t i = 0;
+  for (; i + kSpan <= length; i += 2 * kVector) {
+    const unsigned mask = ShortStringStarts<kLength>(bytes + i, wanted, count, set.length) |
+                          ShortStringStarts<kLength>(bytes + i + kVector, wanted, count, set.length) << kVector;
+    if (mask != 0) return bytes + i + __builtin_ctz(mask);
+  }
+  const size_t at = FindShortStringBytewise(bytes, i, length, set);
+  return at == length ? nullptr : bytes + at;
+}
+
+__attribute__((target("sse2"))) const char* FindShortStringSse2(const char* bytes, size_t length,
+                                                                const ShortStrings& set) {
+  using Find = const char* (*)(const char*, size_t, const ShortStrings&);
+  static constexpr Find kOneString[kShortStringBytes] = {FindShortStringSse2<1, 1>, FindShortStringSse2<1, 2>,
+                                                         FindShortStringSse2<1, 3>};
+  if (set.count == 1) return kOneString[set.length[0] - 1](bytes, length, set);
+  return FindShortStringSse2<0, 0>(bytes, length, set);
+}
 #endif
 
 }  // namespace
@@ -139,6 +206,39 @@ const char* FindAnyByteBytewise(const char* bytes, size_t length, const ByteSet&
     }
   }
   return nullptr;
+}
+
+// The places whose byte is a key are found four bytes at a time by the
+// table, and the strings with that key are compared there. A string found
+// may still be preceded by one that starts before it and has its key after
+// it: keys are looked at until none can be. Strings cut by the end may have
+// their keys past it; they are compared at the last places.
+const char* FindShortStringByKeys(const char* bytes, size_t length, const ShortStrings& set) {
+  const auto* s = reinterpret_cast<const unsigned char*>(bytes);
+  const uint8_t* is = set.isKey;
+  size_t best = length;   // the first start found so far
+  size_t limit = length;  // keys of strings starting before best lie before it
+  for (size_t i = 0;; ++i) {
+    while (i + 4 <= limit && (is[s[i]] | is[s[i + 1]] | is[s[i + 2]] | is[s[i + 3]]) == 0) i += 4;
+    while (i < limit && is[s[i]] == 0) ++i;
+    if (i >= limit) break;
+    for (int k = 0; k < set.count; ++k) {
+      const size_t keyAt = set.keyAt[k];
+      if (set.bytes[k][keyAt] != s[i] || i < keyAt) continue;
+      const size_t start = i - keyAt;
+      if (start < best && start + set.length[k] <= length && std::memcmp(bytes + start, set.bytes[k], set.length[k]) == 0) {
+        best = start;
+        limit = best + kShortStringBytes - 1 < length ? best + kShortStringBytes - 1 : length;
+      }
+    }
+  }
+  const size_t cutFrom = length > kShortStringBytes - 1 ? length - (kShortStringBytes - 1) : 0;
+  for (size_t at = cutFrom; at < best; ++at) {
+    for (int k = 0; k < set.count; ++k) {
+      if (at + set.length[k] > length && ShortStringAt(bytes, length, at, set, k)) return bytes + at;
+    }
+  }
+  return best == length ? nullptr : bytes + best;
 }
 
 bool HaveVectorUnit() {
@@ -191,6 +291,13 @@ const char* FindAnyByteByVector(const char* bytes, size_t length, const ByteSet&
   return FindAnyByteBytewise(bytes, length, set);
 }
 
+const char* FindShortStringByVector(const char* bytes, size_t length, const ShortStrings& set) {
+#ifdef ZANTO_X86
+  if (VectorUnit()) return FindShortStringSse2(bytes, length, set);
+#endif
+  return FindShortStringByKeys(bytes, length, set);
+}
+
 }  // namespace byte_scan
 
 size_t CountLineFeeds(const char* bytes, size_t length) { return byte_scan::CountLineFeedsByVector(bytes, length); }
@@ -201,6 +308,20 @@ const char* FindByte(const char* bytes, size_t length, char byte) {
 
 const char* FindAnyByte(const char* bytes, size_t length, const ByteSet& set) {
   return byte_scan::FindAnyByteByVector(bytes, length, set);
+}
+
+bool AddShortString(ShortStrings* set, const uint8_t* bytes, size_t length, size_t keyAt) {
+  if (set->count == kMaxShortStrings || length == 0 || length > kShortStringBytes || keyAt >= length) return false;
+  const int k = set->count++;
+  set->length[k] = static_cast<uint8_t>(length);
+  set->keyAt[k] = static_cast<uint8_t>(keyAt);
+  std::memcpy(set->bytes[k], bytes, length);
+  set->isKey[bytes[keyAt]] = 1;
+  return true;
+}
+
+const char* FindShortString(const char* bytes, size_t length, const ShortStrings& set) {
+  return byte_scan::FindShortStringByVector(bytes, length, set);
 }
 
 }  // namespace zanto

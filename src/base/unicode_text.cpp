@@ -24,7 +24,7 @@ constexpr bool IsContinuation(unsigned char c) { return (c & 0xC0) == 0x80; }
 // A UTF-8 character at in. Only well-formed sequences count: no overlong
 // forms, no surrogates, nothing past U+10FFFF. A malformed sequence gives
 // up its first byte only, so that what follows is read afresh.
-Decoded DecodeUtf8(const unsigned char* in, size_t length) {
+[[gnu::always_inline]] inline Decoded DecodeUtf8(const unsigned char* in, size_t length) {
   const unsigned char c = in[0];
   if (c < 0x80) return {Read::Char, 1, c};
   size_t count;
@@ -87,14 +87,16 @@ const uint16_t* SjisByCodePoint() {
   return table.data();
 }
 
-}  // namespace
-
-uint16_t UnicodeToSjis(uint32_t codePoint) {
+uint16_t SjisOf(const uint16_t* byCodePoint, uint32_t codePoint) {
   if (codePoint < 0x80) return static_cast<uint16_t>(codePoint);
   if (codePoint > 0xFFFF) return kSjisGeta;
-  const uint16_t code = SjisByCodePoint()[codePoint];
+  const uint16_t code = byCodePoint[codePoint];
   return code != 0 ? code : kSjisGeta;
 }
+
+}  // namespace
+
+uint16_t UnicodeToSjis(uint32_t codePoint) { return SjisOf(SjisByCodePoint(), codePoint); }
 
 size_t UnicodeMarkLength(UnicodeForm form, const unsigned char* bytes, size_t length) {
   if (form == UnicodeForm::Utf8) {
@@ -112,38 +114,47 @@ UnicodeForm Utf16FormOf(const unsigned char* bytes, size_t length) {
 
 UnicodeStep ConvertUnicodeLine(UnicodeForm form, const unsigned char* in, size_t length, bool final, char* out,
                                size_t room) {
+  const uint16_t* byCodePoint = SjisByCodePoint();
+  const bool utf8 = form == UnicodeForm::Utf8;
   UnicodeStep step;
-  while (step.read < length) {
-    const size_t left = length - step.read;
-    const Decoded d = form == UnicodeForm::Utf8 ? DecodeUtf8(in + step.read, left)
-                                                : DecodeUtf16(in + step.read, left, form == UnicodeForm::Utf16Be);
+  size_t read = 0, written = 0;  // kept apart from step, in registers
+  while (read < length) {
+    const size_t left = length - read;
+    const Decoded d = utf8 ? DecodeUtf8(in + read, left) : DecodeUtf16(in + read, left, form == UnicodeForm::Utf16Be);
     if (d.kind == Read::Cut) {
       if (!final) {
         step.cut = true;
         break;
       }
-      step.read = length;  // the file ends inside the character
+      read = length;  // the file ends inside the character
       break;
     }
     if (d.kind == Read::Malformed) {
-      step.read += d.bytes;
+      read += d.bytes;
       continue;
     }
-    const uint16_t code = UnicodeToSjis(d.codePoint);
+    const uint16_t code = SjisOf(byCodePoint, d.codePoint);
     const size_t size = code < 0x100 ? 1 : 2;
-    if (size > room - step.written) {
+    if (size > room - written) {
       step.full = true;
       break;
     }
-    if (size == 2) out[step.written++] = static_cast<char>(code >> 8);
-    out[step.written++] = static_cast<char>(code & 0xFF);
-    step.read += d.bytes;
+    if (size == 2) out[written++] = static_cast<char>(code >> 8);
+    out[written++] = static_cast<char>(code & 0xFF);
+    read += d.bytes;
     if (d.codePoint == kLineFeed) {
       step.lineEnd = true;
       break;
     }
   }
+  step.read = read;
+  step.written = written;
   return step;
+}
+
+size_t WellFormedUtf8Length(const unsigned char* in, size_t length) {
+  const Decoded d = DecodeUtf8(in, length);
+  return d.kind == Read::Char ? d.bytes : 0;
 }
 
 bool LooksUtf8(const unsigned char* bytes, size_t length, size_t sample) {

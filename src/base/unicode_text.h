@@ -44,6 +44,13 @@ UnicodeStep ConvertUnicodeLine(UnicodeForm form, const unsigned char* in, size_t
 
 constexpr size_t kUtf8LongestCharacter = 4;  // bytes
 
+// The length of the well-formed UTF-8 character at in (length bytes held),
+// or 0 when the bytes there are malformed or cut short: those
+// ConvertUnicodeLine drops or waits for. A byte that is no continuation
+// byte is where ConvertUnicodeLine reads a character afresh, since no
+// character goes on over it.
+size_t WellFormedUtf8Length(const unsigned char* in, size_t length);
+
 // True when the characters that begin in the first sample bytes of bytes
 // (length of them, sample at most length) are well-formed UTF-8 and at
 // least one of them is multi-byte. A character the sample cuts short is

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <string>
 #include <vector>
 
 #include "base/sjis.h"
@@ -47,8 +48,15 @@ constexpr unsigned CharCommonness(uint32_t cp) {
   return 110;
 }
 
-AnchorForm FormOf(uint32_t codePoint, UnicodeForm form) {
-  AnchorForm f = {};
+// The raw bytes of a BMP code point in form.
+struct RawForm {
+  size_t length;
+  size_t keyAt;  // the low byte of a UTF-16 unit, the last of a UTF-8 sequence
+  uint8_t bytes[kShortStringBytes];
+};
+
+RawForm FormOf(uint32_t codePoint, UnicodeForm form) {
+  RawForm f = {};
   if (form != UnicodeForm::Utf8) {
     const auto high = static_cast<uint8_t>(codePoint >> 8), low = static_cast<uint8_t>(codePoint & 0xFF);
     const bool little = form == UnicodeForm::Utf16Le;
@@ -71,52 +79,106 @@ AnchorForm FormOf(uint32_t codePoint, UnicodeForm form) {
     f.bytes[1] = static_cast<uint8_t>(0x80 | ((codePoint >> 6) & 0x3F));
     f.bytes[2] = static_cast<uint8_t>(0x80 | (codePoint & 0x3F));
   }
-  f.keyAt = static_cast<uint8_t>(f.length - 1);
+  f.keyAt = f.length - 1;
   return f;
 }
 
-void CollectKeys(UnicodeAnchor* anchor) {
-  std::memset(anchor->isKey, 0, sizeof anchor->isKey);
-  ByteSet& keys = anchor->keys;
-  keys.count = 0;
-  bool few = true;
-  for (int k = 0; k < anchor->count; ++k) {
-    const AnchorForm& f = anchor->forms[k];
-    const uint8_t key = f.bytes[f.keyAt];
-    if (anchor->isKey[key]) continue;
-    anchor->isKey[key] = 1;
-    if (keys.count == kMaxByteSet) few = false;
-    if (few) keys.values[keys.count++] = static_cast<char>(key);
+constexpr bool IsUtf8Continuation(unsigned char c) { return (c & 0xC0) == 0x80; }
+
+// True when the anchor's form at hit in the bytes [0, end) may be the
+// run's character at runAt in the text ConvertUnicodeLine makes of them.
+// That reads a character afresh at every byte that is no continuation
+// byte, such as the first of a form, and converts each code point to one
+// character: so the needle's characters there are the run's code points
+// side by side, each next to the next unless malformed bytes, which are
+// dropped, lie between. The anchor's form is passed over only when the
+// nearest characters on both sides of it, as far as the run goes, are
+// well-formed ones, one of them not the run's.
+bool MayBeRun(const unsigned char* bytes, size_t hit, size_t end, const UnicodeAnchor& anchor) {
+  const auto* run = reinterpret_cast<const unsigned char*>(anchor.run);
+  auto same = [](const unsigned char* a, const unsigned char* b, size_t n) {
+    while (n > 0 && a[n - 1] == b[n - 1]) --n;
+    return n == 0;
+  };
+  // The anchor's character and those after it.
+  for (size_t x = hit, r = anchor.runAt; r < anchor.runLength;) {
+    const size_t n = x < end ? WellFormedUtf8Length(bytes + x, end - x) : 0;
+    if (n == 0) return true;  // malformed, or the bytes held end
+    if (r + n > anchor.runLength || !same(bytes + x, run + r, n)) return false;
+    x += n;
+    r += n;
   }
-  // One key goes a word at a time on any processor; a few at once only
-  // with the vector unit, which an i686 need not have: without it, by the
-  // table.
-  if (!few || (keys.count > 1 && !byte_scan::HaveVectorUnit())) keys.count = 0;
+  // Those before it: the character that ends where the next begins starts
+  // at the nearest byte before that is no continuation byte.
+  for (size_t y = hit, r = anchor.runAt; r > 0;) {
+    if (y == 0) return true;
+    size_t v = y - 1;
+    while (v > 0 && y - v < kUtf8LongestCharacter && IsUtf8Continuation(bytes[v])) --v;
+    const size_t n = WellFormedUtf8Length(bytes + v, end - v);
+    if (n != y - v) return true;  // continuation bytes of no character: malformed
+    if (n > r || !same(bytes + v, run + r - n, n)) return false;
+    y = v;
+    r -= n;
+  }
+  return true;
 }
 
-// The next key byte in [from, end), or end.
-size_t NextKey(const char* bytes, size_t from, size_t end, const UnicodeAnchor& anchor) {
-  if (from >= end) return end;
-  if (anchor.keys.count > 0) {
-    const char* hit = anchor.keys.count == 1 ? FindByte(bytes + from, end - from, anchor.keys.values[0])
-                                             : FindAnyByte(bytes + from, end - from, anchor.keys);
-    return hit == nullptr ? end : static_cast<size_t>(hit - bytes);
-  }
-  const auto* s = reinterpret_cast<const unsigned char*>(bytes);
-  const uint8_t* is = anchor.isKey;
-  size_t i = from;
-  // Most bytes are no key: four are tested before any branch.
-  while (i + 4 <= end && (is[s[i]] | is[s[i + 1]] | is[s[i + 2]] | is[s[i + 3]]) == 0) i += 4;
-  while (i < end && is[s[i]] == 0) ++i;
-  return i;
+// Where the needle's character after the one at i starts; i itself when
+// there is none (a lead byte ending the text is no whole character).
+size_t NextNeedleChar(const PlainNeedle& needle, size_t i) {
+  if (i >= needle.length) return i;
+  const size_t size = IsSjisLead(static_cast<unsigned char>(needle.text[i])) ? 2 : 1;
+  return i + size <= needle.length ? i + size : i;
 }
 
-// True when the form whose key is at hit may start at hit - keyAt: all of
-// it there, or as much as lies before end.
-bool FormAt(const char* bytes, size_t hit, size_t end, const AnchorForm& f) {
-  const size_t start = hit - f.keyAt;
-  const size_t held = std::min<size_t>(f.length, end - start);
-  return std::memcmp(bytes + start, f.bytes, held) == 0;
+uint16_t NeedleChar(const PlainNeedle& needle, size_t i) {
+  const auto* s = reinterpret_cast<const unsigned char*>(needle.text);
+  return IsSjisLead(s[i]) ? static_cast<uint16_t>(s[i] << 8 | s[i + 1]) : s[i];
+}
+
+// The UTF-8 form of the needle's character at i when it is a run's: the
+// form of the one code point that converts to it. A field search blanks
+// the characters it leaves out to spaces, which then meet the needle's,
+// and no line holds a line end inside it: neither is a run's.
+bool RunCharForm(const PlainNeedle& needle, size_t i, RawForm* form) {
+  const uint16_t code = NeedleChar(needle, i);
+  uint32_t point;
+  if (code == ' ' || code == '\n' || CodePointsOfSjis(code, &point, 1) != 1) return false;
+  *form = FormOf(point, UnicodeForm::Utf8);
+  return true;
+}
+
+// Sets anchor's run from the needle's characters around the one at
+// anchorAt: those of its stretch of run characters, as many on each side
+// as fit in kMostRunBytes. None when the anchor's character is alone or no
+// run character.
+void SetRun(const PlainNeedle& needle, size_t anchorAt, UnicodeAnchor* anchor) {
+  RawForm f;
+  if (!RunCharForm(needle, anchorAt, &f)) return;
+  std::string run;  // the whole stretch
+  size_t runAt = 0, chars = 0;
+  for (size_t i = 0, next; (next = NextNeedleChar(needle, i)) != i; i = next) {
+    if (!RunCharForm(needle, i, &f)) {
+      if (i > anchorAt) break;
+      run.clear();
+      chars = 0;
+      continue;
+    }
+    if (i == anchorAt) runAt = run.size();
+    run.append(reinterpret_cast<const char*>(f.bytes), f.length);
+    ++chars;
+  }
+  if (chars < 2) return;
+  // A window on the anchor's form that starts and ends at characters.
+  auto whole = [&run](size_t at) {
+    while (at < run.size() && IsUtf8Continuation(static_cast<unsigned char>(run[at]))) --at;
+    return at;
+  };
+  const size_t start = runAt > kMostRunBytes / 2 ? whole(runAt - kMostRunBytes / 2) : 0;
+  const size_t end = whole(std::min(run.size(), start + kMostRunBytes));
+  anchor->runLength = end - start;
+  anchor->runAt = runAt - start;
+  std::memcpy(anchor->run, run.data() + start, end - start);
 }
 
 // Under ZenHan: the double-byte character code folds to what the single
@@ -174,18 +236,17 @@ int FoldMembersOf(const UnitFilter& filter, uint8_t bit, uint16_t* out, int capa
 }
 
 bool AnchorOfCharacters(const uint16_t* codes, int count, UnicodeForm form, UnicodeAnchor* anchor) {
-  anchor->count = 0;
-  anchor->score = 0;
+  *anchor = UnicodeAnchor{};
   for (int c = 0; c < count; ++c) {
     uint32_t points[kMostCodePointsPerChar];
     const int n = CodePointsOfSjis(codes[c], points, kMostCodePointsPerChar);
-    if (n < 0 || anchor->count + n > kMostAnchorForms) return false;
+    if (n < 0) return false;
     for (int k = 0; k < n; ++k) {
-      anchor->forms[anchor->count++] = FormOf(points[k], form);
+      const RawForm f = FormOf(points[k], form);
+      if (!AddShortString(&anchor->forms, f.bytes, f.length, f.keyAt)) return false;
       anchor->score += CharCommonness(points[k]) + 1;
     }
   }
-  CollectKeys(anchor);
   return true;
 }
 
@@ -210,39 +271,36 @@ bool AnchorOfFilter(const UnitFilter& filter, UnicodeForm form, UnicodeAnchor* a
 }
 
 bool AnchorOfNeedle(const PlainNeedle& needle, UnicodeForm form, UnicodeAnchor* anchor) {
-  const auto* s = reinterpret_cast<const unsigned char*>(needle.text);
   bool found = false;
   unsigned best = ~0u;
-  for (size_t i = 0; i < needle.length;) {
-    const bool twoBytes = IsSjisLead(s[i]);
-    // A lead byte ending the text is no whole character.
-    if (twoBytes && i + 1 >= needle.length) break;
-    const uint16_t code = twoBytes ? static_cast<uint16_t>(s[i] << 8 | s[i + 1]) : s[i];
-    i += twoBytes ? 2 : 1;
+  size_t bestAt = 0;
+  for (size_t i = 0, next; (next = NextNeedleChar(needle, i)) != i; i = next) {
+    const uint16_t code = NeedleChar(needle, i);
     UnicodeAnchor candidate;
     if (!AnchorOfCharacters(&code, 1, form, &candidate)) continue;
     const unsigned score = candidate.score;
     if (score < best) {
       best = score;
+      bestAt = i;
       *anchor = candidate;
       found = true;
     }
   }
+  if (found && form == UnicodeForm::Utf8) SetRun(needle, bestAt, anchor);
   return found;
 }
 
 size_t NextAnchorForm(const char* bytes, size_t from, size_t end, const UnicodeAnchor& anchor) {
-  if (anchor.count == 0) return end;
-  for (size_t i = from;;) {
-    const size_t hit = NextKey(bytes, i, end, anchor);
-    if (hit == end) return end;
-    for (int k = 0; k < anchor.count; ++k) {
-      const AnchorForm& f = anchor.forms[k];
-      if (f.bytes[f.keyAt] != static_cast<uint8_t>(bytes[hit]) || hit < from + f.keyAt) continue;
-      if (FormAt(bytes, hit, end, f)) return hit - f.keyAt;
+  for (size_t at = from; at < end && anchor.forms.count > 0;) {
+    const char* hit = FindShortString(bytes + at, end - at, anchor.forms);
+    if (hit == nullptr) break;
+    const size_t place = static_cast<size_t>(hit - bytes);
+    if (anchor.runLength == 0 || MayBeRun(reinterpret_cast<const unsigned char*>(bytes), place, end, anchor)) {
+      return place;
     }
-    i = hit + 1;
+    at = place + 1;
   }
+  return end;
 }
 
 }  // namespace zanto

@@ -29,27 +29,24 @@ int CodePointsOfSjis(uint16_t code, uint32_t* out, int capacity);
 constexpr int kMostFoldMembers = 16;
 int FoldMembersOf(const UnitFilter& filter, uint8_t bit, uint16_t* out, int capacity);
 
-// The raw forms of a set of characters in one Unicode form. Each form is
-// looked for by one of its bytes (its key: the last byte of a UTF-8
-// sequence, the low byte of a UTF-16 unit, whose values spread widest) and
-// then compared whole.
-constexpr int kMostAnchorForms = 24;
-constexpr size_t kAnchorFormBytes = 3;  // a BMP code point: 3 bytes of UTF-8, 2 of UTF-16
-struct AnchorForm {
-  uint8_t length;
-  uint8_t keyAt;  // offset of the key byte
-  uint8_t bytes[kAnchorFormBytes];
-};
+// The raw forms of a set of characters in one Unicode form (at most
+// kMaxShortStrings), all their bytes compared at once; without the vector
+// unit each form is looked for by its key, the last byte of a UTF-8
+// sequence or the low byte of a UTF-16 unit, whose values spread widest.
+constexpr size_t kMostRunBytes = 48;
 struct UnicodeAnchor {
-  int count;  // forms; 0 when no line of the file can hold a character of the set
+  ShortStrings forms;  // none when no line of the file can hold a character of the set
   // How often lines are expected to hold a form: the commonness of each
   // form's character, summed; 0 when no line can. Of two anchors, the one
   // of lower score is the better.
-  unsigned score;
-  AnchorForm forms[kMostAnchorForms];
-  uint8_t isKey[0x100];  // 1: the byte is some form's key
-  ByteSet keys;          // the distinct keys, when one, or few and the vector unit
-                         // finds them; else count 0
+  unsigned score = 0;
+  // Of a needle's anchor in UTF-8: the raw form of the needle's characters
+  // around the anchor's, each the form of the one code point that converts
+  // to it, neither a space nor a line end; runAt is where the anchor's form
+  // is in it. runLength 0 when the anchor's character is not such.
+  size_t runLength = 0;
+  size_t runAt = 0;
+  char run[kMostRunBytes];
 };
 
 // The anchor of the characters codes (count of them) in form. False when
@@ -63,11 +60,15 @@ bool AnchorOfCharacters(const uint16_t* codes, int count, UnicodeForm form, Unic
 bool AnchorOfFilter(const UnitFilter& filter, UnicodeForm form, UnicodeAnchor* anchor);
 
 // The anchor for lines that must hold the plain text of needle: the rarest
-// of its whole characters. False when none has a safe anchor.
+// of its whole characters, with the run around it. False when none has a
+// safe anchor.
 bool AnchorOfNeedle(const PlainNeedle& needle, UnicodeForm form, UnicodeAnchor* anchor);
 
 // The offset of the first place in [from, end) where one of anchor's forms
 // starts, or where one may start and run past end; end when there is none.
+// With a run, a form is passed over where the characters on either side of
+// it show that the needle cannot be there: they are read back as far as
+// bytes[0], so the bytes before from must be those before it in the text.
 size_t NextAnchorForm(const char* bytes, size_t from, size_t end, const UnicodeAnchor& anchor);
 
 }  // namespace zanto

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <string>
+#include <vector>
 
 namespace zanto {
 namespace {
@@ -68,6 +69,62 @@ TEST(ByteScan, FindByteFindsTheFirstInTheSpan) {
       }
     }
   }
+}
+
+// The first place where a string starts, or where the span's last bytes
+// begin one, by trying every place.
+size_t SlowFindShortString(const std::string& span, const std::vector<std::string>& strings) {
+  for (size_t at = 0; at < span.size(); ++at) {
+    for (const std::string& s : strings) {
+      if (span.compare(at, s.size(), s, 0, std::min(s.size(), span.size() - at)) == 0) return at;
+    }
+  }
+  return span.size();
+}
+
+// The vector way and the way by keys find the first string at every start
+// and length, so at every place in and across the vector's blocks: strings
+// cut by the end of the span, keys and first bytes alone, and a longer
+// string that starts before a shorter one but has its key after it. The
+// sets are UTF-8 forms (key last), UTF-16LE forms (key first) and mixed
+// lengths.
+TEST(ByteScan, FindShortStringFindsTheFirstInTheSpan) {
+  struct Set {
+    std::vector<std::string> strings;
+    std::vector<size_t> keyAt;
+  } sets[] = {
+      {{"\xE3\x83\x9E"}, {2}},                                   // one kana
+      {{"\xE3\x80\x9C", "\xEF\xBD\x9E"}, {2, 2}},               // the two code points of one character
+      {{"\x1C\x30", "\x5E\xFF"}, {0, 0}},                         // UTF-16LE units
+      {{"a", "\xC3\xA9", "\xE3\x81\x82", "\x82"}, {0, 1, 2, 0}},  // 1, 2 and 3 bytes
+      {{"x\x80\x82", "\x80"}, {2, 0}},                              // the later key starts first
+  };
+  const std::string text = std::string("\xE3\x83\x9E\xE3\x81\x82 \xE3\x83\xE3\x83\x9E\x9E\x9E\x83\x9E") +
+                           std::string(20, 'b') + "\xE3\x80\x9C\xEF\xBD\x9E" + "x\x80\x82" + "a\xC3\xA9" +
+                           std::string("\x1C\x30\x1C\x30\x5E\xFF", 6) + std::string(40, 'd') + "\xE3\x81\x82\xE3\x83";
+  using Find = const char* (*)(const char*, size_t, const ShortStrings&);
+  const Find finds[] = {FindShortString, byte_scan::FindShortStringByKeys, byte_scan::FindShortStringByVector};
+  for (const Set& set : sets) {
+    ShortStrings strings;
+    for (size_t k = 0; k < set.strings.size(); ++k) {
+      const std::string& s = set.strings[k];
+      ASSERT_TRUE(AddShortString(&strings, reinterpret_cast<const uint8_t*>(s.data()), s.size(), set.keyAt[k]));
+    }
+    for (size_t start = 0; start < text.size(); ++start) {
+      for (size_t length = 0; start + length <= text.size(); ++length) {
+        const size_t at = SlowFindShortString(text.substr(start, length), set.strings);
+        const char* want = at == length ? nullptr : text.data() + start + at;
+        for (Find find : finds) {
+          ASSERT_EQ(find(text.data() + start, length, strings), want)
+              << "set " << set.strings[0] << " start " << start << " length " << length;
+        }
+      }
+    }
+  }
+  ShortStrings full;
+  const uint8_t one = 'a';
+  for (int k = 0; k < kMaxShortStrings; ++k) ASSERT_TRUE(AddShortString(&full, &one, 1, 0));
+  EXPECT_FALSE(AddShortString(&full, &one, 1, 0));
 }
 
 }  // namespace

@@ -19,11 +19,11 @@ namespace {
 // The forms of an anchor as hex, sorted: "E6BCA2 EFBD81".
 std::string FormsText(const UnicodeAnchor& anchor) {
   std::vector<std::string> forms;
-  for (int k = 0; k < anchor.count; ++k) {
+  for (int k = 0; k < anchor.forms.count; ++k) {
     std::string hex;
-    for (int b = 0; b < anchor.forms[k].length; ++b) {
+    for (int b = 0; b < anchor.forms.length[k]; ++b) {
       char two[3];
-      std::snprintf(two, sizeof two, "%02X", anchor.forms[k].bytes[b]);
+      std::snprintf(two, sizeof two, "%02X", anchor.forms.bytes[k][b]);
       hex += two;
     }
     forms.push_back(hex);
@@ -144,13 +144,48 @@ TEST(UnicodeAnchor, NextFormInRawBytes) {
       {&utf8, "\xE3\x80\x9C", 1, 3},                    // starts before from
       {&utf8, "x\x9C\x80\x9C\xEF\xBD\x9E", 0, 4},       // a key alone is no form
       {&utf8, "\xEF\xBD\x9Ey\xE3\x80\x9C", 0, 0},
-      {&utf8, "xy\xE3\x80", 0, 4},                      // cut: its line runs on
+      {&utf8, "xy\xE3\x80", 0, 2},                      // cut: its line runs on
       {&utf16, std::string("a\0\x1C\x30", 4), 0, 2},
       {&utf16, std::string("a\0\x1C", 3), 0, 2},        // cut after its key
       {&utf16, std::string("a\0b\0", 4), 0, 4},
   };
   for (const Case& c : cases) {
     EXPECT_EQ(NextAnchorForm(c.bytes.data(), c.from, c.bytes.size(), *c.anchor), c.expected);
+  }
+}
+
+// Raw UTF-8 text, whatever the character set of the program's strings.
+std::string Utf8(const char8_t* text) { return reinterpret_cast<const char*>(text); }
+
+// A plain needle's anchor passes over its form where the well-formed
+// characters on both sides of it are not the run's (the needle's
+// characters around the anchor's, here all of them), but not where a
+// malformed byte, which the conversion drops, may join two of them, nor
+// where the text held ends or begins before the run does. A space is no
+// run's character.
+TEST(UnicodeAnchor, NeedleRunAroundTheAnchor) {
+  struct Case {
+    const char* needle;  // the anchor is 削 or マ
+    std::string bytes;
+    size_t expected;
+  } cases[] = {
+      {"ファイル削除", Utf8(u8"xファイル削除y"), 13},
+      {"ファイル削除", Utf8(u8"ファイル削x"), 16},                // 除 is missing
+      {"ファイル削除", Utf8(u8"aァイル削除"), 16},                // フ is missing
+      {"ファイル削除", Utf8(u8"a削除 ァイル削除 ファイル削除"), 36},
+      {"ファイル削除", Utf8(u8"ァイル削除"), 9},                  // what comes before is not held
+      {"ファイル削除", Utf8(u8"ファイル") + "\x80" + Utf8(u8"削除"), 13},  // a malformed byte before 削
+      {"ファイル削除", Utf8(u8"ファイ") + "\xE3" + Utf8(u8"ル削除"), 13},  // one before ル
+      {"ファイル削除", Utf8(u8"ファイル削") + "\xE9", 12},           // the text held ends
+      {"ファイル削除", Utf8(u8"ファイル削") + "\xE9\x99", 12},
+      {"マジック", Utf8(u8"マジッ") + "\x83" + Utf8(u8"ク"), 0},
+      {"マジック", Utf8(u8"マジッグ マジック"), 13},
+      {"マ ジック", Utf8(u8"マx"), 0},
+  };
+  for (const Case& c : cases) {
+    UnicodeAnchor anchor;
+    ASSERT_TRUE(AnchorOfNeedle(PreparePlainNeedle(c.needle), UnicodeForm::Utf8, &anchor));
+    EXPECT_EQ(NextAnchorForm(c.bytes.data(), 0, c.bytes.size(), anchor), c.expected) << c.bytes;
   }
 }
 

@@ -1048,7 +1048,8 @@ void AppendUtf16(std::string& out, uint32_t cp, bool bigEndian) {
 // needle, by the characters of a folded term or not at all: lines longer
 // in raw bytes than a piece but not once converted, lines cut into
 // pieces, code points that land on one character, characters Shift_JIS
-// lacks, malformed bytes, context, blocks and joined lines.
+// lacks, malformed bytes (inside a term's text too), context, blocks and
+// joined lines.
 TEST_F(ScanTest, UnicodeFilesGiveTheResultOfTheirShiftJisTwin) {
   const TwinChar chars[] = {
       {"a", {'a'}}, {"k", {'k'}}, {"e", {'e'}}, {"y", {'y'}}, {" ", {' '}}, {"x", {'x'}},
@@ -1110,6 +1111,8 @@ TEST_F(ScanTest, UnicodeFilesGiveTheResultOfTheirShiftJisTwin) {
       {"～", [](SearchSettings&) {}},
       {"〓", [](SearchSettings&) {}},
       {"上上上上猫", [](SearchSettings&) {}},
+      {"猫あ猫", [](SearchSettings&) {}},  // malformed bytes between them in some lines
+      {"あa猫", [](SearchSettings&) {}},
       {"ｶ", [](SearchSettings& s) { s.Case = 1; }},
       {"A", [](SearchSettings& s) { s.Case = s.ZenHan = 1; }},
       {"つ", [](SearchSettings& s) { s.ZenHan = 1; }},
