@@ -182,11 +182,15 @@ bool MayHoldUnits(const char* line, const UnitFilter& filter);
 bool MayHoldUnits(const char* bytes, size_t length, const UnitFilter& filter);
 
 // Prepared form of a plain term for FindPlain: the byte it looks for first
-// (the rarest of the term) and where that byte sits in the term.
+// (the rarest of the term) and where that byte sits in the term; and, for
+// the scan through a whole file, the few neighbouring bytes of the term
+// expected to be rarest together, which it looks for all at once.
 struct PlainNeedle {
-  const char* text;  // the term's bytes, NUL-terminated; not owned
-  size_t length;     // bytes in text (at least 1)
-  size_t rareAt;     // offset in text of the byte searched first
+  const char* text;     // the term's bytes, NUL-terminated; not owned
+  size_t length;        // bytes in text (at least 1)
+  size_t rareAt;        // offset in text of the byte searched first
+  size_t windowAt;      // offset in text of the bytes looked for together
+  size_t windowLength;  // 1 to kShortStringBytes of them
 };
 PlainNeedle PreparePlainNeedle(const char* text);
 

@@ -2,6 +2,7 @@
 // from it: required text, the unit filter and the plain needle.
 #include "match/pattern.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "match/pattern_units.h"
@@ -221,11 +222,22 @@ bool MayHoldUnits(const char* line, const UnitFilter& filter) {
 // Plain search
 
 PlainNeedle PreparePlainNeedle(const char* text) {
-  PlainNeedle needle = {text, std::strlen(text), 0};
+  PlainNeedle needle = {text, std::strlen(text), 0, 0, 0};
   for (size_t i = 1; i < needle.length; ++i) {
     if (ByteCommonness(static_cast<unsigned char>(text[i])) <
         ByteCommonness(static_cast<unsigned char>(text[needle.rareAt]))) {
       needle.rareAt = i;
+    }
+  }
+  // The window whose bytes are together least common.
+  needle.windowLength = std::min(needle.length, kShortStringBytes);
+  unsigned best = ~0u;
+  for (size_t at = 0; at + needle.windowLength <= needle.length; ++at) {
+    unsigned score = 0;
+    for (size_t k = 0; k < needle.windowLength; ++k) score += ByteCommonness(static_cast<unsigned char>(text[at + k]));
+    if (score < best) {
+      best = score;
+      needle.windowAt = at;
     }
   }
   return needle;

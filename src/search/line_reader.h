@@ -93,7 +93,7 @@ class LineReader {
   bool StepOneLine(size_t limit, unsigned long maxLines, unsigned long* skipped);
   unsigned long SkipUtf16LinesBefore(size_t limit, unsigned long maxLines);
   size_t NextUtf16LineEnd(size_t from, size_t limit) const;
-  size_t FindCandidate(const PlainNeedle& needle) const;
+  size_t FindCandidate(const PlainNeedle& needle);
   bool Fill();
   bool FillKeeping();
   long ReadSource(char* to, size_t want);
@@ -108,6 +108,7 @@ class LineReader {
   size_t pos_ = 0;   // next byte to hand out
   size_t end_ = 0;   // bytes held
   size_t candidate_ = 0;         // next place a needle or anchor may be, or end_
+  ShortStrings window_;  // the window of the needle last looked for
   bool candidateKnown_ = false;  // candidate_ belongs to the bytes held
   unsigned linesByFilter_ = 0;   // lines still to test whole before the anchor
   bool atEnd_ = false;           // the file has no bytes after those held

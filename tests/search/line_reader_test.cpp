@@ -204,11 +204,14 @@ TEST(LineReader, SteppingOverCountsLinesAsReadLineDoes) {
   OpenFile oracle(text);
   ASSERT_TRUE(oracle.opened());
   const std::vector<std::string> pieces = ReadRest(oracle.reader());
-  const PlainNeedle needle = PreparePlainNeedle("Qk");
   const std::unique_ptr<UnitFilter> filter = LinesWithQ();
-  for (bool byNeedle : {true, false}) {
+  // The needles' bytes are looked for a window at a time: the whole of
+  // "Qk", the last three of "aaQk".
+  for (const char* term : {"Qk", "aaQk", static_cast<const char*>(nullptr)}) {
+    const bool byNeedle = term != nullptr;
+    const PlainNeedle needle = PreparePlainNeedle(byNeedle ? term : "Q");
     for (unsigned long room : {1ul, 2ul, 7ul, 300ul, 100000ul}) {
-      SCOPED_TRACE(std::string(byNeedle ? "needle, room " : "filter, room ") + std::to_string(room));
+      SCOPED_TRACE(std::string(byNeedle ? term : "filter") + ", room " + std::to_string(room));
       OpenFile file(text);
       LineReader& r = file.reader();
       size_t at = 0;
@@ -218,7 +221,7 @@ TEST(LineReader, SteppingOverCountsLinesAsReadLineDoes) {
         ASSERT_LE(stepped, room);
         ASSERT_LE(at + stepped, pieces.size());
         for (size_t i = at; i < at + stepped; ++i) {
-          ASSERT_EQ(pieces[i].find(byNeedle ? "Qk" : "Q"), std::string::npos) << "piece " << i;
+          ASSERT_EQ(pieces[i].find(byNeedle ? term : "Q"), std::string::npos) << "piece " << i;
         }
         at += stepped;
         steppedTotal += stepped;
