@@ -326,7 +326,9 @@ void ScanLines(FileScan& f) {
   // line at each message point is still read, so that messages, progress
   // and stops behave exactly as without the step.
   const bool stepping = !s.Connect2 && !s.Zengo && !s.BlockOut && f.kanjiCode == kKanjiSjis;
-  const bool skipping = stepping && search.haveNeedle;
+  // Where the filter wants a rarer character than the needle holds (削 in
+  // ファイル.*削除), the lines are stepped over by the filter alone.
+  const bool skipping = stepping && search.haveNeedle && !search.filterFirst;
   // Lines of a pattern term are tested cheaply for its characters before
   // they are converted; the first line of a file is always evaluated, so
   // that an expression that fails does so where it did. Where stepping

@@ -60,6 +60,7 @@ bool PrepareSearch(const SearchOptions& options, const char* text, Host& host, P
   search->haveNeedle = RequiredPlainText(search->compiled, reading, &search->needle);
   const SearchTerm* term = RequiredPatternTerm(search->compiled, reading);
   search->haveFilter = term != nullptr && BuildUnitFilter(term->units, reading, &search->filter);
+  search->filterFirst = search->haveNeedle && search->haveFilter && FilterWantsRarer(search->needle, search->filter);
   MakeUnicodeAnchors(search->haveNeedle ? &search->needle : nullptr, search->haveFilter ? &search->filter : nullptr,
                      &search->unicodeAnchors);
   return true;

@@ -31,6 +31,7 @@ struct PreparedSearch {
   PlainNeedle needle = {};
   bool haveFilter = false;
   UnitFilter filter = {};
+  bool filterFirst = false;  // the filter wants a rarer character than the needle holds
   // The same for the raw bytes of UTF-8 and UTF-16 files.
   UnicodeAnchors unicodeAnchors;
 

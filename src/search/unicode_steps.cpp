@@ -18,6 +18,13 @@ bool BestAnchor(const PlainNeedle* needle, const UnitFilter* filter, UnicodeForm
 
 }  // namespace
 
+bool FilterWantsRarer(const PlainNeedle& needle, const UnitFilter& filter) {
+  // Characters weigh alike in every form; UTF-8 stands for them all.
+  UnicodeAnchor byNeedle, byFilter;
+  if (!AnchorOfFilter(filter, UnicodeForm::Utf8, &byFilter)) return false;
+  return !AnchorOfNeedle(needle, UnicodeForm::Utf8, &byNeedle) || byFilter.score < byNeedle.score;
+}
+
 void MakeUnicodeAnchors(const PlainNeedle* needle, const UnitFilter* filter, UnicodeAnchors* anchors) {
   static constexpr UnicodeForm kForms[kUnicodeForms] = {UnicodeForm::Utf8, UnicodeForm::Utf16Le,
                                                         UnicodeForm::Utf16Be};

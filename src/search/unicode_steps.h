@@ -22,6 +22,11 @@ struct UnicodeAnchors {
 // character; unusable where neither gives a safe one.
 void MakeUnicodeAnchors(const PlainNeedle* needle, const UnitFilter* filter, UnicodeAnchors* anchors);
 
+// True when the filter wants a character expected to be rarer in text than
+// every character of the needle: then lines are better stepped over by the
+// filter alone, which looks for that character, than by the needle.
+bool FilterWantsRarer(const PlainNeedle& needle, const UnitFilter& filter);
+
 // The anchor for the lines reader hands out, when it reads a UTF-8 or
 // UTF-16 file and there is a safe one; null when lines must all be
 // converted.

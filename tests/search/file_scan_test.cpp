@@ -844,6 +844,28 @@ TEST_F(ScanTest, RequiredTextForSteppingOverLines) {
   }
 }
 
+// With both a needle and a filter, lines are stepped over by the filter
+// alone where it wants a character rarer than any the needle holds.
+TEST_F(ScanTest, TheFilterStepsAloneWhereItWantsTheRarerCharacter) {
+  const struct {
+    const char* search;
+    bool filterFirst;
+  } cases[] = {
+      {"\x83\x74\x83\x40\x83\x43\x83\x8b.*\x8d\xed\x8f\x9c", true},  // ファイル.*削除: 削 beside katakana
+      {"cde.*X", true},
+      {"ab+cde", false},  // the filter's letters are the needle's
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.search);
+    StartSettings();
+    gSettings.Regular = 1;
+    const auto search = Prepare(c.search);
+    ASSERT_NE(search, nullptr);
+    ASSERT_TRUE(search->haveNeedle && search->haveFilter);
+    EXPECT_EQ(search->filterFirst, c.filterFirst);
+  }
+}
+
 // Which terms the scan tests lines for by their characters: pattern terms
 // (literal text too under Case or ZenHan) without Same1 and field selection.
 TEST_F(ScanTest, PatternTermForTheUnitFilter) {
