@@ -162,6 +162,17 @@ struct UnitFilter {
   uint8_t anchor;             // its bit
   uint8_t mayEndAnchor[0x100];
   ByteSet anchorEnds;         // the same bytes, when few; else count 0
+  // The anchor's raw forms: each single byte that folds to it, and each
+  // double-byte character that does and whose trail byte does not alone.
+  // None (count 0) when there are more than a set holds.
+  ShortStrings anchorForms;
+  // The anchor's unit and, where the pattern holds a character right after
+  // it, that one's: a place whose next character that folds to something
+  // is another cannot start a match there. anchorNext 0 when none; reading
+  // as the filter was built for.
+  PatternUnit anchorUnit;
+  PatternUnit anchorNext;
+  unsigned reading;
 };
 // Fills filter for pattern under the Case and ZenHan bits of reading
 // (LineReading), for lines converted without Same1 and field selection.
@@ -171,9 +182,9 @@ bool BuildUnitFilter(const PatternUnit* pattern, unsigned reading, UnitFilter* f
 // Chooses filter's anchor from its wanted bits and byPair (BuildUnitFilter
 // does this; a filter filled by other means calls it itself).
 void ChooseFilterAnchor(UnitFilter* filter);
-// The offset of the first byte in [from, end) of bytes that may end the
-// filter's anchor character, or end. The byte before from, when from > 0,
-// is taken to be the one before it in the text.
+// The offset in [from, end) of bytes of the first place that may hold the
+// filter's anchor character, or end. A line starts at from: a byte there
+// is taken to start a character.
 size_t NextAnchorPlace(const char* bytes, size_t from, size_t end, const UnitFilter& filter);
 // False when line (NUL-terminated) cannot hold every character the filter
 // wants.

@@ -127,11 +127,71 @@ void MarkSources(UnitFilter* filter, PatternUnit unit, uint8_t bit, unsigned rea
   }
 }
 
+// The character right after the first unquantified unit of pattern, when
+// that is a character too; else 0.
+PatternUnit UnitAfter(const PatternUnit* pattern, PatternUnit unit) {
+  for (int i = 0; i + 1 < kPatternUnits && pattern[i] != 0;) {
+    const PatternUnit here = pattern[i];
+    if (IsQuantifierUnit(here)) {
+      i += 1 + UnitElementSize(pattern + i + 1);
+      continue;
+    }
+    if (here == unit && IsCharUnit(here)) return IsCharUnit(pattern[i + 1]) ? pattern[i + 1] : 0;
+    i += UnitElementSize(pattern + i);
+  }
+  return 0;
+}
+
+// False when a match cannot have the anchor's character start at place:
+// the character there is not the anchor's, or the next one that folds to
+// something is not the one the pattern holds after it, or the line ends
+// first. A line's characters are read from its start, so place is a
+// character's start only when the line's reading reaches it so; where it
+// does not, no match has the anchor there either. Where the bytes held
+// end, or VU decides by what follows it, the place is kept.
+bool AnchorFollowedAsInPattern(const unsigned char* s, size_t place, size_t end, const UnitFilter& filter) {
+  if (filter.anchorNext == 0) return true;
+  const bool zenHan = filter.reading & kReadZenHan, caseFold = filter.reading & kReadFoldCase;
+  size_t i = place;
+  for (bool anchor = true;; anchor = false) {
+    if (i + 1 >= end) return true;
+    if (s[i] == '\n' || s[i] == '\0' || (s[i] == '\r' && s[i + 1] == '\n')) return false;
+    if (zenHan && (s[i] << 8 | s[i + 1]) == kKatakanaVu) return true;
+    const PatternUnit unit = NextWholeLineUnit(s, &i, zenHan, caseFold);
+    if (anchor) {
+      if (unit != filter.anchorUnit) return false;
+    } else if (unit != 0) {
+      return unit == filter.anchorNext;
+    }
+  }
+}
+
 // For each byte, the wanted characters (bits) that it may end.
 void EndingBits(const UnitFilter& filter, uint8_t* bits) {
   for (unsigned byte = 0; byte < 0x100; ++byte) {
     bits[byte] = 0;
     for (unsigned previous = 0; previous < 0x100; ++previous) bits[byte] |= filter.byPair[previous << 8 | byte];
+  }
+}
+
+// Fills the anchor's forms from the byte pairs. A byte that folds alone is
+// marked after every byte, so its pairs add no form of their own.
+void SetAnchorForms(UnitFilter* filter) {
+  ShortStrings& forms = filter->anchorForms;
+  forms = ShortStrings{};
+  const uint8_t bit = filter->anchor;
+  for (unsigned code = 0; code < 0x10000; ++code) {
+    if ((filter->byPair[code] & bit) == 0) continue;
+    const auto lead = static_cast<uint8_t>(code >> 8), last = static_cast<uint8_t>(code & 0xFF);
+    const uint8_t pair[2] = {lead, last};
+    const bool alone = (filter->byPair[last] & bit) != 0;
+    if (lead != 0 && alone) continue;
+    const bool added = lead == 0 ? AddShortString(&forms, pair + 1, 1, 0)
+                                 : AddShortString(&forms, pair, 2, ByteCommonness(lead) < ByteCommonness(last) ? 0 : 1);
+    if (!added) {
+      forms = ShortStrings{};
+      return;
+    }
   }
 }
 
@@ -168,11 +228,25 @@ void ChooseFilterAnchor(UnitFilter* filter) {
     }
     ends.values[ends.count++] = static_cast<char>(byte);
   }
+  SetAnchorForms(filter);
+  filter->anchorNext = 0;
 }
 
 size_t NextAnchorPlace(const char* bytes, size_t from, size_t end, const UnitFilter& filter) {
   const auto* s = reinterpret_cast<const unsigned char*>(bytes);
   const uint8_t* may = filter.mayEndAnchor;
+  // A double-byte form is found whole: its last byte alone ends many
+  // other characters (the 0x8D of ロ is the trail of 詳, 0x8F 0x8D).
+  if (filter.anchorForms.count > 0) {
+    for (size_t at = from; at < end;) {
+      const char* hit = FindShortString(bytes + at, end - at, filter.anchorForms);
+      if (hit == nullptr) break;
+      const auto place = static_cast<size_t>(hit - bytes);
+      if (AnchorFollowedAsInPattern(s, place, end, filter)) return place;
+      at = place + 1;
+    }
+    return end;
+  }
   size_t i = from;
   for (;;) {
     if (filter.anchorEnds.count > 0) {
@@ -199,7 +273,13 @@ bool BuildUnitFilter(const PatternUnit* pattern, unsigned reading, UnitFilter* f
     MarkSources(filter, units[k], bit, reading);
     filter->wanted = static_cast<uint8_t>(filter->wanted | bit);
   }
+  filter->reading = reading;
   ChooseFilterAnchor(filter);
+  for (int k = 0; k < count; ++k) {
+    if (filter->anchor != 1u << k) continue;
+    filter->anchorUnit = units[k];
+    filter->anchorNext = UnitAfter(pattern, units[k]);
+  }
   return count > 0;
 }
 

@@ -65,18 +65,6 @@ size_t ConversionEnd(const char* line) {
   return end < kLineBuffer - 1 ? end : kLineBuffer - 1;
 }
 
-// ZenHan form of the double-byte unit read at s + at. VU takes a following
-// small vowel with it, and *next moves past what it took; any other
-// character is mapped by Same1 first (when asked), as a term's characters
-// are.
-inline PatternUnit ZenHanDoubleByte(const unsigned char* s, size_t at, PatternUnit unit, const Same1Table* same1,
-                                    size_t* next) {
-  if (unit != kKatakanaVu) return NormalizeWide(same1 != nullptr ? Same1Map(same1, unit) : unit);
-  const FoldedChar vu = VuSequence(reinterpret_cast<const char*>(s + at));
-  *next = at + vu.length;
-  return vu.unit;
-}
-
 // Units of the line s up to end, stored in work's unit line; *stop receives
 // the offset after the last character. This form serves field selection and
 // Same1, which every character must ask.
@@ -130,16 +118,7 @@ int ConvertWholeLine(UnitLine& out, const unsigned char* s, size_t end, unsigned
   size_t i = 0;
   while (i < end) {
     const size_t at = i;
-    PatternUnit unit;
-    if (IsSjisLead(s[i]) && IsSjisTrail(s[i + 1])) {
-      unit = static_cast<PatternUnit>(s[i] << 8 | s[i + 1]);
-      i += 2;
-      if (zenHan) unit = ZenHanDoubleByte(s, at, unit, nullptr, &i);
-    } else {
-      unit = s[i++];
-      if (caseFold) unit = CaseFold(unit);
-      if (zenHan) unit = ZenHanFold(unit);
-    }
+    const PatternUnit unit = NextWholeLineUnit(s, &i, zenHan, caseFold);
     out.unit[stored] = unit;
     out.position[stored] = static_cast<uint16_t>(at);
     stored += unit != 0;

@@ -742,9 +742,39 @@ TEST_F(PatternTest, UnitFilterNeverRefusesAMatchingLine) {
     ++matched;
     if (BuildUnitFilter(units, &filter)) {
       ASSERT_TRUE(MayHoldUnits(line.c_str(), filter)) << pattern << " in " << line;
+      ASSERT_LT(NextAnchorPlace(line.c_str(), 0, line.size(), filter), line.size()) << pattern << " in " << line;
     }
   }
   EXPECT_GT(matched, 200);
+}
+
+// A place of the anchor's character counts only where the next character
+// that folds to something is the one the pattern holds after it, in the
+// same line.
+TEST_F(PatternTest, AnchorPlacesAreThoseFollowedAsInThePattern) {
+  static UnitFilter filter;
+  const std::string pu = "\x83\x76", ro = "\x83\x8D", se = "\x83\x5A", su = "\x83\x58", halfRo = "\xDB";
+  const std::string dot = "\x81\x45", hiraSe = "\x82\xB9", vu = "\x83\x94";
+  struct Case {
+    std::string text;
+    size_t place;  // of the first place kept; npos: none
+  } cases[] = {
+      {pu + ro + se + su, 2},
+      {pu + ro + su + se, std::string::npos},                 // all there, out of order
+      {pu + ro + dot + " " + hiraSe + su, 2},                 // the dot and the space fold to nothing
+      {"x" + halfRo + hiraSe, 1},                             // half-width and hiragana forms
+      {pu + ro + "\n" + se + su + "\n" + ro + se, 10},         // a line end comes first
+      {pu + ro + "\r\n" + se, std::string::npos},
+      {ro + vu, 0},                                           // VU reads by what follows it
+  };
+  Apply({.zenHan = true});
+  PatternUnit units[kPatternUnits];
+  ASSERT_NE(CompilePattern("\xCC\xDF\xDB\xBE\xBD", units, kPatternUnits), kCompileError);  // ﾌﾟﾛｾｽ
+  ASSERT_TRUE(BuildUnitFilter(units, &filter));
+  for (const Case& c : cases) {
+    const size_t found = NextAnchorPlace(c.text.c_str(), 0, c.text.size(), filter);
+    EXPECT_EQ(found == c.text.size() ? std::string::npos : found, c.place) << c.text;
+  }
 }
 
 TEST_F(PatternTest, PlainSearchAgreesWithCharacterWalk) {
