@@ -17,8 +17,9 @@ namespace zanto {
 // the main dialog when it has ended.
 extern HWND gProgressWindow;
 
-// Milliseconds a search runs before its progress dialog is shown.
-constexpr DWORD kProgressShowDelayMs = 250;
+// Milliseconds a search runs before its progress dialog is shown: a
+// shorter search ends without a window that would only flicker.
+constexpr DWORD kProgressShowDelayMs = 500;
 // Least milliseconds between two repaints of the labels and the list.
 constexpr DWORD kProgressPaintMs = 200;
 
